@@ -1,0 +1,18 @@
+#include "record_item.h"
+
+namespace RecordItem {
+
+QString format(qint64 id, const QString &name)
+{
+    const QString digits = QString::number(id);
+    const QString field = digits.size() < 5 ? digits.leftJustified(5, QLatin1Char(' ')) : digits + QLatin1Char(' ');
+    return field + name;
+}
+
+QString idText(const QString &item)
+{
+    const qsizetype blank = item.indexOf(QLatin1Char(' '));
+    return blank < 0 ? item : item.left(blank);
+}
+
+} // namespace RecordItem

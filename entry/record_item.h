@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// A line of a list of a class table's students: the id left-justified in a
+// field of five characters, then the name ("7    张三"). Ids of five or more
+// digits get one blank after them so that the id can still be read back.
+namespace RecordItem {
+
+QString format(qint64 id, const QString &name);
+
+// The characters before the first blank.
+QString idText(const QString &item);
+
+} // namespace RecordItem

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+
+// Where the local date and time come from; tests use a fixed one.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+class FixedClock final : public Clock
+{
+public:
+    explicit FixedClock(QDateTime at) : m_at(std::move(at)) {}
+    QDateTime now() const override { return m_at; }
+
+private:
+    QDateTime m_at;
+};

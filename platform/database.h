@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDateTime>
+#include <QStringList>
+
+#include "platform/query_result.h"
+
+// The operations the program needs of a database: statements go in as T-SQL
+// text with the values written into it, each takes effect by itself. Every
+// failure throws DatabaseError with the engine's own message.
+// Used from the user-interface thread only.
+class Database
+{
+public:
+    virtual ~Database() = default;
+
+    // "sqlite", "sqlserver" or "postgresql": which dialect the statements go through.
+    virtual QString engine() const = 0;
+
+    // Runs a row-returning statement and returns every row.
+    virtual QueryResult query(const QString &sql) = 0;
+
+    // Runs a statement without rows; returns the number of rows affected.
+    virtual qint64 execute(const QString &sql) = 0;
+
+    // Names of the user tables and views, system tables excluded, catalogue order.
+    virtual QStringList tableNames() = 0;
+
+    // The current date and time as the database sees it.
+    virtual QDateTime currentDateTime() = 0;
+};

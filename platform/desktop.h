@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// What the program asks of the desktop: open a file with its associated
+// application, print a PDF, show a PDF preview. Tests record the requests.
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+
+    // Hands the file to the desktop's default application; false when no launcher started.
+    virtual bool openFile(const QString &path) = 0;
+
+    // Sends a PDF to the default printer. Returns the system's error text, empty on success.
+    virtual QString printPdf(const QString &path) = 0;
+
+    // Shows a PDF modally over the owner until the user closes it.
+    virtual void showPreview(QWidget *owner, const QString &pdfPath) = 0;
+};

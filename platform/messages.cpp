@@ -1,0 +1,8 @@
+#include "messages.h"
+
+QString errorBoxText(const QString &text)
+{
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        return text + QLatin1Char('.');
+    return text;
+}

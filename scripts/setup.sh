@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing (as root through apt-get; otherwise prints the
+# apt-get line), then configures and builds into build/.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+mapfile -t wanted < <(grep -v '^#' scripts/packages.txt | sed '/^$/d')
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" = 0 ]; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  else
+    echo "Missing packages; run as root:" >&2
+    echo "  apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"

@@ -3,9 +3,7 @@
 
 #include <QtTest>
 
-#include "entry/record_columns.h"
 #include "entry/save_statements.h"
-#include "test_env.h"
 
 namespace {
 
@@ -87,7 +85,6 @@ private slots:
     void insertText();
     void updateText();
     void wrongValueCountIsRefused();
-    void statementsRunAndKeepValues();
 };
 
 void TestSaveStatements::duplicateQuery_data()
@@ -150,29 +147,6 @@ void TestSaveStatements::wrongValueCountIsRefused()
     values.removeLast();
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SaveStatements::insertStatement(QStringLiteral("高一01"), values));
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SaveStatements::updateStatement(QStringLiteral("高一01"), values, 1));
-}
-
-void TestSaveStatements::statementsRunAndKeepValues()
-{
-    TestEnv env;
-    env.createClassTable(QStringLiteral("高一01"));
-    const QStringList values = sampleValues();
-    QCOMPARE(env.db->execute(SaveStatements::insertStatement(QStringLiteral("高一01"), values)), 1);
-    const QString columns = RecordColumns::dataColumns().join(QStringLiteral(", "));
-    QueryResult r = env.db->query(QStringLiteral("select ") + columns + QStringLiteral(" from 高一01"));
-    QCOMPARE(r.rowCount(), 1);
-    for (int c = 0; c < 47; ++c)
-        QCOMPARE(r.text(0, c), values.at(c));
-
-    QStringList changed = values;
-    for (QString &v : changed)
-        v += QStringLiteral("'x");
-    QCOMPARE(env.db->execute(SaveStatements::updateStatement(QStringLiteral("高一01"), changed, 1)), 1);
-    r = env.db->query(QStringLiteral("select ") + columns + QStringLiteral(" from 高一01"));
-    for (int c = 0; c < 47; ++c)
-        QCOMPARE(r.text(0, c), c == RecordColumns::ClassCode ? values.at(c) : changed.at(c));
-    QCOMPARE(env.db->query(QStringLiteral("select * from 高一01 where 姓名 = 'O''Brien''x'")).rowCount(), 1);
-    QCOMPARE(env.db->execute(SaveStatements::updateStatement(QStringLiteral("高一01"), changed, 2)), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSaveStatements)

@@ -209,7 +209,7 @@ void EntryForm::cbSexChange()
     QPushButton *anchor = m_ui->Button3;
     // Let Tab continue from the field the focus is leaving, not from wherever
     // the invisible button sits in the form.
-    for (QWidget *w = QApplication::focusWidget(); w && w != this; w = w->parentWidget()) {
+    for (QWidget *w = focusWidget(); w && w != this; w = w->parentWidget()) {
         if (m_dataControls.contains(w)) {
             QWidget::setTabOrder(w, anchor);
             break;

@@ -2,6 +2,7 @@
 // behaviour: reset, focus after a choice, wheel, teacher button, show and close.
 #include <QtTest>
 
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
@@ -92,6 +93,7 @@ private slots:
     void resetBeforeProvincesAreFilled();
     void choiceMovesFocusAwayAndTabGoesOn();
     void wheelScrollsOneLineStep();
+    void openListsShowTheirVisibleItemCount();
     void teacherButtonShowsEditControlsAndKeepsWindow();
     void teacherButtonReportsFailure();
     void showScrollsToTopAndFocusesName();
@@ -533,6 +535,25 @@ void TestEntryForm::wheelScrollsOneLineStep()
     turn(year->lineEdit(), 120);
     QCOMPARE(bar->value(), bar->singleStep());
     QCOMPARE(year->currentText(), QStringLiteral("2014"));
+}
+
+void TestEntryForm::openListsShowTheirVisibleItemCount()
+{
+    SetUpForm s;
+    s.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.form));
+    const QList<QPair<const char *, int>> lists = {{"cbProv1", 12}, {"cbCity4", 12}, {"cbNation", 10}};
+    for (const auto &[name, rows] : lists) {
+        auto *list = s.find<QComboBox>(name);
+        QCOMPARE(list->maxVisibleItems(), rows);
+        QVERIFY(list->count() > rows);
+        list->showPopup();
+        QAbstractItemView *view = list->view();
+        QTRY_VERIFY(view->isVisible());
+        const int shown = view->viewport()->height() / view->sizeHintForRow(0);
+        QVERIFY2(shown >= rows - 1 && shown <= rows, qPrintable(QStringLiteral("%1: %2 rows").arg(name).arg(shown)));
+        list->hidePopup();
+    }
 }
 
 void TestEntryForm::teacherButtonShowsEditControlsAndKeepsWindow()

@@ -1,5 +1,8 @@
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/application_shell.h"
 #include "app/desktop_services.h"
@@ -17,7 +20,12 @@ int main(int argc, char *argv[])
     const QString executableFileName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
     const QString title = QFileInfo(executableFileName).completeBaseName();
     QApplication::setApplicationName(title);
-    QApplication::setApplicationDisplayName(QString());
+
+    // Qt's own texts (context menus, the calendar) in Chinese when installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     QtMessages messages(title);
     SystemClock clock;

@@ -1,6 +1,7 @@
 #include "management_window.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -27,6 +28,15 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
     font.setPixelSize(12);
     setFont(font);
     setFixedSize(571, 406);
+    // Labels size themselves to their text, as the layout was drawn with 宋体:
+    // they keep their place and grow when the font standing in has taller
+    // lines; word-wrapped ones keep their width.
+    for (QLabel *label : findChildren<QLabel *>()) {
+        const QSize hint = label->sizeHint();
+        const int height = label->wordWrap() ? label->heightForWidth(label->width()) : hint.height();
+        const int width = label->wordWrap() ? label->width() : hint.width();
+        label->resize(std::max(width, label->width()), std::max(height, label->height()));
+    }
     // The first showing opens on the print tab; later ones keep the tab last used.
     m_ui->PageControl1->setCurrentIndex(0);
 

@@ -80,10 +80,15 @@ QString parseOptions(const QStringList &args, Options &options)
         if (eq >= 0) {
             value = arg.mid(eq + 1);
             arg.truncate(eq);
-        } else if (i + 1 < args.size()) {
+        }
+        static const QStringList known = {QStringLiteral("--db"), QStringLiteral("--dir"), QStringLiteral("--into"),
+                                          QStringLiteral("--tables")};
+        if (!known.contains(arg))
+            return QStringLiteral("未知的选项：%1").arg(arg);
+        if (eq < 0) {
+            if (i + 1 >= args.size() || args.at(i + 1).startsWith(QLatin1String("--")))
+                return QStringLiteral("选项 %1 缺少值。").arg(arg);
             value = args.at(++i);
-        } else {
-            return QStringLiteral("选项 %1 缺少值。").arg(arg);
         }
         if (arg == QLatin1String("--db")) {
             options.db = value;
@@ -91,15 +96,13 @@ QString parseOptions(const QStringList &args, Options &options)
             options.dir = value;
         } else if (arg == QLatin1String("--into")) {
             options.into = value;
-        } else if (arg == QLatin1String("--tables")) {
+        } else {
             options.tablesGiven = true;
             value.replace(QStringLiteral("，"), QStringLiteral(","));
             for (const QString &name : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
                 if (!name.trimmed().isEmpty())
                     options.tables << name.trimmed();
             }
-        } else {
-            return QStringLiteral("未知的选项：%1").arg(arg);
         }
     }
     return QString();

@@ -138,15 +138,27 @@ QString programDir()
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
+// The arguments after the program name; QCoreApplication::arguments() as a
+// whole is taken as well.
+QStringList withoutProgram(const QStringList &args)
+{
+    if (!args.isEmpty() && QCoreApplication::instance() && commandOf(args.front()) == Command::None
+        && args.front() == QCoreApplication::arguments().value(0))
+        return args.mid(1);
+    return args;
+}
+
 } // namespace
 
-bool isAdminCommand(const QStringList &args)
+bool isAdminCommand(const QStringList &givenArgs)
 {
+    const QStringList args = withoutProgram(givenArgs);
     return !args.isEmpty() && commandOf(args.front()) != Command::None;
 }
 
-int runAdminCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream &err)
 {
+    const QStringList args = withoutProgram(givenArgs);
     const Command command = args.isEmpty() ? Command::None : commandOf(args.front());
     const QString help = kHelp.arg(checkNames());
     if (command == Command::None) {

@@ -12,8 +12,9 @@ class QTextStream;
 //   tavro merge [--into 合并表] [--db tavro.db] [--tables ...]
 //   tavro --help
 //
-// args are the command-line arguments after the program name. A
-// QCoreApplication must exist (the database driver is a plugin).
+// args are the command-line arguments after the program name
+// (QCoreApplication::arguments() with the program name first is accepted too).
+// A QCoreApplication must exist: the database driver is a plugin.
 
 // True when the arguments ask for one of the commands above (or for --help).
 bool isAdminCommand(const QStringList &args);

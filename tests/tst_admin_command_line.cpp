@@ -71,12 +71,18 @@ void TestAdminCommandLine::recognisesItsCommands()
     QVERIFY(!isAdminCommand({}));
     QVERIFY(!isAdminCommand({"-access"}));
     QVERIFY(!isAdminCommand({"tavro.db"}));
+    // The application's whole argument list, program name first.
+    const QString program = QCoreApplication::arguments().value(0);
+    QVERIFY(isAdminCommand({program, "pad"}));
+    QVERIFY(!isAdminCommand({program, "-access"}));
+    QVERIFY(!isAdminCommand({program}));
 }
 
 void TestAdminCommandLine::helpListsTheCommands()
 {
-    const Run r = run({"--help"});
+    Run r = run({"--help"});
     QCOMPARE(r.status, 0);
+    QCOMPARE(run({QCoreApplication::arguments().value(0), "--help"}).out, r.out);
     QVERIFY(r.err.isEmpty());
     for (const char *text : {"tavro check", "tavro pad", "tavro merge", "--db", "--tables", "--into", "-access", "录入数目",
                              "检查班号", "检查重名", "籍贯太短", "入学方式", "就读方式", "检查身份证"})

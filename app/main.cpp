@@ -2,17 +2,33 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTextStream>
 #include <QTranslator>
 
 #include "app/application_shell.h"
 #include "app/desktop_services.h"
 #include "app/qt_messages.h"
 #include "app/tavro_application.h"
+#include "manage/command_line.h"
 #include "platform/clock.h"
 #include "platform/services.h"
 
 int main(int argc, char *argv[])
 {
+    // Administrators run the management operations without a window.
+    const QStringList rawArguments = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
+    if (isAdminCommand(rawArguments)) {
+        QCoreApplication core(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return runAdminCommand(core.arguments().mid(1), out, err);
+    }
+
     TavroApplication app(argc, argv);
 
     // The name the program was started under (a copy or link named tavro2

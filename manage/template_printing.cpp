@@ -10,6 +10,7 @@
 
 #include "manage/fill_template_sheet.h"
 #include "manage/print_files.h"
+#include "manage/table_lists.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
 #include "platform/database.h"
@@ -38,17 +39,11 @@ TemplatePrinting::TemplatePrinting(Database &db, Services &services, const Sprea
 {
 }
 
-QString TemplatePrinting::extractRecordId(const QString &item)
-{
-    const qsizetype blank = item.indexOf(QLatin1Char(' '));
-    return blank <= 0 ? QString() : item.left(blank);
-}
-
 QString TemplatePrinting::selectedIdList(const QStringList &items)
 {
     QStringList ids;
     for (const QString &item : items) {
-        const QString id = extractRecordId(item);
+        const QString id = TableLists::extractRecordId(item);
         if (!id.isEmpty())
             ids << id;
     }
@@ -73,7 +68,7 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
     if (items.isEmpty())
         return;
     const int index = focusedIndex >= 0 && focusedIndex < items.size() ? focusedIndex : 0;
-    const QString id = extractRecordId(items.at(index));
+    const QString id = TableLists::extractRecordId(items.at(index));
     if (id.isEmpty())
         return;
 

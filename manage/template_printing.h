@@ -38,11 +38,9 @@ public:
     // then opened. Returns the file written, empty when none was.
     QString exportStudents(const QString &table, const QStringList &selectedItems, const QString &into = QString());
 
-    // SelectedIdList: the ids of the items, joined by "," (items without an id skipped).
+    // SelectedIdList: the ids of the items (ExtractRecordId), joined by ","
+    // (items without an id skipped).
     static QString selectedIdList(const QStringList &items);
-    // ExtractRecordId: the characters before the item's first blank; empty when
-    // it has none or begins with one.
-    static QString extractRecordId(const QString &item);
 
     static constexpr const char *TemplateSheet = "打印模板";
 

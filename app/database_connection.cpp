@@ -1,0 +1,65 @@
+#include "database_connection.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "app/template_tables.h"
+#include "platform/app_error.h"
+#include "platform/messages.h"
+#include "platform/services.h"
+#include "platform/sql_database.h"
+
+namespace DatabaseConnection {
+
+QString failureMessage()
+{
+    return QStringLiteral("连接数据库失败，程序即将退出。请联系管理员。");
+}
+
+std::unique_ptr<Database> openLocalFile(Services &services, const QString &workingDir)
+{
+    const QString path = QDir(workingDir).absoluteFilePath(QLatin1String(kLocalFileName));
+    try {
+        if (QFileInfo::exists(path))
+            return SqlDatabase::openSqlite(path, false);
+        const auto answer = services.messages.askBox(
+            nullptr, services.appTitle,
+            QStringLiteral("未找到本地数据库文件 %1。是否在此新建一个空数据库？").arg(QDir::toNativeSeparators(path)),
+            Messages::Icon::Question, Messages::Buttons::YesNo);
+        if (answer != Messages::Answer::Yes)
+            return nullptr;
+        auto db = SqlDatabase::openSqlite(path, true);
+        try {
+            TemplateTables::create(*db);
+        } catch (const AppError &) {
+            // A half-made file would be taken for a database on the next start.
+            db.reset();
+            QFile::remove(path);
+            throw;
+        }
+        return db;
+    } catch (const AppError &) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<Database> openServer(const QString &configIniPath)
+{
+    // A missing file reads as four empty values, which no server accepts.
+    QSettings ini(configIniPath, QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("Settings"));
+    ServerSettings settings;
+    settings.server = ini.value(QStringLiteral("Server")).toString();
+    settings.database = ini.value(QStringLiteral("Database")).toString();
+    settings.user = ini.value(QStringLiteral("User")).toString();
+    settings.password = ini.value(QStringLiteral("Password")).toString();
+    settings.driver = ini.value(QStringLiteral("Driver")).toString();
+    try {
+        return SqlDatabase::openSqlServer(settings);
+    } catch (const AppError &) {
+        return nullptr;
+    }
+}
+
+} // namespace DatabaseConnection

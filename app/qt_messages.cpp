@@ -1,0 +1,87 @@
+#include "qt_messages.h"
+
+#include <QApplication>
+#include <QAbstractButton>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon toQt(Messages::Icon icon)
+{
+    switch (icon) {
+    case Messages::Icon::None:
+        return QMessageBox::NoIcon;
+    case Messages::Icon::Information:
+        return QMessageBox::Information;
+    case Messages::Icon::Warning:
+        return QMessageBox::Warning;
+    case Messages::Icon::Error:
+        return QMessageBox::Critical;
+    case Messages::Icon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The standard buttons in the program's language, whatever translations the
+// machine has installed.
+void nameButtons(QMessageBox &box)
+{
+    const std::pair<QMessageBox::StandardButton, const char16_t *> names[] = {
+        {QMessageBox::Ok, u"确定"}, {QMessageBox::Cancel, u"取消"}, {QMessageBox::Yes, u"是"}, {QMessageBox::No, u"否"}};
+    for (const auto &[button, text] : names) {
+        if (QAbstractButton *b = box.button(button))
+            b->setText(QString::fromUtf16(text));
+    }
+}
+
+// Message boxes belong to the active window when no owner is given, so they
+// stay in front of it.
+QWidget *ownerOr(QWidget *owner)
+{
+    return owner ? owner : QApplication::activeWindow();
+}
+
+} // namespace
+
+void QtMessages::showMessage(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, m_appTitle, text, QMessageBox::Ok, ownerOr(nullptr));
+    nameButtons(box);
+    box.exec();
+}
+
+Messages::Answer QtMessages::askBox(QWidget *owner, const QString &title, const QString &text, Icon icon,
+                                    Buttons buttons)
+{
+    QMessageBox::StandardButtons set = QMessageBox::Ok;
+    QMessageBox::StandardButton byDefault = QMessageBox::Ok;
+    if (buttons == Buttons::OkCancel) {
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+    } else if (buttons == Buttons::YesNo) {
+        set = QMessageBox::Yes | QMessageBox::No;
+        byDefault = QMessageBox::Yes;
+    }
+    QMessageBox box(toQt(icon), title, text, set, ownerOr(owner));
+    box.setDefaultButton(byDefault);
+    nameButtons(box);
+    switch (box.exec()) {
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok);
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    }
+}
+
+void QtMessages::showError(const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, m_appTitle, text, QMessageBox::Ok, ownerOr(nullptr));
+    nameButtons(box);
+    box.exec();
+}

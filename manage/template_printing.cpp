@@ -78,7 +78,8 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
     XlsxWorkbook book = XlsxWorkbook::open(templatePath);
 
     QTemporaryDir work(workFolderTemplate());
-    const QString filled = work.filePath(QStringLiteral("preview.xlsx"));
+    const QString filled = work.filePath(QStringLiteral("filled.xlsx"));
+    const QString page = work.filePath(QStringLiteral("preview.xlsx"));
     try {
         XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
         book.activate(sheet);
@@ -87,11 +88,14 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
             return;
         FillTemplateSheet(result, 0, sheet, 1);
         book.saveAs(filled);
+        // The preview shows the template sheet alone, as a sheet's print preview does.
+        book.hideAllBut(sheet);
+        book.saveAs(page);
     } catch (const std::exception &) {
         return;
     }
 
-    const QString pdf = m_renderer.renderPdf(filled, work.path());
+    const QString pdf = m_renderer.renderPdf(page, work.path());
     m_services.desktop.showPreview(owner, pdf);
     const QString output = PrintFiles::newOutputPath(m_services, QStringLiteral("预览_%1_%2").arg(table, id));
     if (!QFile::copy(filled, output))
@@ -120,7 +124,8 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
     QStringList copies; // the filled template as it was for each student
     try {
         XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
-        book.activate(sheet);
+        // Each printout holds the template sheet alone, not the workbook's other sheets.
+        book.hideAllBut(sheet);
         const QueryResult result = m_db.query(QStringLiteral("select * from ") + table + QStringLiteral(" where id in (")
                                               + ids + QStringLiteral(") order by 姓名"));
         count = result.rowCount();

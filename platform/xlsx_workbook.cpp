@@ -771,6 +771,30 @@ void XlsxWorkbook::activate(const XlsxSheet &sheet)
     }
 }
 
+void XlsxWorkbook::hideAllBut(const XlsxSheet &sheet)
+{
+    const int index = d->indexOf(&sheet);
+    if (index < 0)
+        throw SpreadsheetError(QStringLiteral("工作表不属于本工作簿"));
+    for (int i = 0; i < sheetCount(); ++i) {
+        pugi::xml_node entry = d->sheetEntry(i);
+        if (i == index) {
+            entry.remove_attribute("state");
+        } else if (std::string_view(entry.attribute("state").value()) != "veryHidden") {
+            if (!entry.attribute("state"))
+                entry.append_attribute("state");
+            entry.attribute("state") = "hidden";
+        }
+    }
+    activate(sheet);
+}
+
+bool XlsxWorkbook::isHidden(const XlsxSheet &sheet) const
+{
+    const std::string_view state = d->sheetEntry(d->indexOf(&sheet)).attribute("state").value();
+    return state == "hidden" || state == "veryHidden";
+}
+
 const XlsxSheet &XlsxWorkbook::activeSheet() const
 {
     pugi::xml_node view = child(child(d->workbook.document_element(), "bookViews"), "workbookView");

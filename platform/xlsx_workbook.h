@@ -186,6 +186,9 @@ public:
 
     // Makes the sheet the one shown when the file is opened.
     void activate(const XlsxSheet &sheet);
+    // Hides every other sheet (rendering then shows this sheet alone) and activates it.
+    void hideAllBut(const XlsxSheet &sheet);
+    bool isHidden(const XlsxSheet &sheet) const;
     const XlsxSheet &activeSheet() const;
 
     // Writes the workbook to a new file (replacing an older one at that path,

@@ -80,6 +80,7 @@ private slots:
     void missingTemplateOrSpreadsheetProgram();
     void printEachInNameOrder();
     void printRefusedByTheSystemIsReported();
+    void otherSheetsOfTheTemplateAreNotPrinted();
     void printWithNothingToPrint();
     void exportThreeStudentsIntoBlocks();
     void exportRoundsRowHeightsHalfToEven();
@@ -304,6 +305,28 @@ void TestTemplatePrinting::printRefusedByTheSystemIsReported()
     QCOMPARE(f.env.messages.shown.at(0).kind, ScriptedMessages::Kind::Error);
     QCOMPARE(f.env.messages.lastText(), QStringLiteral("lp: Error - no default destination available."));
     QCOMPARE(f.env.desktop.printed.size(), 1); // nothing more is sent after a refusal
+}
+
+void TestTemplatePrinting::otherSheetsOfTheTemplateAreNotPrinted()
+{
+    needLibreOffice();
+    QTemporaryDir dir;
+    const QString tpl = dir.filePath(QStringLiteral("two-sheets.xlsx"));
+    Openpyxl::run(QStringLiteral("import sys, openpyxl\nwb = openpyxl.load_workbook(sys.argv[1])\n"
+                                 "wb.create_sheet('说明')['A1'] = '填表说明'\nwb.save(sys.argv[2])\n"),
+                  {defaultTemplate(), tpl});
+    Fixture f(tpl);
+    const qint64 a = addStudent(f.env, Table, {{QStringLiteral("姓名"), QStringLiteral("张三")}});
+    const QStringList items{recordItem(a, QStringLiteral("张三"))};
+    QVERIFY(runGuarded(f.env.messages, [&] { f.printing.preview(nullptr, Table, items, 0); }));
+    f.clock.restart();
+    QVERIFY(runGuarded(f.env.messages, [&] { f.printing.printEach(Table, items); }));
+    QCOMPARE(pdfPageCount(f.env.desktop.previewedData.value(0)), 1);
+    QCOMPARE(pdfPageCount(f.env.desktop.printedData.value(0)), 1);
+    // The workbook handed to the user after the preview still shows every sheet.
+    const QJsonObject dump = Openpyxl::read(f.env.desktop.opened.value(0));
+    QCOMPARE(sheetOf(dump, QStringLiteral("说明")).value(QStringLiteral("state")).toString(), QStringLiteral("visible"));
+    QCOMPARE(cellsOf(sheetOf(dump, QStringLiteral("打印模板"))).value(QStringLiteral("C5")).toString(), QStringLiteral("张三"));
 }
 
 void TestTemplatePrinting::printWithNothingToPrint()

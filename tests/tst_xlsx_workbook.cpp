@@ -307,6 +307,16 @@ void TestXlsxWorkbook::sheetCopyGoesFirstWithItsOwnPrintArea()
     QVERIFY(sheetOf(dump, QStringLiteral("打印模板 (3)")).value(QStringLiteral("printArea")).toString().contains(QStringLiteral("$A$1:$F$50")));
     QVERIFY(sheetOf(dump, QStringLiteral("打印模板")).value(QStringLiteral("printArea")).toString().contains(QStringLiteral("$A$1:$F$50")));
     QCOMPARE(copied.value(QStringLiteral("heights")), sheetOf(dump, QStringLiteral("打印模板")).value(QStringLiteral("heights")));
+
+    // Showing one sheet alone hides the others.
+    book.hideAllBut(source);
+    QVERIFY(!book.isHidden(source) && book.isHidden(copy));
+    book.saveAs(out);
+    const QJsonObject hidden = Openpyxl::read(out);
+    QCOMPARE(hidden.value(QStringLiteral("active")).toString(), QStringLiteral("打印模板"));
+    for (const QString &name : strings(hidden.value(QStringLiteral("sheets"))))
+        QCOMPARE(sheetOf(hidden, name).value(QStringLiteral("state")).toString(),
+                 name == QStringLiteral("打印模板") ? QStringLiteral("visible") : QStringLiteral("hidden"));
 }
 
 void TestXlsxWorkbook::rowHeightsAndDefault()

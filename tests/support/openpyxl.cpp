@@ -78,6 +78,7 @@ for ws in wb.worksheets:
     d["rightFooter"] = ws.oddFooter.right.text
     area = ws.print_area
     d["printArea"] = ",".join(area) if isinstance(area, list) else area
+    d["state"] = ws.sheet_state
     out["sheet"][ws.title] = d
 print(json.dumps(out, ensure_ascii=False))
 )PY";

@@ -14,7 +14,8 @@ const char kHighlighted[] = "emptyFieldHighlighted";
 // A style sheet rather than the palette: styles draw lists from their own
 // button colours and leave a palette's base colour unseen (Fusion's fixed
 // lists, the native Windows styles), while a style sheet background shows in
-// every style.
+// every style. Only the background is given, so each list keeps its style's
+// frame and arrow (Fusion shades the colour like a button face).
 void setHighlighted(QWidget *control, bool highlighted)
 {
     if (control->property(kHighlighted).toBool() == highlighted)
@@ -24,12 +25,8 @@ void setHighlighted(QWidget *control, bool highlighted)
         control->setStyleSheet(QString());
         return;
     }
-    const QColor c = highlightColour();
-    control->setStyleSheet(QStringLiteral("%1 { background-color: rgb(%2, %3, %4); }")
-                               .arg(QString::fromLatin1(control->metaObject()->className()))
-                               .arg(c.red())
-                               .arg(c.green())
-                               .arg(c.blue()));
+    const QString sheet = QStringLiteral("%1 { background-color: %2; }");
+    control->setStyleSheet(sheet.arg(QString::fromLatin1(control->metaObject()->className()), highlightColour().name()));
 }
 
 } // namespace

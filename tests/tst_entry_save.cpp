@@ -73,6 +73,7 @@ class TestEntrySave : public QObject
 private slots:
     void wholeRoadInsertReloadUpdate();
     void enterOnTopSaveButtonSaves();
+    void tabLeadsFromTheLastFieldToTheSaveButton();
     void duplicateNameOrIdNumberAsks();
     void duplicateTestComparesTrimmedNotStripped();
     void quotesAndStatementTextStayValues();
@@ -172,6 +173,24 @@ void TestEntrySave::enterOnTopSaveButtonSaves()
     QCOMPARE(env.messages.texts(), QStringList());
     QCOMPARE(d.storedRow(1), EntryFormDriver::expectedValues());
     QCOMPARE(d.form().focusWidget(), d.ui()->edtName);
+}
+
+void TestEntrySave::tabLeadsFromTheLastFieldToTheSaveButton()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    d.fillStudent();
+    ui->cbJianhu2->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui->cbJianhu2, Qt::Key_Tab);
+    QCOMPARE(d.form().focusWidget(), ui->Button1);
+    QTest::keyClick(ui->Button1, Qt::Key_Enter);
+    QCOMPARE(env.messages.texts(), QStringList());
+    QCOMPARE(d.storedRow(1), EntryFormDriver::expectedValues());
+    // Straight on with the next pupil.
+    QCOMPARE(d.form().focusWidget(), ui->edtName);
+    QTest::keyClick(ui->edtName, Qt::Key_Tab);
+    QCOMPARE(d.form().focusWidget(), ui->cbSex);
 }
 
 void TestEntrySave::duplicateNameOrIdNumberAsks()

@@ -50,7 +50,6 @@ private slots:
     void emptyClassGivesEnabledEmptyList();
     void listIsOrderedByNameWithIds();
     void untickingEmptiesTheForm();
-    void tickingKeepsWhatIsTyped();
     void choosingNothingSavesANewRecord();
     void chosenRecordSkipsTheDuplicateTest();
     void idsOverFourDigits();
@@ -109,16 +108,6 @@ void TestEntryEditMode::untickingEmptiesTheForm()
     // Ticked again, the list is read anew.
     QTest::mouseClick(ui->chEdit, Qt::LeftButton);
     QCOMPARE(itemsOf(ui->cbStud), QStringList{QStringLiteral("1    张三")});
-}
-
-void TestEntryEditMode::tickingKeepsWhatIsTyped()
-{
-    TestEnv env;
-    EntryFormDriver d(env);
-    d.fillStudent();
-    const QStringList typed = d.fieldSnapshot();
-    d.enterEditMode();
-    QCOMPARE(d.fieldSnapshot(), typed);
 }
 
 void TestEntryEditMode::choosingNothingSavesANewRecord()

@@ -44,19 +44,45 @@ std::unique_ptr<Database> openLocalFile(Services &services, const QString &worki
     }
 }
 
-std::unique_ptr<Database> openServer(const QString &configIniPath)
+ServerConfig readServerConfig(const QString &configIniPath)
 {
-    // A missing file reads as four empty values, which no server accepts.
     QSettings ini(configIniPath, QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("Settings"));
-    ServerSettings settings;
-    settings.server = ini.value(QStringLiteral("Server")).toString();
-    settings.database = ini.value(QStringLiteral("Database")).toString();
-    settings.user = ini.value(QStringLiteral("User")).toString();
-    settings.password = ini.value(QStringLiteral("Password")).toString();
-    settings.driver = ini.value(QStringLiteral("Driver")).toString();
+    ServerConfig config;
+    config.settings.server = ini.value(QStringLiteral("Server")).toString();
+    config.settings.database = ini.value(QStringLiteral("Database")).toString();
+    config.settings.user = ini.value(QStringLiteral("User")).toString();
+    config.settings.password = ini.value(QStringLiteral("Password")).toString();
+    config.settings.driver = ini.value(QStringLiteral("Driver")).toString();
+    config.engineName = ini.value(QStringLiteral("Engine")).toString().trimmed();
+    if (config.engineName.isEmpty() || config.engineName.compare(QLatin1String("SQLServer"), Qt::CaseInsensitive) == 0)
+        config.engine = ServerEngine::SqlServer;
+    else if (config.engineName.compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0)
+        config.engine = ServerEngine::PostgreSql;
+    else
+        config.engine = ServerEngine::Unknown;
+    return config;
+}
+
+std::unique_ptr<Database> openServerOrThrow(const QString &configIniPath)
+{
+    // A missing file reads as four empty values, which no server accepts.
+    const ServerConfig config = readServerConfig(configIniPath);
+    switch (config.engine) {
+    case ServerEngine::SqlServer:
+        return SqlDatabase::openSqlServer(config.settings);
+    case ServerEngine::PostgreSql:
+        return SqlDatabase::openPostgres(config.settings);
+    case ServerEngine::Unknown:
+        break;
+    }
+    throw DatabaseError(QStringLiteral("unknown Engine in config.ini: %1 (SQLServer or PostgreSQL)").arg(config.engineName));
+}
+
+std::unique_ptr<Database> openServer(const QString &configIniPath)
+{
     try {
-        return SqlDatabase::openSqlServer(settings);
+        return openServerOrThrow(configIniPath);
     } catch (const AppError &) {
         return nullptr;
     }

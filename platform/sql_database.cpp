@@ -8,6 +8,7 @@
 #include <QSqlRecord>
 
 #include "platform/app_error.h"
+#include "platform/postgres_dialect.h"
 #include "platform/sqlite_dialect.h"
 
 namespace {
@@ -69,6 +70,87 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlServer(const ServerSettings &s)
     return database;
 }
 
+HostPort HostPort::parse(const QString &server)
+{
+    const QString s = server.trimmed();
+    HostPort hp;
+    hp.host = s;
+    if (s.startsWith(QLatin1Char('['))) {
+        const qsizetype close = s.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return hp;
+        hp.host = s.mid(1, close - 1);
+        if (s.mid(close + 1).startsWith(QLatin1Char(':'))) {
+            bool ok = false;
+            const int port = s.mid(close + 2).toInt(&ok);
+            if (ok)
+                hp.port = port;
+        }
+        return hp;
+    }
+    // One colon separates a port; more than one is a bare IPv6 address.
+    if (s.count(QLatin1Char(':')) == 1 && !s.startsWith(QLatin1Char('/'))) {
+        const qsizetype colon = s.indexOf(QLatin1Char(':'));
+        bool ok = false;
+        const int port = s.mid(colon + 1).toInt(&ok);
+        if (ok) {
+            hp.host = s.left(colon);
+            hp.port = port;
+        }
+    }
+    return hp;
+}
+
+std::unique_ptr<SqlDatabase> SqlDatabase::openPostgres(const ServerSettings &s)
+{
+    auto database = std::make_unique<SqlDatabase>(QStringLiteral("QPSQL"), std::make_unique<PostgresDialect>());
+    QSqlDatabase db = QSqlDatabase::database(database->m_connectionName, false);
+    if (!db.isValid())
+        throw DatabaseError(QStringLiteral("the PostgreSQL driver (QPSQL) is not available"));
+    const HostPort hp = HostPort::parse(s.server);
+    db.setHostName(hp.host);
+    if (hp.port > 0)
+        db.setPort(hp.port);
+    db.setDatabaseName(s.database);
+    db.setUserName(s.user);
+    db.setPassword(s.password);
+    // An unreachable server fails after a while instead of holding the window forever.
+    db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=tavro"));
+    // Without a server libpq would quietly try the local socket.
+    if (hp.host.isEmpty())
+        throw DatabaseError(QStringLiteral("no server named in config.ini"));
+    if (!db.open())
+        throw DatabaseError(errorText(db.lastError()));
+    database->m_dialect->prepareConnection(db);
+    return database;
+}
+
+QSqlDatabase SqlDatabase::connection()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (m_lost) {
+        db.close();
+        if (!db.open())
+            throw DatabaseError(errorText(db.lastError()));
+        m_dialect->prepareConnection(db);
+        m_lost = false;
+    }
+    return db;
+}
+
+void SqlDatabase::noteFailure(QSqlDatabase &db)
+{
+    if (m_dialect->engine() == QLatin1String("sqlite"))
+        return;
+    if (!db.isOpen()) {
+        m_lost = true;
+        return;
+    }
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("select 1")))
+        m_lost = true;
+}
+
 QString SqlDatabase::engine() const
 {
     return m_dialect->engine();
@@ -76,17 +158,21 @@ QString SqlDatabase::engine() const
 
 QString SqlDatabase::engineText(const QString &tsql)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = connection();
     return m_dialect->rewrite(tsql, db);
 }
 
 QueryResult SqlDatabase::query(const QString &sql)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = connection();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(m_dialect->rewrite(sql, db)))
-        throw DatabaseError(errorText(q.lastError()));
+    if (!q.exec(m_dialect->rewrite(sql, db))) {
+        const QString text = errorText(q.lastError());
+        q.finish();
+        noteFailure(db);
+        throw DatabaseError(text);
+    }
     QueryResult result;
     const QSqlRecord record = q.record();
     for (int i = 0; i < record.count(); ++i)
@@ -98,30 +184,48 @@ QueryResult SqlDatabase::query(const QString &sql)
             row << q.value(i);
         result.rows << row;
     }
-    if (q.lastError().isValid())
-        throw DatabaseError(errorText(q.lastError()));
+    if (q.lastError().isValid()) {
+        const QString text = errorText(q.lastError());
+        q.finish();
+        noteFailure(db);
+        throw DatabaseError(text);
+    }
     return result;
 }
 
 qint64 SqlDatabase::execute(const QString &sql)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = connection();
     QSqlQuery q(db);
-    if (!q.exec(m_dialect->rewrite(sql, db)))
-        throw DatabaseError(errorText(q.lastError()));
+    if (!q.exec(m_dialect->rewrite(sql, db))) {
+        const QString text = errorText(q.lastError());
+        q.finish();
+        noteFailure(db);
+        throw DatabaseError(text);
+    }
     return q.numRowsAffected();
 }
 
 QStringList SqlDatabase::tableNames()
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    return m_dialect->tableNames(db);
+    QSqlDatabase db = connection();
+    try {
+        return m_dialect->tableNames(db);
+    } catch (const DatabaseError &) {
+        noteFailure(db);
+        throw;
+    }
 }
 
 QDateTime SqlDatabase::currentDateTime()
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    return m_dialect->currentDateTime(db);
+    QSqlDatabase db = connection();
+    try {
+        return m_dialect->currentDateTime(db);
+    } catch (const DatabaseError &) {
+        noteFailure(db);
+        throw;
+    }
 }
 
 // SQL Server's catalogue: user tables and views in the order they were made.

@@ -1,0 +1,154 @@
+// Time of one save of the entry form, without the window: the content rules,
+// the value clean-up, the duplicate query, the statement, debug.txt and the
+// INSERT (or UPDATE), against a class table already holding 2,000 students in
+// a temporary SQLite file.
+//
+//   bench_save [saves=200] [rows=2000]
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include "app/template_tables.h"
+#include "entry/entry_rules.h"
+#include "entry/record_columns.h"
+#include "entry/record_saver.h"
+#include "entry/save_statements.h"
+#include "platform/sql_database.h"
+#include "platform/text_file.h"
+
+namespace {
+
+const QString kTable = QStringLiteral("高一01");
+
+QStringList studentValues(int n)
+{
+    using namespace RecordColumns;
+    QStringList v(Count, QStringLiteral("0-否"));
+    v[Name] = EntryRules::StripBlanks(QStringLiteral("学生 %1").arg(n));
+    v[Sex] = QStringLiteral("2-女");
+    v[BirthDate] = QStringLiteral("20000315");
+    v[Jiguan] = EntryRules::StripBlanks(QStringLiteral("广东省 佛山市 顺德区"));
+    v[CardNo] = QStringLiteral("4406062000%1X").arg(n, 7, 10, QLatin1Char('0'));
+    v[EntryYearMonth] = QStringLiteral("201509");
+    v[Addr] = v[Post] = v[Family] = v[Member1Addr] = v[Member2Addr] =
+        EntryRules::StripBlanks(QStringLiteral("佛山市顺德区大良街道 O'Brien 路 %1 号").arg(n));
+    v[Contact] = v[Member1Contact] = v[Member2Contact] = QStringLiteral("13800138000");
+    v[Zip] = QStringLiteral("528300");
+    for (int i : {BirthRegion, HukouRegion, Member1Region, Member2Region})
+        v[i] = QStringLiteral("440606000000");
+    for (int i : {BirthRegionText, HukouRegionText, Member1RegionText, Member2RegionText})
+        v[i] = QStringLiteral("广东省佛山市顺德区");
+    v[ClassCode] = EntryRules::classCode(QStringLiteral("2015"), kTable, QStringLiteral("01"));
+    return v;
+}
+
+// What a press of the save button does below the window, for one student.
+bool saveOnce(RecordSaver &saver, int n, qint64 id)
+{
+    EntryRules::ContentInput in;
+    in.birthDate = QDate(2000, 3, 15);
+    in.startup = QDateTime(QDate(2015, 10, 15), QTime(10, 30));
+    in.cardNo = QStringLiteral("4406062000%1X").arg(n, 7, 10, QLatin1Char('0'));
+    in.zip = QStringLiteral("528300");
+    in.contact = in.contact1 = in.contact2 = QStringLiteral("13800138000");
+    in.jiguan = QStringLiteral("广东省 佛山市 顺德区");
+    if (EntryRules::firstContentFailure(in))
+        return false;
+    const QString typedName = QStringLiteral("学生 %1").arg(n);
+    return saver.saveRecord(id, studentValues(n), typedName, in.cardNo, [](const QString &) { return true; });
+}
+
+struct Stats
+{
+    double median, mean, min, max;
+};
+
+Stats stats(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    const size_t n = ms.size();
+    const double median = n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+    return {median, std::accumulate(ms.begin(), ms.end(), 0.0) / double(n), ms.front(), ms.back()};
+}
+
+void print(const char *what, const Stats &s, int count)
+{
+    std::printf("%-11s %4d saves: median %.3f ms, mean %.3f ms, min %.3f ms, max %.3f ms\n", what, count, s.median,
+                s.mean, s.min, s.max);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int saves = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 200;
+    const int rows = argc > 2 ? std::max(1, QString::fromLocal8Bit(argv[2]).toInt()) : 2000;
+
+    QTemporaryDir dir;
+    auto db = SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), true);
+    TemplateTables::create(*db);
+    db->execute(QStringLiteral("Select * into ") + kTable + QStringLiteral(" from Init2 where 1 <> 1"));
+    db->execute(QStringLiteral("begin"));
+    for (int n = 0; n < rows; ++n)
+        db->execute(SaveStatements::insertStatement(kTable, studentValues(n)));
+    db->execute(QStringLiteral("commit"));
+
+    RecordSaver saver(*db, kTable, dir.filePath(QStringLiteral("debug.txt")));
+    std::vector<double> inserts, updates;
+    QElapsedTimer timer;
+    for (int i = 0; i < saves; ++i) {
+        timer.start();
+        const bool ok = saveOnce(saver, rows + i, 0);
+        inserts.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!ok) {
+            std::fprintf(stderr, "save %d failed\n", i);
+            return 1;
+        }
+    }
+    for (int i = 0; i < saves; ++i) {
+        timer.start();
+        const bool ok = saveOnce(saver, i, 1 + (i * 7) % rows);
+        updates.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!ok) {
+            std::fprintf(stderr, "update %d failed\n", i);
+            return 1;
+        }
+    }
+    // The same insert taken apart, to show where the time goes: the commit
+    // of each statement waits for the disk, the rest is computation.
+    std::vector<double> build, duplicate, debugFile, execute;
+    for (int i = 0; i < saves; ++i) {
+        const int n = rows + saves + i;
+        timer.start();
+        const QStringList values = studentValues(n);
+        const QString statement = SaveStatements::insertStatement(kTable, values);
+        const QString query = SaveStatements::duplicateQuery(kTable, values.at(RecordColumns::Name),
+                                                             values.at(RecordColumns::CardNo));
+        build.push_back(double(timer.nsecsElapsed()) / 1e6);
+        timer.start();
+        db->query(query);
+        duplicate.push_back(double(timer.nsecsElapsed()) / 1e6);
+        timer.start();
+        TextFile::writeGb18030(dir.filePath(QStringLiteral("debug.txt")), statement);
+        debugFile.push_back(double(timer.nsecsElapsed()) / 1e6);
+        timer.start();
+        db->execute(statement);
+        execute.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+
+    std::printf("class table of %d rows, SQLite file in %s\n", rows, qPrintable(dir.path()));
+    print("insert", stats(inserts), saves);
+    print("update", stats(updates), saves);
+    std::printf("phases of an insert:\n");
+    print(" values+sql", stats(build), saves);
+    print(" duplicate", stats(duplicate), saves);
+    print(" debug.txt", stats(debugFile), saves);
+    print(" execute", stats(execute), saves);
+    return 0;
+}

@@ -1,0 +1,66 @@
+#include "record_saver.h"
+
+#include <utility>
+
+#include "entry/entry_rules.h"
+#include "entry/save_statements.h"
+#include "platform/database.h"
+#include "platform/text_file.h"
+
+RecordSaver::RecordSaver(Database &db, QString classTable, QString debugFilePath, QString classLabel)
+    : m_db(db),
+      m_classTable(std::move(classTable)),
+      m_debugFilePath(std::move(debugFilePath)),
+      m_classLabel(classLabel.isEmpty() ? m_classTable : std::move(classLabel))
+{
+}
+
+bool RecordSaver::saveRecord(qint64 id, const QStringList &values, const QString &typedName,
+                             const QString &typedCardNo, const ConfirmDuplicate &confirmDuplicate)
+{
+    if (id != 0)
+        return updateRecord(id, values);
+    return insertRecord(values, typedName, typedCardNo, confirmDuplicate);
+}
+
+bool RecordSaver::insertRecord(const QStringList &values, const QString &typedName, const QString &typedCardNo,
+                               const ConfirmDuplicate &confirmDuplicate)
+{
+    // Build first: a malformed value list fails before anything is asked or run.
+    const QString statement = SaveStatements::insertStatement(m_classTable, values);
+    const QueryResult found = m_db.query(SaveStatements::duplicateQuery(
+        m_classTable, EntryRules::trimControls(typedName), EntryRules::trimControls(typedCardNo)));
+    if (!found.isEmpty()) {
+        if (!confirmDuplicate || !confirmDuplicate(duplicateMessage(m_classLabel, typedName)))
+            return false;
+    }
+    return writeAndExecute(statement);
+}
+
+bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
+{
+    return writeAndExecute(SaveStatements::updateStatement(m_classTable, values, id));
+}
+
+bool RecordSaver::writeAndExecute(const QString &statement)
+{
+    // Written before it runs, so a statement the database rejects can be read there.
+    TextFile::writeGb18030(m_debugFilePath, statement);
+    return m_db.execute(statement) > 0;
+}
+
+QString RecordSaver::duplicateMessage(const QString &classLabel, const QString &typedName)
+{
+    return QStringLiteral("检测到班级 ") + classLabel + QStringLiteral(" 已存在名字为 ") + typedName
+        + QStringLiteral(" 的同学，不能添加同样的记录。请咨询管理员如何编辑数据。");
+}
+
+QString RecordSaver::savedHint(const QString &typedName)
+{
+    return typedName + QStringLiteral(" 的学籍数据已成功保存");
+}
+
+QString RecordSaver::saveFailedMessage()
+{
+    return QStringLiteral("数据保存失败。");
+}

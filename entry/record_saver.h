@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+#include <QStringList>
+
+class Database;
+
+// Saves one student record of the entry form into the current class table:
+// a new record after a duplicate test, or an update of a chosen record. Each
+// statement is written to debug.txt before it runs, so the last statement of
+// a failed save can be read there. Database and file failures propagate as
+// DatabaseError / FileError; the caller's guard shows them.
+// Used from the user-interface thread only.
+class RecordSaver
+{
+public:
+    // Asked when the class table already holds a student with the same name or
+    // ID number; gets the message to show (OK/Cancel, warning icon). True (OK)
+    // inserts the record anyway, false (Cancel) ends the save. An empty
+    // function counts as Cancel.
+    using ConfirmDuplicate = std::function<bool(const QString &message)>;
+
+    // debugFilePath: "debug.txt" in the program folder. classLabel: the grade
+    // text followed by the class text as the duplicate message names the class;
+    // empty means the class table name, which the class setup forms from the
+    // same two texts.
+    RecordSaver(Database &db, QString classTable, QString debugFilePath, QString classLabel = QString());
+
+    // The save action: insertRecord when id is 0, otherwise updateRecord(id, ...).
+    bool saveRecord(qint64 id, const QStringList &values, const QString &typedName, const QString &typedCardNo,
+                    const ConfirmDuplicate &confirmDuplicate);
+
+    // Inserts a new record. values: the 47 encoded values in the order of
+    // RecordColumns::dataColumns() (班号 included). typedName / typedCardNo:
+    // the texts of the name and ID number fields as typed; the duplicate test
+    // compares them trimmed (not blank-stripped) and the message shows the name
+    // as typed. Returns false when the user cancels at the duplicate question
+    // (nothing written, nothing run) or no row was inserted.
+    bool insertRecord(const QStringList &values, const QString &typedName, const QString &typedCardNo,
+                      const ConfirmDuplicate &confirmDuplicate);
+
+    // Updates the record with this id: every column but 班号, no duplicate
+    // test. Returns false when no row has that id.
+    bool updateRecord(qint64 id, const QStringList &values);
+
+    // "检测到班级 高一01 已存在名字为 张三 的同学，..." with the name as typed.
+    static QString duplicateMessage(const QString &classLabel, const QString &typedName);
+
+    // The hint both result labels show after a save: the name as typed + " 的学籍数据已成功保存".
+    static QString savedHint(const QString &typedName);
+    // The plain message after a save that did not go through.
+    static QString saveFailedMessage();
+
+private:
+    bool writeAndExecute(const QString &statement);
+
+    Database &m_db;
+    QString m_classTable;
+    QString m_debugFilePath;
+    QString m_classLabel;
+};

@@ -2,8 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 
+#include "app/ini_file.h"
 #include "app/template_tables.h"
 #include "platform/app_error.h"
 #include "platform/messages.h"
@@ -46,15 +46,15 @@ std::unique_ptr<Database> openLocalFile(Services &services, const QString &worki
 
 ServerConfig readServerConfig(const QString &configIniPath)
 {
-    QSettings ini(configIniPath, QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("Settings"));
+    // Read as Windows reads profiles: a password holding ',' or ';' stays whole.
+    const QHash<QString, QString> ini = IniFile::readSection(configIniPath, QStringLiteral("Settings"));
     ServerConfig config;
-    config.settings.server = ini.value(QStringLiteral("Server")).toString();
-    config.settings.database = ini.value(QStringLiteral("Database")).toString();
-    config.settings.user = ini.value(QStringLiteral("User")).toString();
-    config.settings.password = ini.value(QStringLiteral("Password")).toString();
-    config.settings.driver = ini.value(QStringLiteral("Driver")).toString();
-    config.engineName = ini.value(QStringLiteral("Engine")).toString().trimmed();
+    config.settings.server = ini.value(QStringLiteral("server"));
+    config.settings.database = ini.value(QStringLiteral("database"));
+    config.settings.user = ini.value(QStringLiteral("user"));
+    config.settings.password = ini.value(QStringLiteral("password"));
+    config.settings.driver = ini.value(QStringLiteral("driver"));
+    config.engineName = ini.value(QStringLiteral("engine"));
     if (config.engineName.isEmpty() || config.engineName.compare(QLatin1String("SQLServer"), Qt::CaseInsensitive) == 0)
         config.engine = ServerEngine::SqlServer;
     else if (config.engineName.compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0)

@@ -97,12 +97,11 @@ void TestInitDbCommand::unreachableServerFails()
     const Run missing = initDb(dir.filePath(QStringLiteral("config.ini")));
     QCOMPARE(missing.code, 1);
     QVERIFY(missing.err.startsWith(DatabaseConnection::failureMessage()));
-    QSettings ini(dir.filePath(QStringLiteral("config.ini")), QSettings::IniFormat);
-    ini.setValue(QStringLiteral("Settings/Engine"), QStringLiteral("PostgreSQL"));
+    QFile ini(dir.filePath(QStringLiteral("config.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
     // Port 1 of this machine: nothing listens there.
-    ini.setValue(QStringLiteral("Settings/Server"), QStringLiteral("127.0.0.1:1"));
-    ini.setValue(QStringLiteral("Settings/Database"), QStringLiteral("school"));
-    ini.sync();
+    ini.write("[Settings]\nEngine=PostgreSQL\nServer=127.0.0.1:1\nDatabase=school\n");
+    ini.close();
     const Run refused = initDb(dir.filePath(QStringLiteral("config.ini")));
     QCOMPARE(refused.code, 1);
     QVERIFY(refused.err.startsWith(DatabaseConnection::failureMessage()));

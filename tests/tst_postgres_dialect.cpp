@@ -235,13 +235,8 @@ void TestPostgresDialect::configIniChoosesTheEngine()
     QCOMPARE(db->engine(), QStringLiteral("postgresql"));
     QVERIFY(db->tableNames().contains(QStringLiteral("init2")));
 
-    QSettings settings(ini, QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Settings/Engine"), QStringLiteral("postgresql"));
-    settings.sync();
-    QVERIFY(DatabaseConnection::openServer(ini));
-    settings.setValue(QStringLiteral("Settings/Engine"), QStringLiteral("Oracle"));
-    settings.sync();
-    QVERIFY(!DatabaseConnection::openServer(ini));
+    QVERIFY(DatabaseConnection::openServer(env.writeConfigIni(QStringLiteral("postgresql"))));
+    QVERIFY(!DatabaseConnection::openServer(env.writeConfigIni(QStringLiteral("Oracle"))));
     QVERIFY_THROWS_EXCEPTION(DatabaseError, DatabaseConnection::openServerOrThrow(ini));
 }
 

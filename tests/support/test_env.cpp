@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include <QCoreApplication>
-#include <QSettings>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -103,19 +103,17 @@ std::unique_ptr<SqlDatabase> TestEnv::connectAgain() const
     return SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), false);
 }
 
-QString TestEnv::writeConfigIni() const
+QString TestEnv::writeConfigIni(const QString &engineValue) const
 {
-    const QString file = dir.filePath(QStringLiteral("config.ini"));
-    QSettings ini(file, QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("Settings"));
-    ini.setValue(QStringLiteral("Engine"), QStringLiteral("PostgreSQL"));
-    ini.setValue(QStringLiteral("Server"), serverSettings.server);
-    ini.setValue(QStringLiteral("Database"), serverSettings.database);
-    ini.setValue(QStringLiteral("User"), serverSettings.user);
-    ini.setValue(QStringLiteral("Password"), serverSettings.password);
-    ini.endGroup();
-    ini.sync();
-    return file;
+    const QString path = dir.filePath(QStringLiteral("config.ini"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error("cannot write config.ini");
+    file.write(QStringLiteral("[Settings]\r\nEngine=%1\r\nServer=%2\r\nDatabase=%3\r\nUser=%4\r\nPassword=%5\r\n")
+                   .arg(engineValue, serverSettings.server, serverSettings.database, serverSettings.user,
+                        serverSettings.password)
+                   .toUtf8());
+    return path;
 }
 
 QString TestEnv::defaultEngine()

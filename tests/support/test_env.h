@@ -43,8 +43,8 @@ struct TestEnv
     // A second, independent connection to the same database.
     std::unique_ptr<SqlDatabase> connectAgain() const;
     // Writes config.ini into the program folder pointing at this database
-    // (PostgreSQL only).
-    QString writeConfigIni() const;
+    // (PostgreSQL only), with the given Engine value; returns its path.
+    QString writeConfigIni(const QString &engineValue = QStringLiteral("PostgreSQL")) const;
 
     static QDateTime defaultNow() { return QDateTime(QDate(2015, 10, 15), QTime(10, 30)); }
     static QString defaultEngine();

@@ -1,1 +1,41 @@
-int main(){return 0;}
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/application_shell.h"
+#include "app/desktop_services.h"
+#include "app/qt_messages.h"
+#include "app/tavro_application.h"
+#include "platform/clock.h"
+#include "platform/services.h"
+
+int main(int argc, char *argv[])
+{
+    TavroApplication app(argc, argv);
+
+    // The name the program was started under (a copy or link named tavro2
+    // works on the local file), not the resolved executable.
+    const QString executableFileName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+    const QString title = QFileInfo(executableFileName).completeBaseName();
+    QApplication::setApplicationName(title);
+
+    // Qt's own texts (context menus, the calendar) in Chinese when installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
+
+    QtMessages messages(title);
+    SystemClock clock;
+    DesktopServices desktop;
+    Services services{messages, clock, desktop, QCoreApplication::applicationDirPath(), title};
+    app.setMessages(&messages);
+
+    ApplicationShell shell(services, {executableFileName, app.arguments().mid(1), QDir::currentPath()});
+    QObject::connect(&shell, &ApplicationShell::endRequested, &app, [](int code) { QCoreApplication::exit(code); },
+                     Qt::QueuedConnection);
+    shell.start();
+    return app.exec();
+}

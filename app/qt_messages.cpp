@@ -1,6 +1,7 @@
 #include "qt_messages.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace {
@@ -22,6 +23,18 @@ QMessageBox::Icon toQt(Messages::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+// The standard buttons in the program's language, whatever translations the
+// machine has installed.
+void nameButtons(QMessageBox &box)
+{
+    const std::pair<QMessageBox::StandardButton, const char16_t *> names[] = {
+        {QMessageBox::Ok, u"确定"}, {QMessageBox::Cancel, u"取消"}, {QMessageBox::Yes, u"是"}, {QMessageBox::No, u"否"}};
+    for (const auto &[button, text] : names) {
+        if (QAbstractButton *b = box.button(button))
+            b->setText(QString::fromUtf16(text));
+    }
+}
+
 // Message boxes belong to the active window when no owner is given, so they
 // stay in front of it.
 QWidget *ownerOr(QWidget *owner)
@@ -34,6 +47,7 @@ QWidget *ownerOr(QWidget *owner)
 void QtMessages::showMessage(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, m_appTitle, text, QMessageBox::Ok, ownerOr(nullptr));
+    nameButtons(box);
     box.exec();
 }
 
@@ -50,6 +64,7 @@ Messages::Answer QtMessages::askBox(QWidget *owner, const QString &title, const 
     }
     QMessageBox box(toQt(icon), title, text, set, ownerOr(owner));
     box.setDefaultButton(byDefault);
+    nameButtons(box);
     switch (box.exec()) {
     case QMessageBox::Cancel:
         return Answer::Cancel;
@@ -67,5 +82,6 @@ Messages::Answer QtMessages::askBox(QWidget *owner, const QString &title, const 
 void QtMessages::showError(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, m_appTitle, text, QMessageBox::Ok, ownerOr(nullptr));
+    nameButtons(box);
     box.exec();
 }

@@ -48,10 +48,11 @@ QString rewriteDropIfExists(const QString &sql)
 }
 
 // "(select ...) union all (select ...) order by x": SQLite does not take
-// parenthesised members of a compound select.
+// parenthesised members of a compound select, nor one parenthesised select
+// followed by ORDER BY (a union built over a single table).
 QString unwrapUnionMembers(const QString &sql)
 {
-    if (SqlScan::lastTopLevelKeyword(sql, QStringLiteral("union")) < 0)
+    if (SqlScan::lastTopLevelKeyword(sql, QStringLiteral("union")) < 0 && !sql.trimmed().startsWith(QLatin1Char('(')))
         return sql;
     const QList<bool> quoted = SqlScan::quotedMask(sql);
     const QList<int> depth = SqlScan::depths(sql);

@@ -42,6 +42,12 @@ void TestSqliteDialect::rewrites_data()
         << "select id, 姓名 from 高一01 Order by 姓名" << "select id, 姓名 from 高一01 Order by 姓名 collate pinyin";
     QTest::newRow("order by keeps direction")
         << "select a, b from t order by a desc, b" << "select a, b from t order by a collate pinyin desc, b collate pinyin";
+    QTest::newRow("one parenthesised select with order by")
+        << "(select '高一01' as 班级, count(*) as 计数 from 高一01) order by 班级"
+        << " select '高一01' as 班级, count(*) as 计数 from 高一01  order by 班级 collate pinyin";
+    QTest::newRow("parenthesised select with a derived table")
+        << "(select * from (select 姓名 from t where (a='1')) TTA where TTA.x=0) order by 姓名"
+        << " select * from (select 姓名 from t where (a='1')) TTA where TTA.x=0  order by 姓名 collate pinyin";
     QTest::newRow("order by inside a literal is text")
         << "select 'order by x' from t" << "select 'order by x' from t";
 }
@@ -145,6 +151,11 @@ void TestSqliteDialect::unionAllOrderedByPinyin()
     QCOMPARE(names.text(0, 0), QStringLiteral("阿明")); // a
     QCOMPARE(names.text(1, 0), QStringLiteral("李四")); // l
     QCOMPARE(names.text(2, 0), QStringLiteral("张三")); // z
+    // A union built over one table is a single parenthesised select.
+    const QueryResult one = env.db->query(QStringLiteral(
+        "(select '小一01' as 班级, 姓名, count(姓名) as 计数 from 小一01 Group by 姓名) order by 班级"));
+    QCOMPARE(one.columns, QStringList({QStringLiteral("班级"), QStringLiteral("姓名"), QStringLiteral("计数")}));
+    QCOMPARE(one.rowCount(), 1);
 }
 
 void TestSqliteDialect::quotedValuesRoundTrip()

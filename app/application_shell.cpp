@@ -1,0 +1,34 @@
+#include "application_shell.h"
+
+#include "app/class_choice_dialog.h"
+#include "entry/entry_form.h"
+#include "platform/guard.h"
+#include "platform/services.h"
+
+ApplicationShell::ApplicationShell(Services &services, ClassSetup::Options options)
+    : m_services(services), m_setup(services, std::move(options)),
+      m_form(std::make_unique<EntryForm>(services)),
+      m_dialog(std::make_unique<ClassChoiceDialog>(services.messages))
+{
+    m_dialog->setConfirmedHandler([this](const QString &grade, const QString &classNo) { confirmed(grade, classNo); });
+    connect(m_dialog.get(), &ClassChoiceDialog::endRequested, this, [this] { emit endRequested(0); });
+}
+
+ApplicationShell::~ApplicationShell() = default;
+
+void ApplicationShell::start()
+{
+    m_form->hide();
+    m_dialog->show();
+}
+
+void ApplicationShell::confirmed(const QString &grade, const QString &classNo)
+{
+    m_form->showMaximized();
+    m_dialog->hide();
+    m_form->setWindowTitle(m_form->windowTitle() + QStringLiteral(" - 当前录入【") + grade + classNo + QStringLiteral("班】"));
+    bool connected = true;
+    runGuarded(m_services.messages, [&] { connected = m_setup.OpenClass(*m_form, grade, classNo); });
+    if (!connected)
+        emit endRequested(1);
+}

@@ -1,0 +1,45 @@
+#include "class_setup.h"
+
+#include "app/database_connection.h"
+#include "app/database_mode.h"
+#include "app/entry_year.h"
+#include "entry/entry_form.h"
+#include "platform/clock.h"
+#include "platform/messages.h"
+#include "platform/services.h"
+
+ClassSetup::ClassSetup(Services &services, Options options)
+    : m_services(services), m_options(std::move(options))
+{
+}
+
+ClassSetup::~ClassSetup() = default;
+
+bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString &classNo)
+{
+    const bool localFile = DatabaseMode::isLocalFile(m_options.executableFileName, m_options.arguments);
+    m_classTable = grade + classNo;
+
+    m_db = localFile ? DatabaseConnection::openLocalFile(m_services, m_options.workingDir)
+                     : DatabaseConnection::openServer(m_services.programFile(QStringLiteral("config.ini")));
+    if (!m_db) {
+        m_services.messages.showMessage(DatabaseConnection::failureMessage());
+        return false;
+    }
+
+    m_startup = localFile ? m_services.clock.now() : m_db->currentDateTime();
+    form.setStartupDate(m_startup);
+    form.setEntryYears(EntryYear::newestListed(m_startup.date()));
+    form.ResetEntryForm();
+    form.showClass(grade, classNo);
+    form.preselectEntryYear(EntryYear::forGrade(grade, m_startup.date()));
+
+    if (!m_db->tableNames().contains(m_classTable))
+        m_db->execute(QStringLiteral("Select * into ") + m_classTable + QStringLiteral(" from Init2 where 1 <> 1"));
+
+    m_regions.LoadRegionTables();
+    form.setRegionTables(&m_regions);
+    form.fillProvincePickers();
+    form.selectDefaultRegions();
+    return true;
+}

@@ -1,0 +1,288 @@
+#include "entry_form.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QWheelEvent>
+
+#include "platform/guard.h"
+#include "platform/services.h"
+#include "region/region_picker.h"
+#include "region/select_item_by_text.h"
+#include "ui_entry_form.h"
+
+namespace {
+
+QDialog *makeDefaultManagementWindow(QWidget *parent)
+{
+    auto *dialog = new QDialog(parent);
+    dialog->setObjectName(QStringLiteral("TForm3"));
+    dialog->setWindowTitle(QStringLiteral("管理模块"));
+    return dialog;
+}
+
+constexpr int kOldestEntryYear = 1999;
+
+} // namespace
+
+EntryForm::EntryForm(Services &services, QWidget *parent)
+    : QWidget(parent), m_services(services), m_ui(std::make_unique<Ui::TForm1>()),
+      m_managementFactory(makeDefaultManagementWindow)
+{
+    m_ui->setupUi(this);
+    setWindowState(Qt::WindowMaximized);
+
+    const Ui::TForm1 *u = m_ui.get();
+    m_dataControls = {
+        u->cbStud, u->edtName, u->cbSex, u->dtBirth, u->cbProv1, u->cbCity1, u->cbArea1, u->edtJiguan,
+        u->cbMinzu, u->cbNation, u->cbCardType, u->edtCardNo, u->cbQiao, u->cbPolicy, u->cbHealth, u->cbProv2,
+        u->cbCity2, u->cbArea2, u->cbHukou, u->edtGrade, u->edtClass, u->cbYear, u->edtMonth,
+        u->cbRuxueFangshi, u->cbJiudu, u->edtAddr, u->edtPost, u->edtFamily, u->edtContact, u->edtZip,
+        u->cbDusheng, u->cbXueqian, u->cbLiushou, u->cbJincheng, u->cbGuer, u->cbLieshi, u->cbZizhu,
+        u->cbYibu, u->edtName1, u->cbGuanxi1, u->edtAddr1, u->cbProv3, u->cbCity3, u->cbArea3, u->edtContact1,
+        u->cbJianhu1, u->edtName2, u->cbGuanxi2, u->edtAddr2, u->cbProv4, u->cbCity4, u->cbArea4,
+        u->edtContact2, u->cbJianhu2,
+    };
+
+    connect(m_ui->Button1, &QPushButton::clicked, this, &EntryForm::Button1Click);
+    connect(m_ui->Button2, &QPushButton::clicked, this, &EntryForm::Button1Click);
+    connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &EntryForm::SpeedButton1Click);
+    connectFocusAway();
+    installWheelFilter();
+    alignLabelColumns();
+}
+
+EntryForm::~EntryForm() = default;
+
+bool EntryForm::hasKeepMark(const QWidget *control)
+{
+    return control->property("keepOnReset").toBool();
+}
+
+void EntryForm::connectFocusAway()
+{
+    const Ui::TForm1 *u = m_ui.get();
+    const QComboBox *lists[] = {
+        u->cbSex,     u->cbMinzu,   u->cbCardType, u->cbQiao,    u->cbPolicy,  u->cbHealth, u->cbNation,
+        u->cbArea1,   u->cbHukou,   u->cbArea2,    u->cbYear,    u->cbRuxueFangshi, u->cbJiudu,
+        u->cbDusheng, u->cbXueqian, u->cbLiushou,  u->cbJincheng, u->cbGuer,  u->cbLieshi,
+        u->cbGuanxi1, u->cbJianhu1, u->cbArea3,    u->cbGuanxi2, u->cbJianhu2, u->cbArea4,
+    };
+    for (const QComboBox *list : lists)
+        connect(list, &QComboBox::activated, this, &EntryForm::cbSexChange);
+}
+
+void EntryForm::installWheelFilter()
+{
+    // The wheel scrolls the form wherever the pointer is inside it. Lists and
+    // the date picker would otherwise take the turn as a change of their value
+    // whenever the pointer happens to rest on them. Open list popups are
+    // windows of their own and keep their wheel.
+    m_ui->ScrollBox1->viewport()->installEventFilter(this);
+    m_ui->ScrollBox1->verticalScrollBar()->installEventFilter(this);
+    m_ui->ScrollBoxContents->installEventFilter(this);
+    for (QWidget *w : m_ui->ScrollBoxContents->findChildren<QWidget *>())
+        if (w->window() == this)
+            w->installEventFilter(this);
+}
+
+void EntryForm::alignLabelColumns()
+{
+    // The seven groups have grids of their own; giving their caption columns
+    // one common width lines the fields up from group to group.
+    const QList<QGroupBox *> groups = {m_ui->GroupBox1, m_ui->GroupBox2, m_ui->GroupBox3, m_ui->GroupBox4,
+                                       m_ui->GroupBox5, m_ui->GroupBox6, m_ui->GroupBox7};
+    QList<QGridLayout *> grids;
+    for (QGroupBox *group : groups)
+        if (auto *grid = qobject_cast<QGridLayout *>(group->layout()))
+            grids << grid;
+    for (int column = 0; column < 6; column += 2) {
+        int width = 0;
+        for (QGridLayout *grid : std::as_const(grids))
+            for (int row = 0; row < grid->rowCount(); ++row)
+                if (QLayoutItem *item = grid->itemAtPosition(row, column))
+                    if (auto *label = qobject_cast<QLabel *>(item->widget()))
+                        width = std::max(width, label->sizeHint().width());
+        for (QGridLayout *grid : std::as_const(grids))
+            grid->setColumnMinimumWidth(column, width);
+    }
+}
+
+void EntryForm::setRegionTables(const RegionTables *tables)
+{
+    for (RegionPicker *&picker : m_pickers) {
+        delete picker;
+        picker = nullptr;
+    }
+    if (!tables)
+        return;
+    const Ui::TForm1 *u = m_ui.get();
+    const auto focusAway = [this] { cbSexChange(); };
+    m_pickers[0] = new RegionPicker(u->cbProv1, u->cbCity1, u->cbArea1, *tables, focusAway, this);
+    m_pickers[1] = new RegionPicker(u->cbProv2, u->cbCity2, u->cbArea2, *tables, focusAway, this);
+    m_pickers[2] = new RegionPicker(u->cbProv3, u->cbCity3, u->cbArea3, *tables, focusAway, this);
+    m_pickers[3] = new RegionPicker(u->cbProv4, u->cbCity4, u->cbArea4, *tables, focusAway, this);
+}
+
+RegionPicker *EntryForm::regionPicker(int number) const
+{
+    return number >= 1 && number <= 4 ? m_pickers[number - 1] : nullptr;
+}
+
+void EntryForm::setStartupDate(const QDateTime &startupDate)
+{
+    m_startupDate = startupDate;
+}
+
+void EntryForm::showClass(const QString &grade, const QString &classNo)
+{
+    m_ui->edtGrade->setText(grade);
+    m_ui->edtClass->setText(classNo);
+    m_ui->lblHint1->clear();
+    m_ui->lblHint2->clear();
+}
+
+void EntryForm::setEntryYears(int newestYear)
+{
+    QComboBox *year = m_ui->cbYear;
+    const QSignalBlocker blocker(year);
+    year->clear();
+    for (int y = newestYear; y >= kOldestEntryYear; --y)
+        year->addItem(QString::number(y));
+    year->setCurrentIndex(-1);
+    year->clearEditText();
+}
+
+void EntryForm::preselectEntryYear(int year)
+{
+    if (year > 0)
+        SelectItemByText(m_ui->cbYear, QString::number(year));
+}
+
+void EntryForm::fillProvincePickers()
+{
+    for (RegionPicker *picker : m_pickers)
+        if (picker)
+            picker->fillProvinces();
+}
+
+void EntryForm::selectDefaultRegions()
+{
+    for (RegionPicker *picker : m_pickers)
+        if (picker)
+            picker->selectDefault();
+}
+
+void EntryForm::ResetEntryForm()
+{
+    m_ui->dtBirth->setDate(m_startupDate.date());
+    m_ui->edtZip->clear();
+
+    for (QWidget *control : std::as_const(m_dataControls)) {
+        if (auto *list = qobject_cast<QComboBox *>(control)) {
+            if (hasKeepMark(list))
+                continue;
+            // Emptying a list is no choice of the user: no change handler runs.
+            const QSignalBlocker blocker(list);
+            list->setCurrentIndex(-1);
+            if (list->isEditable())
+                list->clearEditText();
+        } else if (auto *box = qobject_cast<QLineEdit *>(control)) {
+            if (!box->isReadOnly() && !hasKeepMark(box))
+                box->clear();
+        }
+    }
+
+    selectDefaultRegions();
+}
+
+void EntryForm::cbSexChange()
+{
+    QPushButton *anchor = m_ui->Button3;
+    // Let Tab continue from the field the focus is leaving, not from wherever
+    // the invisible button sits in the form.
+    for (QWidget *w = focusWidget(); w && w != this; w = w->parentWidget()) {
+        if (m_dataControls.contains(w)) {
+            QWidget::setTabOrder(w, anchor);
+            break;
+        }
+    }
+    anchor->setFocus(Qt::OtherFocusReason);
+}
+
+void EntryForm::ScrollBox1MouseWheel(int wheelDelta)
+{
+    m_ui->ScrollBox1->verticalScrollBar()->triggerAction(wheelDelta < 0 ? QAbstractSlider::SliderSingleStepAdd
+                                                                         : QAbstractSlider::SliderSingleStepSub);
+}
+
+bool EntryForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Wheel)
+        return QWidget::eventFilter(watched, event);
+
+    const auto *wheel = static_cast<QWheelEvent *>(event);
+    const QPoint delta = wheel->angleDelta();
+    if (delta.y() == 0 && delta.x() != 0) {
+        // A sideways wheel moves the form sideways (when it is wider than the window).
+        m_ui->ScrollBox1->horizontalScrollBar()->triggerAction(delta.x() < 0 ? QAbstractSlider::SliderSingleStepAdd
+                                                                              : QAbstractSlider::SliderSingleStepSub);
+        return true;
+    }
+    // Begin and end markers of a touchpad gesture carry no turn of the wheel.
+    if (delta.isNull() && wheel->pixelDelta().isNull() && wheel->phase() != Qt::NoScrollPhase)
+        return true;
+    ScrollBox1MouseWheel(delta.y());
+    return true;
+}
+
+void EntryForm::setManagementWindowFactory(std::function<QDialog *(QWidget *parent)> factory)
+{
+    m_managementFactory = std::move(factory);
+}
+
+void EntryForm::Button1Click()
+{
+    // Validation and saving are attached here by the save operation.
+}
+
+void EntryForm::SpeedButton1Click()
+{
+    m_ui->chEdit->setVisible(true);
+    m_ui->cbStud->setVisible(true);
+    runGuarded(m_services.messages, [this] {
+        if (!m_managementWindow && m_managementFactory)
+            m_managementWindow = m_managementFactory(this);
+        if (m_managementWindow)
+            m_managementWindow->exec();
+    });
+}
+
+void EntryForm::FormShow()
+{
+    m_ui->ScrollBox1->verticalScrollBar()->setValue(0);
+    if (m_ui->edtName->isEnabled() && m_ui->edtName->focusPolicy() != Qt::NoFocus)
+        m_ui->edtName->setFocus(Qt::OtherFocusReason);
+}
+
+void EntryForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A window restored from the task bar is no new showing of the form.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void EntryForm::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    QApplication::quit();
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include <QDateTime>
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+class QComboBox;
+class RegionPicker;
+class RegionTables;
+struct Services;
+
+namespace Ui {
+class TForm1;
+}
+
+// The entry form TForm1: the whole student record as one long scrolling form,
+// with the two save buttons, the teacher button that opens the management
+// window, and the edit-mode controls in the top panel. The class setup fills
+// it (grade, class, entry year, region pickers); saving, validation and edit
+// mode work on its controls through ui() and dataControls().
+// Used on the user-interface thread only.
+class EntryForm final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit EntryForm(Services &services, QWidget *parent = nullptr);
+    ~EntryForm() override;
+
+    Ui::TForm1 *ui() const { return m_ui.get(); }
+    Services &services() const { return m_services; }
+
+    // The data controls in the order of the form (creation order), cbStud
+    // first; the form reset and the empty-field check walk this list.
+    const QList<QWidget *> &dataControls() const { return m_dataControls; }
+    // Controls with the keep mark are left alone by the clearing pass of ResetEntryForm.
+    static bool hasKeepMark(const QWidget *control);
+
+    // Creates the four region pickers on the tables (which must outlive the
+    // form). Null removes them.
+    void setRegionTables(const RegionTables *tables);
+    // Picker 1 (birthplace), 2 (household), 3 and 4 (family members); null
+    // before setRegionTables.
+    RegionPicker *regionPicker(int number) const;
+
+    void setStartupDate(const QDateTime &startupDate);
+    QDateTime startupDate() const { return m_startupDate; }
+
+    // Grade label and class number into edtGrade and edtClass; clears both hints.
+    void showClass(const QString &grade, const QString &classNo);
+    // cbYear offers newestYear down to 1999, nothing selected.
+    void setEntryYears(int newestYear);
+    // Selects the item of that year in cbYear (or none) when year > 0.
+    void preselectEntryYear(int year);
+    void fillProvincePickers();
+    // 广东省 / 佛山市 in the pickers 1 to 4, in that order.
+    void selectDefaultRegions();
+
+    // Returns the form to its empty state: birth date = start-up date, every
+    // unmarked list and editable box emptied, default region in every picker.
+    void ResetEntryForm();
+
+    // After a choice in a list the focus moves to the invisible Button3, so no
+    // list keeps the focus (and a wheel turn cannot change it).
+    void cbSexChange();
+    // One line step down for a negative wheel delta, one up otherwise.
+    void ScrollBox1MouseWheel(int wheelDelta);
+
+    // What SpeedButton1 opens; the window is made on the first press and kept.
+    void setManagementWindowFactory(std::function<QDialog *(QWidget *parent)> factory);
+    QDialog *managementWindow() const { return m_managementWindow; }
+
+public slots:
+    // The save action of both "保存" buttons.
+    void Button1Click();
+    void SpeedButton1Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormShow();
+    void connectFocusAway();
+    void installWheelFilter();
+    void alignLabelColumns();
+
+    Services &m_services;
+    std::unique_ptr<Ui::TForm1> m_ui;
+    QList<QWidget *> m_dataControls;
+    std::array<RegionPicker *, 4> m_pickers{};
+    QDateTime m_startupDate;
+    std::function<QDialog *(QWidget *parent)> m_managementFactory;
+    QPointer<QDialog> m_managementWindow;
+};

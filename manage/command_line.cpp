@@ -1,0 +1,228 @@
+#include "command_line.h"
+
+#include <memory>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include "manage/data_checks.h"
+#include "manage/region_code_padding.h"
+#include "manage/table_lists.h"
+#include "manage/table_merge.h"
+#include "platform/app_error.h"
+#include "platform/sql_database.h"
+
+namespace {
+
+const QString kHelp = QStringLiteral(
+    "用法:\n"
+    "  tavro [-access]                  打开录入窗口（-access：使用本地数据库文件 tavro.db）\n"
+    "  tavro check <检查名> [选项]       运行一项数据检查，结果写入 check.txt\n"
+    "                                   检查名: %1\n"
+    "  tavro pad [选项]                 区划代码补足12位\n"
+    "  tavro merge [--into 名称] [选项]  合并表（默认名称: 合并表）\n"
+    "  tavro --help                     显示本说明\n"
+    "选项:\n"
+    "  --db 文件        本地数据库文件，默认为当前目录下的 tavro.db\n"
+    "  --tables 表,表   要处理的表，以逗号分隔；默认为所有班级表（名称以 高、初、小 开头的表）\n"
+    "  --dir 文件夹     check.txt 所在的文件夹，默认为程序所在的文件夹\n");
+
+enum class Command { Check, Pad, Merge, Help, None };
+
+Command commandOf(const QString &word)
+{
+    if (word == QLatin1String("check"))
+        return Command::Check;
+    if (word == QLatin1String("pad"))
+        return Command::Pad;
+    if (word == QLatin1String("merge"))
+        return Command::Merge;
+    if (word == QLatin1String("--help") || word == QLatin1String("-h") || word == QLatin1String("help"))
+        return Command::Help;
+    return Command::None;
+}
+
+QString checkNames()
+{
+    QStringList names;
+    for (DataChecks::Check c : DataChecks::all())
+        names << DataChecks::caption(c);
+    return names.join(QStringLiteral("、"));
+}
+
+struct Options
+{
+    QString db = QStringLiteral("tavro.db");
+    QString dir;
+    QString into = TableMerge::defaultTarget();
+    QStringList tables;
+    bool tablesGiven = false;
+    QStringList positional;
+    bool help = false;
+};
+
+// Parses "--name value" and "--name=value"; returns an error text or empty.
+QString parseOptions(const QStringList &args, Options &options)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        QString arg = args.at(i);
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options.help = true;
+            continue;
+        }
+        if (!arg.startsWith(QLatin1String("--"))) {
+            options.positional << arg;
+            continue;
+        }
+        QString value;
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (eq >= 0) {
+            value = arg.mid(eq + 1);
+            arg.truncate(eq);
+        }
+        static const QStringList known = {QStringLiteral("--db"), QStringLiteral("--dir"), QStringLiteral("--into"),
+                                          QStringLiteral("--tables")};
+        if (!known.contains(arg))
+            return QStringLiteral("未知的选项：%1").arg(arg);
+        if (eq < 0) {
+            if (i + 1 >= args.size() || args.at(i + 1).startsWith(QLatin1String("--")))
+                return QStringLiteral("选项 %1 缺少值。").arg(arg);
+            value = args.at(++i);
+        }
+        if (arg == QLatin1String("--db")) {
+            options.db = value;
+        } else if (arg == QLatin1String("--dir")) {
+            options.dir = value;
+        } else if (arg == QLatin1String("--into")) {
+            options.into = value;
+        } else {
+            options.tablesGiven = true;
+            value.replace(QStringLiteral("，"), QStringLiteral(","));
+            for (const QString &name : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                if (!name.trimmed().isEmpty())
+                    options.tables << name.trimmed();
+            }
+        }
+    }
+    return QString();
+}
+
+// The tables to work on: the named ones, each of which must exist, or the
+// class tables the management window preselects. Throws AppError.
+QStringList chooseTables(Database &db, const Options &options)
+{
+    const QStringList listed = TableLists::tableNames(db);
+    QStringList tables;
+    if (options.tablesGiven) {
+        for (const QString &typed : options.tables) {
+            const QString name = TableLists::listedName(listed, typed);
+            if (name.isEmpty())
+                throw AppError(QStringLiteral("数据库中没有表“%1”。").arg(typed));
+            tables << name;
+        }
+    } else {
+        const QList<bool> selected = TableLists::classTableSelection(listed);
+        for (int i = 0; i < listed.size(); ++i) {
+            if (selected.at(i))
+                tables << listed.at(i);
+        }
+    }
+    if (tables.isEmpty())
+        throw AppError(QStringLiteral("请先选择表。"));
+    return tables;
+}
+
+QString programDir()
+{
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
+// The arguments after the program name; QCoreApplication::arguments() as a
+// whole is taken as well.
+QStringList withoutProgram(const QStringList &args)
+{
+    if (!args.isEmpty() && QCoreApplication::instance() && commandOf(args.front()) == Command::None
+        && args.front() == QCoreApplication::arguments().value(0))
+        return args.mid(1);
+    return args;
+}
+
+} // namespace
+
+bool isAdminCommand(const QStringList &givenArgs)
+{
+    const QStringList args = withoutProgram(givenArgs);
+    return !args.isEmpty() && commandOf(args.front()) != Command::None;
+}
+
+int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream &err)
+{
+    const QStringList args = withoutProgram(givenArgs);
+    const Command command = args.isEmpty() ? Command::None : commandOf(args.front());
+    const QString help = kHelp.arg(checkNames());
+    if (command == Command::None) {
+        err << help;
+        err.flush();
+        return 2;
+    }
+    Options options;
+    const QString parseError = parseOptions(args, options);
+    if (command == Command::Help || options.help) {
+        out << help;
+        out.flush();
+        return 0;
+    }
+    auto usageError = [&](const QString &text) {
+        err << text << Qt::endl << QStringLiteral("用 tavro --help 查看用法。") << Qt::endl;
+        return 2;
+    };
+    if (!parseError.isEmpty())
+        return usageError(parseError);
+
+    std::optional<DataChecks::Check> check;
+    if (command == Command::Check) {
+        if (options.positional.size() != 1)
+            return usageError(QStringLiteral("请给出一个检查名：%1").arg(checkNames()));
+        check = DataChecks::fromCaption(options.positional.front());
+        if (!check)
+            return usageError(QStringLiteral("没有检查“%1”。检查名：%2").arg(options.positional.front(), checkNames()));
+    } else if (!options.positional.isEmpty()) {
+        return usageError(QStringLiteral("多余的参数：%1").arg(options.positional.join(QLatin1Char(' '))));
+    }
+
+    try {
+        if (command == Command::Merge) {
+            // A refused name is reported before the database is even opened.
+            const QString reason = TableMerge::refusal(options.into, options.tables);
+            if (!reason.isEmpty())
+                throw AppError(reason);
+        }
+        std::unique_ptr<SqlDatabase> db = SqlDatabase::openSqlite(options.db, false);
+        const QStringList tables = chooseTables(*db, options);
+        switch (command) {
+        case Command::Check: {
+            DataChecks checks(*db, options.dir.isEmpty() ? programDir() : options.dir, nullptr);
+            out << QDir::toNativeSeparators(checks.run(*check, tables)) << Qt::endl;
+            break;
+        }
+        case Command::Pad:
+            out << RegionCodePadding::resultMessage(RegionCodePadding::padRegionCodes(*db, tables)) << Qt::endl;
+            break;
+        case Command::Merge: {
+            const QString reason = TableMerge::refusal(options.into, tables);
+            if (!reason.isEmpty())
+                throw AppError(reason);
+            out << TableMerge::resultMessage(TableMerge::mergeTables(*db, tables, options.into)) << Qt::endl;
+            break;
+        }
+        case Command::Help:
+        case Command::None:
+            break;
+        }
+    } catch (const AppError &e) {
+        err << e.text() << Qt::endl;
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+// The administrator's command line: the checks, the padding and the merge of
+// the management window without a window, on the local database file.
+//
+//   tavro check <检查名> [--db tavro.db] [--tables 高一01,高一02] [--dir 文件夹]
+//   tavro pad [--db tavro.db] [--tables ...]
+//   tavro merge [--into 合并表] [--db tavro.db] [--tables ...]
+//   tavro --help
+//
+// args are the command-line arguments after the program name
+// (QCoreApplication::arguments() with the program name first is accepted too).
+// A QCoreApplication must exist: the database driver is a plugin.
+
+// True when the arguments ask for one of the commands above (or for --help).
+bool isAdminCommand(const QStringList &args);
+
+// Runs the command; messages go to out, failures to err. Returns the exit
+// status: 0 on success, 1 when the operation failed or was refused, 2 for a
+// command line that cannot be understood.
+int runAdminCommand(const QStringList &args, QTextStream &out, QTextStream &err);

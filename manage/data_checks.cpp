@@ -1,0 +1,212 @@
+#include "data_checks.h"
+
+#include <QFile>
+#include <QMetaType>
+
+#include "platform/app_error.h"
+#include "platform/database.h"
+#include "platform/desktop.h"
+#include "platform/sql_text.h"
+#include "platform/text_file.h"
+
+namespace {
+
+struct CheckText
+{
+    DataChecks::Check check;
+    const char16_t *caption;
+    // %1: the table name as the text of a string constant; %2: the table name.
+    const char16_t *piece;
+    const char16_t *title;
+};
+
+const CheckText kChecks[] = {
+    {DataChecks::Check::EntryCount, u"录入数目", u"(select '%1' as 班级, count(*) as 计数 from %2)", u""},
+    {DataChecks::Check::ClassNumber, u"检查班号",
+     u"(select '%1' as 班级, 班号, count(班号) as 计数 from %2 Group by 班号)", u"# 检查存在两个或以上班号的班级"},
+    {DataChecks::Check::DuplicateName, u"检查重名",
+     u"(select '%1' as 班级, 姓名, count(姓名) as 计数 from %2 Group by 姓名 having count(姓名) > 1)",
+     u"# 检查一个班里同名的可能是重复录入的学生"},
+    {DataChecks::Check::ShortNativePlace, u"籍贯太短", u"(select '%1' as 班级, 姓名, 籍贯 from %2 where len(籍贯)<=5)",
+     u"# 籍贯输入太短可能有误的学生"},
+    {DataChecks::Check::EnrolmentMode, u"入学方式",
+     u"(select '%1' as 班级, 入学方式, count(入学方式) as 计数 from %2 Group by 入学方式)", u"# 检查入学方式"},
+    {DataChecks::Check::AttendanceMode, u"就读方式",
+     u"(select '%1' as 班级, 就读方式, count(就读方式) as 计数 from %2 Group by 就读方式)", u"# 检查就读方式"},
+    {DataChecks::Check::IdNumber, u"检查身份证", u"", u"# 未能通过验证的身份证号码"},
+};
+
+const CheckText &textOf(DataChecks::Check check)
+{
+    for (const CheckText &t : kChecks) {
+        if (t.check == check)
+            return t;
+    }
+    Q_UNREACHABLE();
+}
+
+const QString kIdSuffix = QStringLiteral(" order by 班级, 姓名");
+const QString kOtherDocumentTitle = QStringLiteral("# 非居民身份证的证件号码");
+const QString kBooleanColumn = QStringLiteral("校验");
+
+QString valueText(const QVariant &value, bool booleanColumn)
+{
+    if (value.isNull())
+        return QString();
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    if (booleanColumn) {
+        // Engines without a BIT type hand the function's result over as 0 or 1.
+        bool numeric = false;
+        const qlonglong n = value.toLongLong(&numeric);
+        if (numeric)
+            return n != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    }
+    return value.toString();
+}
+
+} // namespace
+
+QString DataChecks::caption(Check check)
+{
+    return QString::fromUtf16(textOf(check).caption);
+}
+
+std::optional<DataChecks::Check> DataChecks::fromCaption(const QString &caption)
+{
+    for (const CheckText &t : kChecks) {
+        if (caption == QString::fromUtf16(t.caption))
+            return t.check;
+    }
+    return std::nullopt;
+}
+
+QList<DataChecks::Check> DataChecks::all()
+{
+    QList<Check> checks;
+    for (const CheckText &t : kChecks)
+        checks << t.check;
+    return checks;
+}
+
+QString DataChecks::piece(Check check)
+{
+    return QString::fromUtf16(textOf(check).piece);
+}
+
+QString DataChecks::suffix(Check check)
+{
+    return check == Check::IdNumber ? kIdSuffix : QStringLiteral(" order by 班级");
+}
+
+QString DataChecks::title(Check check)
+{
+    return QString::fromUtf16(textOf(check).title);
+}
+
+QString DataChecks::failingIdPiece()
+{
+    return QStringLiteral("(select * from (select '%1' as 班级, 姓名, 身份证件号, dbo.fn_ValidateIDC(身份证件号) as 校验 "
+                          "from %2 where (身份证件类型='1-居民身份证')) TTA where TTA.校验=0)");
+}
+
+QString DataChecks::otherDocumentPiece()
+{
+    return QStringLiteral("(select '%1' as 班级, 姓名, 身份证件类型, 身份证件号 from %2 where (身份证件类型<>'1-居民身份证'))");
+}
+
+QString DataChecks::buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables)
+{
+    QString sql;
+    for (const QString &table : tables) {
+        if (!sql.isEmpty())
+            sql += QStringLiteral(" union all ");
+        sql += piece.arg(SqlText::escape(table), table);
+    }
+    return sql + suffix;
+}
+
+void DataChecks::appendResultSection(const QueryResult &result, QStringList &lines, const QSet<QString> &booleanColumns)
+{
+    const QChar tab = QLatin1Char('\t');
+    QString header;
+    QList<bool> isBoolean;
+    for (const QString &column : result.columns) {
+        header += column + tab;
+        isBoolean << booleanColumns.contains(column);
+    }
+    lines << header;
+    for (const QVariantList &row : result.rows) {
+        QString line;
+        for (int i = 0; i < row.size(); ++i)
+            line += valueText(row.at(i), isBoolean.value(i)) + tab;
+        lines << line;
+    }
+}
+
+QString DataChecks::saveCheckReport(const QString &programDir, const QStringList &lines)
+{
+    const QString path = programDir + QStringLiteral("/check.txt");
+    QString text;
+    for (const QString &line : lines)
+        text += line + QStringLiteral("\r\n");
+    TextFile::writeGb18030(path, text);
+    return path;
+}
+
+DataChecks::DataChecks(Database &db, QString programDir, Desktop *desktop)
+    : m_db(db), m_programDir(std::move(programDir)), m_desktop(desktop)
+{
+}
+
+QStringList DataChecks::reportLines(Check check, const QStringList &tables)
+{
+    QStringList lines;
+    if (check != Check::IdNumber) {
+        const QString sql = buildUnionQuery(piece(check), suffix(check), tables);
+        if (!title(check).isEmpty())
+            lines << title(check);
+        appendResultSection(m_db.query(sql), lines);
+        return lines;
+    }
+    ensureIdCheckFunction();
+    const QString failing = buildUnionQuery(failingIdPiece(), kIdSuffix, tables);
+    const QString others = buildUnionQuery(otherDocumentPiece(), kIdSuffix, tables);
+    lines << title(check);
+    appendResultSection(m_db.query(failing), lines, {kBooleanColumn});
+    lines << QString() << QString() << kOtherDocumentTitle;
+    appendResultSection(m_db.query(others), lines);
+    return lines;
+}
+
+QString DataChecks::writeCheckReport(const QStringList &lines)
+{
+    const QString path = saveCheckReport(m_programDir, lines);
+    if (m_desktop)
+        m_desktop->openFile(path); // the answer is not examined: a missing viewer goes unreported
+    return path;
+}
+
+QString DataChecks::run(Check check, const QStringList &tables)
+{
+    return writeCheckReport(reportLines(check, tables));
+}
+
+void DataChecks::ensureIdCheckFunction()
+{
+    if (!m_db.query(QStringLiteral("select * from sysObjects where name = 'fn_ValidateIDC'")).isEmpty())
+        return;
+    // Only the server takes the T-SQL script; the local file registers the
+    // function natively on every connection.
+    if (m_db.engine() != QLatin1String("sqlserver"))
+        return;
+    m_db.execute(idCheckFunctionScript());
+}
+
+QString DataChecks::idCheckFunctionScript()
+{
+    QFile file(QStringLiteral(":/sql/StoredProc1.sql"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("StoredProc1: ") + file.errorString());
+    return TextFile::decodeGb18030(file.readAll());
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <optional>
+
+#include <QList>
+#include <QSet>
+#include <QStringList>
+
+#include "platform/query_result.h"
+
+class Database;
+class Desktop;
+
+// The seven data checks of the management window. Each runs one SELECT over
+// all chosen tables (two for the ID check) and writes what it finds to
+// check.txt in the program's folder, which is then handed to the desktop.
+// The tables are never changed. Used from the user-interface thread only.
+class DataChecks
+{
+public:
+    enum class Check { EntryCount, ClassNumber, DuplicateName, ShortNativePlace, EnrolmentMode, AttendanceMode, IdNumber };
+
+    // A check as its button names it: "录入数目", "检查班号", ...
+    static QString caption(Check check);
+    static std::optional<Check> fromCaption(const QString &caption);
+    static QList<Check> all();
+
+    // The per-table pieces of the checks (both %1 stand for the table name).
+    static QString piece(Check check);
+    static QString suffix(Check check);
+    // The title line ("# ..."), empty for 录入数目.
+    static QString title(Check check);
+    // The two pieces of the ID check: failing resident IDs, other documents.
+    static QString failingIdPiece();
+    static QString otherDocumentPiece();
+
+    // The pieces for every table, top to bottom, joined by " union all ", then the suffix.
+    static QString buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables);
+
+    // The header line and one line per row: every value followed by a TAB, a NULL
+    // as empty text, a boolean (or any value of a column named in
+    // booleanColumns) as True or False.
+    static void appendResultSection(const QueryResult &result, QStringList &lines,
+                                    const QSet<QString> &booleanColumns = {});
+
+    // check.txt in the given folder, GB18030, every line ending in CR LF. Replaces
+    // the file; throws FileError. Returns the file's path.
+    static QString saveCheckReport(const QString &programDir, const QStringList &lines);
+
+    // desktop may be null: the report is written but not opened (command line).
+    DataChecks(Database &db, QString programDir, Desktop *desktop);
+
+    // Runs one check over the tables (not empty) and writes the report.
+    // Returns the path of check.txt. Throws DatabaseError or FileError; on a
+    // failure check.txt keeps its previous content and nothing is opened.
+    QString run(Check check, const QStringList &tables);
+
+    // The report lines of one check, without writing them.
+    QStringList reportLines(Check check, const QStringList &tables);
+
+    // Saves the lines to check.txt and hands the file to the desktop.
+    QString writeCheckReport(const QStringList &lines);
+
+    // Creates fn_ValidateIDC from the StoredProc1 script when the database has
+    // no object of that name. Only a SQL Server runs the script; other engines
+    // provide the function themselves.
+    void ensureIdCheckFunction();
+
+    // The StoredProc1 resource as text (the server script creating fn_ValidateIDC).
+    static QString idCheckFunctionScript();
+
+private:
+    Database &m_db;
+    QString m_programDir;
+    Desktop *m_desktop;
+};

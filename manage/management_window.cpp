@@ -1,0 +1,225 @@
+#include "management_window.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include "manage/region_code_padding.h"
+#include "manage/table_lists.h"
+#include "manage/table_merge.h"
+#include "platform/database.h"
+#include "platform/guard.h"
+#include "platform/messages.h"
+#include "platform/services.h"
+#include "ui_management_window.h"
+
+namespace {
+
+const QString kChooseTablesFirst = QStringLiteral("请先选择表。");
+
+} // namespace
+
+ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TForm3>()), m_db(db), m_services(services)
+{
+    m_ui->setupUi(this);
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(12);
+    setFont(font);
+    setFixedSize(571, 406);
+    // Labels size themselves to their text, as the layout was drawn with 宋体:
+    // they keep their place and grow when the font standing in has taller
+    // lines; word-wrapped ones keep their width.
+    for (QLabel *label : findChildren<QLabel *>()) {
+        const QSize hint = label->sizeHint();
+        const int height = label->wordWrap() ? label->heightForWidth(label->width()) : hint.height();
+        const int width = label->wordWrap() ? label->width() : hint.width();
+        label->resize(std::max(width, label->width()), std::max(height, label->height()));
+    }
+    // The first showing opens on the print tab; later ones keep the tab last used.
+    m_ui->PageControl1->setCurrentIndex(0);
+
+    connect(m_ui->cbTable, &QComboBox::currentTextChanged, this, &ManagementWindow::cbTableChange);
+    connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &ManagementWindow::SpeedButton1Click);
+    connect(m_ui->SpeedButton2, &QToolButton::clicked, this, &ManagementWindow::SpeedButton2Click);
+    connect(m_ui->Button4, &QPushButton::clicked, this, &ManagementWindow::Button4Click);
+    connect(m_ui->Button13, &QPushButton::clicked, this, &ManagementWindow::Button13Click);
+    const std::pair<QPushButton *, DataChecks::Check> checks[] = {
+        {m_ui->Button7, DataChecks::Check::EntryCount},      {m_ui->Button6, DataChecks::Check::ClassNumber},
+        {m_ui->Button8, DataChecks::Check::DuplicateName},   {m_ui->Button10, DataChecks::Check::ShortNativePlace},
+        {m_ui->Button11, DataChecks::Check::EnrolmentMode},  {m_ui->Button12, DataChecks::Check::AttendanceMode},
+        {m_ui->Button9, DataChecks::Check::IdNumber},
+    };
+    for (const auto &[button, check] : checks)
+        connect(button, &QPushButton::clicked, this, [this, check = check] { runCheck(check); });
+    // Button1 to Button3 (printing) and Button5 (export) are connected by the
+    // printing and export code through the accessors.
+}
+
+ManagementWindow::~ManagementWindow() = default;
+
+void ManagementWindow::showEvent(QShowEvent *event)
+{
+    if (!m_centred) {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        m_centred = true;
+    }
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void ManagementWindow::FormShow()
+{
+    {
+        const QSignalBlocker block(m_ui->cbTable);
+        m_ui->cbTable->clear();
+        m_ui->cbTable->clearEditText();
+    }
+    m_ui->ListBox1->clear();
+    m_ui->ListBox2->clear();
+    m_tables.clear();
+    runGuarded(m_services.messages, [&] {
+        m_tables = TableLists::tableNames(m_db);
+        const QSignalBlocker block(m_ui->cbTable);
+        m_ui->cbTable->addItems(m_tables);
+        // Adding items to an empty editable list would show the first one.
+        m_ui->cbTable->setCurrentIndex(-1);
+        m_ui->cbTable->clearEditText();
+        m_ui->ListBox2->addItems(m_tables);
+        SelectClassTables();
+    });
+}
+
+void ManagementWindow::SelectClassTables()
+{
+    const QStringList names = [&] {
+        QStringList n;
+        for (int i = 0; i < m_ui->ListBox2->count(); ++i)
+            n << m_ui->ListBox2->item(i)->text();
+        return n;
+    }();
+    const QList<bool> selected = TableLists::classTableSelection(names);
+    for (int i = int(selected.size()) - 1; i >= 0; --i)
+        m_ui->ListBox2->item(i)->setSelected(selected.at(i));
+}
+
+void ManagementWindow::cbTableChange(const QString &text)
+{
+    m_ui->ListBox1->clear();
+    // The handler runs on every keystroke: only the name of a listed table goes
+    // into the statement; any other text simply leaves the list empty.
+    const QString table = TableLists::listedName(m_tables, text);
+    if (table.isEmpty())
+        return;
+    runGuarded(m_services.messages, [&] {
+        m_ui->ListBox1->addItems(TableLists::recordItems(m_db, table));
+        m_ui->ListBox1->selectAll();
+    });
+}
+
+void ManagementWindow::SpeedButton1Click()
+{
+    m_ui->ListBox1->selectAll();
+}
+
+void ManagementWindow::SpeedButton2Click()
+{
+    m_ui->ListBox2->selectAll();
+}
+
+QStringList ManagementWindow::tablesOrHint()
+{
+    const QStringList tables = selectedTables();
+    if (tables.isEmpty())
+        m_services.messages.showMessage(kChooseTablesFirst);
+    return tables;
+}
+
+void ManagementWindow::runCheck(DataChecks::Check check)
+{
+    const QStringList tables = tablesOrHint();
+    if (tables.isEmpty())
+        return;
+    runGuarded(m_services.messages, [&] {
+        DataChecks(m_db, m_services.programDir, &m_services.desktop).run(check, tables);
+    });
+}
+
+void ManagementWindow::Button4Click()
+{
+    const QStringList tables = tablesOrHint();
+    if (tables.isEmpty())
+        return;
+    const QString target = m_ui->Edit1->text();
+    const QString refusal = TableMerge::refusal(target, tables);
+    if (!refusal.isEmpty()) {
+        m_services.messages.showMessage(refusal);
+        return;
+    }
+    runGuarded(m_services.messages, [&] {
+        const int count = TableMerge::mergeTables(m_db, tables, target);
+        m_services.messages.showMessage(TableMerge::resultMessage(count));
+    });
+}
+
+void ManagementWindow::Button13Click()
+{
+    const QStringList tables = tablesOrHint();
+    if (tables.isEmpty())
+        return;
+    runGuarded(m_services.messages, [&] {
+        const qint64 count = RegionCodePadding::padRegionCodes(m_db, tables);
+        m_services.messages.showMessage(RegionCodePadding::resultMessage(count));
+    });
+}
+
+QString ManagementWindow::currentTable() const
+{
+    return TableLists::listedName(m_tables, m_ui->cbTable->currentText());
+}
+
+QStringList ManagementWindow::selectedRecordItems() const
+{
+    QStringList items;
+    for (int i = 0; i < m_ui->ListBox1->count(); ++i) {
+        if (m_ui->ListBox1->item(i)->isSelected())
+            items << m_ui->ListBox1->item(i)->text();
+    }
+    return items;
+}
+
+QString ManagementWindow::focusedRecordItem() const
+{
+    const QListWidgetItem *item = m_ui->ListBox1->currentItem();
+    return item ? item->text() : QString();
+}
+
+QString ManagementWindow::ExtractRecordId(const QString &item)
+{
+    return TableLists::extractRecordId(item);
+}
+
+QStringList ManagementWindow::selectedTables() const
+{
+    QStringList tables;
+    for (int i = 0; i < m_ui->ListBox2->count(); ++i) {
+        if (m_ui->ListBox2->item(i)->isSelected())
+            tables << m_ui->ListBox2->item(i)->text();
+    }
+    return tables;
+}
+
+bool ManagementWindow::exportNationalStructure() const
+{
+    return m_ui->RadioButton1->isChecked();
+}
+
+QPushButton *ManagementWindow::previewButton() const { return m_ui->Button1; }
+QPushButton *ManagementWindow::printButton() const { return m_ui->Button2; }
+QPushButton *ManagementWindow::exportTemplateButton() const { return m_ui->Button3; }
+QPushButton *ManagementWindow::exportTablesButton() const { return m_ui->Button5; }
+QComboBox *ManagementWindow::tableBox() const { return m_ui->cbTable; }
+QListWidget *ManagementWindow::recordList() const { return m_ui->ListBox1; }
+QListWidget *ManagementWindow::tableList() const { return m_ui->ListBox2; }

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <memory>
+
+#include <QDialog>
+#include <QStringList>
+
+#include "manage/data_checks.h"
+
+class Database;
+struct Services;
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+namespace Ui {
+class TForm3;
+}
+
+// The teacher's management window "管理模块": on the print tab one table and
+// some of its students for template printing, on the management tab any
+// number of tables for merging, export, data checks and region code padding.
+// Created once, shown modally from the entry form; every showing refills the
+// table lists. Used from the user-interface thread only.
+class ManagementWindow final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ManagementWindow(Database &db, Services &services, QWidget *parent = nullptr);
+    ~ManagementWindow() override;
+
+    // The table chosen on the print tab: the listed name that cbTable's text
+    // names, or empty when the text names no listed table.
+    QString currentTable() const;
+    // ListBox1's record items: the selected ones top to bottom, and the focused one.
+    QStringList selectedRecordItems() const;
+    QString focusedRecordItem() const;
+    // The characters of a record item before its first blank (the record's id).
+    static QString ExtractRecordId(const QString &item);
+
+    // The names of the selected items of ListBox2, top to bottom.
+    QStringList selectedTables() const;
+    // The export structure chosen on the management tab: true for Init1.
+    bool exportNationalStructure() const;
+
+    // The print tab's buttons and the export button, for the printing and
+    // export code to connect: 预览(单个), 打印, 导出打印模板(多人), 导出.
+    QPushButton *previewButton() const;
+    QPushButton *printButton() const;
+    QPushButton *exportTemplateButton() const;
+    QPushButton *exportTablesButton() const;
+
+    // The lists, for the code that acts on them.
+    QComboBox *tableBox() const;
+    QListWidget *recordList() const;
+    QListWidget *tableList() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void FormShow();
+    void SelectClassTables();
+    void cbTableChange(const QString &text);
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void Button4Click();
+    void Button13Click();
+    void runCheck(DataChecks::Check check);
+    // The selected tables, or an empty list after telling the user to choose some.
+    QStringList tablesOrHint();
+
+    std::unique_ptr<Ui::TForm3> m_ui;
+    Database &m_db;
+    Services &m_services;
+    QStringList m_tables; // the names listed at the last showing
+    bool m_centred = false;
+};

@@ -1,0 +1,42 @@
+#include "region_code_padding.h"
+
+#include "platform/database.h"
+
+namespace RegionCodePadding {
+
+const QStringList &columns()
+{
+    static const QStringList names = {QStringLiteral("出生地行政区划代码"), QStringLiteral("户口所在地行政区划"),
+                                      QStringLiteral("成员1户口所在地行政区划"), QStringLiteral("成员2户口所在地行政区划")};
+    return names;
+}
+
+QStringList statements(const QString &table)
+{
+    // LEN does not count trailing blanks, so the zeros go after the trimmed
+    // code; appending them to "440606 " would store a 13-character code.
+    static const QString format = QStringLiteral("update %1 set %2 = rtrim(%2) + '%3' where len(%2) = %4");
+    QStringList out;
+    for (const QString &column : columns()) {
+        out << format.arg(table, column, QStringLiteral("000000"), QStringLiteral("6"));
+        out << format.arg(table, column, QStringLiteral("000"), QStringLiteral("9"));
+    }
+    return out;
+}
+
+qint64 padRegionCodes(Database &db, const QStringList &tables)
+{
+    qint64 count = 0;
+    for (const QString &table : tables) {
+        for (const QString &sql : statements(table))
+            count += db.execute(sql);
+    }
+    return count;
+}
+
+QString resultMessage(qint64 count)
+{
+    return QStringLiteral("执行结果，更新符合条件的单项数据共 %1 个。").arg(count);
+}
+
+} // namespace RegionCodePadding

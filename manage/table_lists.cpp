@@ -1,0 +1,60 @@
+#include "table_lists.h"
+
+#include "entry/record_item.h"
+#include "manage/class_table_names.h"
+#include "platform/database.h"
+
+namespace TableLists {
+
+QStringList tableNames(Database &db)
+{
+    return db.tableNames();
+}
+
+QList<bool> classTableSelection(const QStringList &names)
+{
+    QList<bool> selected;
+    selected.reserve(names.size());
+    for (const QString &name : names)
+        selected << ClassTableNames::isPreselected(name);
+    return selected;
+}
+
+QString listedName(const QStringList &names, const QString &typed)
+{
+    if (typed.isEmpty())
+        return QString();
+    for (const QString &name : names) {
+        if (name == typed)
+            return name;
+    }
+    for (const QString &name : names) {
+        if (name.compare(typed, Qt::CaseInsensitive) == 0)
+            return name;
+    }
+    return QString();
+}
+
+QStringList recordItems(Database &db, const QString &table)
+{
+    const QueryResult result =
+        db.query(QStringLiteral("select id, 姓名 from ") + table + QStringLiteral(" order by 姓名 "));
+    QStringList items;
+    items.reserve(result.rowCount());
+    for (int row = 0; row < result.rowCount(); ++row) {
+        const QString idText = result.text(row, 0);
+        bool numeric = false;
+        const qint64 id = idText.toLongLong(&numeric);
+        items << (numeric ? RecordItem::format(id, result.text(row, 1))
+                          : idText.leftJustified(5, QLatin1Char(' ')) + QLatin1Char(' ') + result.text(row, 1));
+    }
+    return items;
+}
+
+QString extractRecordId(const QString &item)
+{
+    const qsizetype blank = item.indexOf(QLatin1Char(' '));
+    return blank <= 0 ? QString() : item.left(blank);
+}
+
+} // namespace TableLists

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QStringList>
+
+class Database;
+
+// Copies the rows of several tables into one new table made from Init2, whose
+// automatically numbered id numbers the merged rows afresh.
+// Used from the user-interface thread only.
+namespace TableMerge {
+
+// The default name of the merged table.
+QString defaultTarget();
+
+// Why the (trimmed) target cannot take the merge, as a message for the user;
+// empty when it can. Refused: an empty name; a name that is not a plain
+// identifier (letters, digits, CJK characters and underscores, not starting
+// with a digit); Init1 and Init2; one of the tables being merged; a class
+// table name (a grade label followed by 01 to 30).
+QString refusal(const QString &target, const QStringList &tables);
+
+// Init2's column names joined by "," without a leading id column.
+QString mergeColumnList(const QStringList &init2Columns);
+
+// Drops the table named target when it exists, re-creates it empty from
+// Init2 and inserts the rows of every table, top to bottom. Returns the
+// number of tables merged. Throws AppError with the refusal when refusal()
+// is not empty (nothing is run then), DatabaseError at the first failing
+// statement (what ran before it stays done).
+int mergeTables(Database &db, const QStringList &tables, const QString &target);
+
+// "已合并 N 个表。"
+QString resultMessage(int count);
+
+} // namespace TableMerge

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStringList>
+
+#include "platform/database.h"
+
+// Passes every call to a real database and records the statement texts, so a
+// test can tell how many statements an operation issued and which.
+class RecordingDatabase final : public Database
+{
+public:
+    explicit RecordingDatabase(Database &inner) : m_inner(inner) {}
+
+    QString engine() const override { return m_inner.engine(); }
+    QueryResult query(const QString &sql) override
+    {
+        statements << sql;
+        return m_inner.query(sql);
+    }
+    qint64 execute(const QString &sql) override
+    {
+        statements << sql;
+        return m_inner.execute(sql);
+    }
+    QStringList tableNames() override
+    {
+        ++tableListings;
+        return m_inner.tableNames();
+    }
+    QDateTime currentDateTime() override { return m_inner.currentDateTime(); }
+
+    QStringList statements;
+    int tableListings = 0;
+
+private:
+    Database &m_inner;
+};

@@ -1,0 +1,217 @@
+// The administrator's command line over a real SQLite file.
+#include <QtTest>
+
+#include "manage/command_line.h"
+#include "platform/text_file.h"
+#include "student_rows.h"
+#include "test_env.h"
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run run(const QStringList &args)
+{
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.status = runAdminCommand(args, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+void seed(TestEnv &env)
+{
+    for (const QString &t : {QStringLiteral("高一01"), QStringLiteral("高一02"), QStringLiteral("初二03"), QStringLiteral("合并表")})
+        env.createClassTable(t);
+    for (const char *name : {"张三", "张三", "李四"})
+        insertStudent(*env.db, QStringLiteral("高一02"),
+                      {{QStringLiteral("姓名"), QString::fromUtf8(name)}, {QStringLiteral("出生地行政区划代码"), "440606"}});
+    // A merged table with a duplicate that the class-table default must not report.
+    insertStudent(*env.db, QStringLiteral("合并表"), {{QStringLiteral("姓名"), "王五"}});
+    insertStudent(*env.db, QStringLiteral("合并表"), {{QStringLiteral("姓名"), "王五"}});
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestAdminCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recognisesItsCommands();
+    void helpListsTheCommands();
+    void checkWritesTheReport();
+    void checkDefaultsToTheClassTables();
+    void badCommandLines_data();
+    void badCommandLines();
+    void failuresGoToStderr();
+    void padAndMerge();
+    void mergeRefusalDropsNothing();
+};
+
+void TestAdminCommandLine::recognisesItsCommands()
+{
+    QVERIFY(isAdminCommand({"check", "检查重名"}));
+    QVERIFY(isAdminCommand({"pad"}));
+    QVERIFY(isAdminCommand({"merge", "--into", "合并表"}));
+    QVERIFY(isAdminCommand({"--help"}));
+    QVERIFY(!isAdminCommand({}));
+    QVERIFY(!isAdminCommand({"-access"}));
+    QVERIFY(!isAdminCommand({"tavro.db"}));
+    // The application's whole argument list, program name first.
+    const QString program = QCoreApplication::arguments().value(0);
+    QVERIFY(isAdminCommand({program, "pad"}));
+    QVERIFY(!isAdminCommand({program, "-access"}));
+    QVERIFY(!isAdminCommand({program}));
+}
+
+void TestAdminCommandLine::helpListsTheCommands()
+{
+    Run r = run({"--help"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(run({QCoreApplication::arguments().value(0), "--help"}).out, r.out);
+    QVERIFY(r.err.isEmpty());
+    for (const char *text : {"tavro check", "tavro pad", "tavro merge", "--db", "--tables", "--into", "-access", "录入数目",
+                             "检查班号", "检查重名", "籍贯太短", "入学方式", "就读方式", "检查身份证"})
+        QVERIFY2(r.out.contains(QString::fromUtf8(text)), text);
+}
+
+void TestAdminCommandLine::checkWritesTheReport()
+{
+    TestEnv env;
+    seed(env);
+    const Run r = run({"check", "检查重名", "--db", env.path("tavro.db"), "--tables", "高一01,高一02", "--dir", env.dir.path()});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.err.isEmpty());
+    QCOMPARE(r.out.trimmed(), QDir::toNativeSeparators(env.path("check.txt")));
+    QCOMPARE(readFile(env.path("check.txt")),
+             TextFile::encodeGb18030(
+                 QStringLiteral("# 检查一个班里同名的可能是重复录入的学生\r\n班级\t姓名\t计数\t\r\n高一02\t张三\t2\t\r\n")));
+    // No viewer is started from the command line.
+    QVERIFY(env.desktop.opened.isEmpty());
+}
+
+void TestAdminCommandLine::checkDefaultsToTheClassTables()
+{
+    TestEnv env;
+    seed(env);
+    Run r = run({"check", "检查重名", "--db", env.path("tavro.db"), "--dir", env.dir.path()});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(TextFile::decodeGb18030(readFile(env.path("check.txt"))),
+             QStringLiteral("# 检查一个班里同名的可能是重复录入的学生\r\n班级\t姓名\t计数\t\r\n高一02\t张三\t2\t\r\n"));
+    r = run({"check", "录入数目", "--db=" + env.path("tavro.db"), "--dir=" + env.dir.path()});
+    QCOMPARE(r.status, 0);
+    // 合并表, Init1 and Init2 are left out; 初 sorts before 高.
+    QCOMPARE(TextFile::decodeGb18030(readFile(env.path("check.txt"))),
+             QStringLiteral("班级\t计数\t\r\n初二03\t0\t\r\n高一01\t0\t\r\n高一02\t3\t\r\n"));
+}
+
+void TestAdminCommandLine::badCommandLines_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no check name") << QStringList{"check"} << "请给出一个检查名";
+    QTest::newRow("unknown check") << QStringList{"check", "检查年龄"} << "没有检查“检查年龄”";
+    QTest::newRow("unknown option") << QStringList{"pad", "--all"} << "未知的选项：--all";
+    QTest::newRow("option without value") << QStringList{"merge", "--into"} << "选项 --into 缺少值。";
+    QTest::newRow("option followed by an option") << QStringList{"merge", "--into", "--tables", "高一01"}
+                                                  << "选项 --into 缺少值。";
+    QTest::newRow("extra argument") << QStringList{"pad", "高一01"} << "多余的参数：高一01";
+}
+
+void TestAdminCommandLine::badCommandLines()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    TestEnv env;
+    args.insert(1, "--db");
+    args.insert(2, env.path("tavro.db"));
+    Run r = run(args);
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+    // The same with the database named last.
+    args.remove(1, 2);
+    r = run(args << "--db" << env.path("tavro.db"));
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestAdminCommandLine::failuresGoToStderr()
+{
+    TestEnv env;
+    seed(env);
+    const QString db = env.path("tavro.db");
+    Run r = run({"check", "检查重名", "--db", db, "--tables", "高一01,高三09", "--dir", env.dir.path()});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.err.trimmed(), QStringLiteral("数据库中没有表“高三09”。"));
+    QVERIFY(!QFile::exists(env.path("check.txt")));
+
+    // Init1 has no 班号: the engine's message.
+    r = run({"check", "检查班号", "--db", db, "--tables", "Init1", "--dir", env.dir.path()});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("班号"), qPrintable(r.err));
+    QVERIFY(!QFile::exists(env.path("check.txt")));
+
+    r = run({"pad", "--db", env.path("none.db")});
+    QCOMPARE(r.status, 1);
+    QVERIFY(!r.err.trimmed().isEmpty());
+    QVERIFY(!QFile::exists(env.path("none.db")));
+
+    TestEnv empty;
+    r = run({"pad", "--db", empty.path("tavro.db")});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.err.trimmed(), QStringLiteral("请先选择表。"));
+}
+
+void TestAdminCommandLine::padAndMerge()
+{
+    TestEnv env;
+    seed(env);
+    const QString db = env.path("tavro.db");
+    Run r = run({"pad", "--db", db});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.trimmed(), QStringLiteral("执行结果，更新符合条件的单项数据共 3 个。"));
+    r = run({"pad", "--db", db});
+    QCOMPARE(r.out.trimmed(), QStringLiteral("执行结果，更新符合条件的单项数据共 0 个。"));
+
+    r = run({"merge", "--db", db, "--tables", "高一02，初二03", "--into", "全年级"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.trimmed(), QStringLiteral("已合并 2 个表。"));
+    QCOMPARE(env.db->query(QStringLiteral("select 出生地行政区划代码 from 全年级")).rowCount(), 3);
+    r = run({"merge", "--db", db});
+    QCOMPARE(r.out.trimmed(), QStringLiteral("已合并 3 个表。"));
+    QCOMPARE(env.db->query(QStringLiteral("select 姓名 from 合并表")).rowCount(), 3);
+}
+
+void TestAdminCommandLine::mergeRefusalDropsNothing()
+{
+    TestEnv env;
+    seed(env);
+    const QString db = env.path("tavro.db");
+    for (const char *target : {"高一02", "Init2", "小五07", "全校;drop table 高一02"}) {
+        const Run r = run({"merge", "--db", db, "--into", QString::fromUtf8(target)});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(QStringLiteral("名称")));
+        QVERIFY(r.out.isEmpty());
+    }
+    QCOMPARE(env.db->query(QStringLiteral("select * from 高一02")).rowCount(), 3);
+    QCOMPARE(env.db->query(QStringLiteral("select * from Init2")).columnCount(), 48);
+}
+
+QTEST_GUILESS_MAIN(TestAdminCommandLine)
+#include "tst_admin_command_line.moc"

@@ -1,0 +1,146 @@
+// The start-up road: dialog, confirmation, connection, class table, entry form.
+#include <QtTest>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "app/application_shell.h"
+#include "app/class_choice_dialog.h"
+#include "entry/entry_form.h"
+#include "test_env.h"
+#include "ui_entry_form.h"
+
+namespace {
+
+// A shell on a working folder of its own, started the way main() starts it.
+struct Run
+{
+    Run(TestEnv &env, const QString &workDir, QStringList args = {QStringLiteral("-access")})
+        : shell(env.services, {QStringLiteral("tavro"), std::move(args), workDir}), ends(&shell, &ApplicationShell::endRequested)
+    {
+        shell.start();
+    }
+    void choose(int gradeIndex, int classIndex)
+    {
+        shell.dialog().findChild<QComboBox *>(QStringLiteral("ComboBox1"))->setCurrentIndex(gradeIndex);
+        shell.dialog().findChild<QComboBox *>(QStringLiteral("ComboBox2"))->setCurrentIndex(classIndex);
+        shell.dialog().Button1Click();
+    }
+    ApplicationShell shell;
+    QSignalSpy ends;
+};
+
+} // namespace
+
+class TestApplicationShell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartCreatesDatabaseAndClassTable();
+    void secondStartCreatesNothing();
+    void noDatabaseEndsTheProgram();
+    void serverModeWithoutConfigEnds();
+    void missingTemplateIsReportedAndFormStays();
+};
+
+void TestApplicationShell::firstStartCreatesDatabaseAndClassTable()
+{
+    TestEnv env(QDateTime(QDate(2026, 10, 9), QTime(8, 0)));
+    QTemporaryDir work;
+    Run run(env, work.path());
+    QVERIFY(run.shell.dialog().isVisible());
+    QVERIFY(!run.shell.form().isVisible());
+
+    env.messages.answerNext(Messages::Answer::Ok);  // confirmation
+    env.messages.answerNext(Messages::Answer::Yes); // create the database
+    run.choose(11, 29);                             // 小六, 30
+    QCOMPARE(run.ends.size(), 0);
+    QVERIFY(run.shell.form().isVisible());
+    QVERIFY(!run.shell.dialog().isVisible());
+    QVERIFY(run.shell.form().windowState() & Qt::WindowMaximized);
+    QCOMPARE(run.shell.form().windowTitle(), QStringLiteral("学生学籍信息录入 - 当前录入【小六30班】"));
+
+    Ui::TForm1 *ui = run.shell.form().ui();
+    QCOMPARE(ui->edtGrade->text(), QStringLiteral("小六"));
+    QCOMPARE(ui->edtClass->text(), QStringLiteral("30"));
+    QCOMPARE(ui->edtMonth->text(), QStringLiteral("09"));
+    QCOMPARE(ui->cbYear->itemText(0), QStringLiteral("2026"));
+    QCOMPARE(ui->cbYear->currentText(), QStringLiteral("2020"));
+    QCOMPARE(ui->dtBirth->date(), QDate(2026, 10, 9));
+    for (QComboBox *prov : {ui->cbProv1, ui->cbProv2, ui->cbProv3, ui->cbProv4})
+        QCOMPARE(prov->currentText(), QStringLiteral("广东省"));
+    for (QComboBox *city : {ui->cbCity1, ui->cbCity2, ui->cbCity3, ui->cbCity4})
+        QCOMPARE(city->currentText(), QStringLiteral("佛山市"));
+    for (QComboBox *area : {ui->cbArea1, ui->cbArea2, ui->cbArea3, ui->cbArea4}) {
+        QCOMPARE(area->count(), 6);
+        QCOMPARE(area->currentIndex(), -1);
+    }
+
+    Database *db = run.shell.setup().database();
+    QVERIFY(db);
+    QCOMPARE(db->tableNames(), QStringList({QStringLiteral("Init2"), QStringLiteral("Init1"), QStringLiteral("小六30")}));
+    QCOMPARE(db->query(QStringLiteral("select * from 小六30")).columnCount(), 48);
+}
+
+void TestApplicationShell::secondStartCreatesNothing()
+{
+    TestEnv env(QDateTime(QDate(2015, 3, 15), QTime(9, 0)));
+    QTemporaryDir work;
+    {
+        Run first(env, work.path());
+        env.messages.answerNext(Messages::Answer::Ok);
+        env.messages.answerNext(Messages::Answer::Yes);
+        first.choose(5, 11); // 初三, 12
+        first.shell.setup().database()->execute(QStringLiteral("insert into 初三12 (姓名) values ('张三')"));
+    }
+    env.messages.clear();
+    Run second(env, work.path(), {QStringLiteral("-ACCESS")});
+    second.choose(5, 11);
+    QCOMPARE(env.messages.shown.size(), 1); // the confirmation only
+    QCOMPARE(second.shell.form().ui()->cbYear->currentText(), QStringLiteral("2011"));
+    Database *db = second.shell.setup().database();
+    QCOMPARE(db->tableNames().count(QStringLiteral("初三12")), 1);
+    QCOMPARE(db->query(QStringLiteral("select 姓名 from 初三12")).text(0, 0), QStringLiteral("张三"));
+}
+
+void TestApplicationShell::noDatabaseEndsTheProgram()
+{
+    TestEnv env;
+    QTemporaryDir work;
+    Run run(env, work.path());
+    env.messages.answerNext(Messages::Answer::Ok);
+    env.messages.answerNext(Messages::Answer::No); // do not create
+    run.choose(0, 0);
+    QCOMPARE(env.messages.lastText(), QStringLiteral("连接数据库失败，程序即将退出。请联系管理员。"));
+    QCOMPARE(env.messages.shown.last().kind, ScriptedMessages::Kind::Plain);
+    QTRY_COMPARE(run.ends.size(), 1);
+    QCOMPARE(run.ends.first().first().toInt(), 1);
+}
+
+void TestApplicationShell::serverModeWithoutConfigEnds()
+{
+    TestEnv env;
+    QTemporaryDir work;
+    Run run(env, work.path(), {});
+    run.choose(0, 0);
+    QCOMPARE(env.messages.lastText(), QStringLiteral("连接数据库失败，程序即将退出。请联系管理员。"));
+    QTRY_COMPARE(run.ends.size(), 1);
+    QVERIFY(!QFile::exists(QDir(work.path()).filePath(QStringLiteral("tavro.db"))));
+}
+
+void TestApplicationShell::missingTemplateIsReportedAndFormStays()
+{
+    TestEnv env;
+    env.db->execute(QStringLiteral("drop table Init2"));
+    Run run(env, env.dir.path());
+    run.choose(0, 0);
+    QCOMPARE(env.messages.shown.last().kind, ScriptedMessages::Kind::Error);
+    QVERIFY(env.messages.lastText().contains(QStringLiteral("Init2")));
+    QVERIFY(env.messages.lastText().endsWith(QLatin1Char('.')));
+    QCOMPARE(run.ends.size(), 0);
+    QVERIFY(run.shell.form().isVisible());
+    QVERIFY(!run.shell.setup().database()->tableNames().contains(QStringLiteral("高一01")));
+}
+
+QTEST_MAIN(TestApplicationShell)
+#include "tst_application_shell.moc"

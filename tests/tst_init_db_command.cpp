@@ -59,7 +59,7 @@ void TestInitDbCommand::emptyDatabaseGetsTheTemplates()
     // What the program then does with the database works.
     auto db = DatabaseConnection::openServer(env.writeConfigIni());
     QVERIFY(db);
-    QCOMPARE(db->tableNames(), QStringList({"init2", "init1"}));
+    QCOMPARE(db->tableNames(), QStringList({"Init2", "Init1"}));
     QCOMPARE(db->query(QStringLiteral("select * from Init2 where 1 <> 1")).columnCount(), 48);
     QCOMPARE(db->query(QStringLiteral("select * from Init1 where 1 <> 1")).columnCount(), 72);
     db->execute(QStringLiteral("Select * into 高一01 from Init2 where 1 <> 1"));
@@ -84,7 +84,7 @@ void TestInitDbCommand::eitherTemplateAloneIsEnoughToRefuse()
     TestEnv env(QStringLiteral("postgresql"));
     env.db->execute(QStringLiteral("drop table Init2"));
     QCOMPARE(initDb(env.writeConfigIni()).code, 1);
-    QCOMPARE(env.db->tableNames(), QStringList({"init1"}));
+    QCOMPARE(env.db->tableNames(), QStringList({"Init1"}));
     env.db->execute(QStringLiteral("drop table Init1"));
     env.db->execute(QStringLiteral("create table Init2 (x text)"));
     QCOMPARE(initDb(env.writeConfigIni()).code, 1);

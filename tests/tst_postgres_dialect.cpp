@@ -233,7 +233,7 @@ void TestPostgresDialect::configIniChoosesTheEngine()
     auto db = DatabaseConnection::openServer(ini);
     QVERIFY(db);
     QCOMPARE(db->engine(), QStringLiteral("postgresql"));
-    QVERIFY(db->tableNames().contains(QStringLiteral("init2")));
+    QVERIFY(db->tableNames().contains(QStringLiteral("Init2")));
 
     QVERIFY(DatabaseConnection::openServer(env.writeConfigIni(QStringLiteral("postgresql"))));
     QVERIFY(!DatabaseConnection::openServer(env.writeConfigIni(QStringLiteral("Oracle"))));

@@ -1,18 +1,42 @@
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTextStream>
 #include <QTranslator>
 
 #include "app/application_shell.h"
 #include "app/desktop_services.h"
+#include "app/init_db_command.h"
 #include "app/qt_messages.h"
 #include "app/tavro_application.h"
+#include "manage/command_line.h"
 #include "platform/clock.h"
 #include "platform/services.h"
 
+// The administrator's commands run without a window (and without a display).
+static int runCommand(int argc, char *argv[], const QStringList &args)
+{
+    QCoreApplication core(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const int code = args.front() == QLatin1String(InitDbCommand::kName)
+        ? InitDbCommand::run(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("config.ini")), out, err)
+        : runAdminCommand(args, out, err);
+    out.flush();
+    err.flush();
+    return code;
+}
+
 int main(int argc, char *argv[])
 {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (!args.isEmpty() && (args.front() == QLatin1String(InitDbCommand::kName) || isAdminCommand(args)))
+        return runCommand(argc, argv, args);
+
     TavroApplication app(argc, argv);
 
     // The name the program was started under (a copy or link named tavro2

@@ -22,6 +22,8 @@ const QString kHelp = QStringLiteral(
     "                                   检查名: %1\n"
     "  tavro pad [选项]                 区划代码补足12位\n"
     "  tavro merge [--into 名称] [选项]  合并表（默认名称: 合并表）\n"
+    "  tavro init-db                    在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1\n"
+    "                                   （数据库中已有其一时不作任何改动）\n"
     "  tavro --help                     显示本说明\n"
     "选项:\n"
     "  --db 文件        本地数据库文件，默认为当前目录下的 tavro.db\n"

@@ -64,7 +64,9 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlServer(const ServerSettings &s)
     const QString driver = s.driver.isEmpty() ? QStringLiteral("FreeTDS") : s.driver;
     db.setDatabaseName(QStringLiteral("DRIVER={%1};SERVER=%2;DATABASE=%3;UID=%4;PWD=%5")
                            .arg(driver, s.server, s.database, s.user, s.password));
-    if (s.server.isEmpty() || !db.open())
+    if (s.server.isEmpty())
+        throw DatabaseError(QStringLiteral("no server named in config.ini"));
+    if (!db.open())
         throw DatabaseError(errorText(db.lastError()));
     database->m_dialect->prepareConnection(db);
     return database;

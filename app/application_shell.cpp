@@ -1,7 +1,10 @@
 #include "application_shell.h"
 
 #include "app/class_choice_dialog.h"
+#include "app/database_connection.h"
 #include "entry/entry_form.h"
+#include "manage/management_window.h"
+#include "platform/app_error.h"
 #include "platform/guard.h"
 #include "platform/services.h"
 
@@ -11,6 +14,14 @@ ApplicationShell::ApplicationShell(Services &services, ClassSetup::Options optio
       m_dialog(std::make_unique<ClassChoiceDialog>(services.messages))
 {
     m_dialog->setConfirmedHandler([this](const QString &grade, const QString &classNo) { confirmed(grade, classNo); });
+    // The management window works on the class setup's connection; the form
+    // creates it on the first press of the teacher button and keeps it.
+    m_form->setManagementWindowFactory([this](QWidget *parent) -> QDialog * {
+        Database *db = m_setup.database();
+        if (!db)
+            throw DatabaseError(DatabaseConnection::failureMessage());
+        return new ManagementWindow(*db, m_services, parent);
+    });
     connect(m_dialog.get(), &ClassChoiceDialog::endRequested, this, [this] { emit endRequested(0); });
 }
 

@@ -15,27 +15,25 @@
 #include "platform/clock.h"
 #include "platform/services.h"
 
-// The administrator's commands run without a window (and without a display).
-static int runCommand(int argc, char *argv[], const QStringList &args)
-{
-    QCoreApplication core(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    const int code = args.front() == QLatin1String(InitDbCommand::kName)
-        ? InitDbCommand::run(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("config.ini")), out, err)
-        : runAdminCommand(args, out, err);
-    out.flush();
-    err.flush();
-    return code;
-}
-
 int main(int argc, char *argv[])
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    if (!args.isEmpty() && (args.front() == QLatin1String(InitDbCommand::kName) || isAdminCommand(args)))
-        return runCommand(argc, argv, args);
+    // Administrators run the management operations without a window.
+    const QStringList rawArguments = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
+    const bool initDb = !rawArguments.isEmpty() && rawArguments.front() == QLatin1String(InitDbCommand::kName);
+    if (initDb || isAdminCommand(rawArguments)) {
+        QCoreApplication core(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        if (initDb)
+            return InitDbCommand::run(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("config.ini")),
+                                      out, err);
+        return runAdminCommand(core.arguments().mid(1), out, err);
+    }
 
     TavroApplication app(argc, argv);
 

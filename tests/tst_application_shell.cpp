@@ -2,6 +2,7 @@
 #include <QtTest>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include "app/application_shell.h"
 #include "app/class_choice_dialog.h"
@@ -41,6 +42,7 @@ private slots:
     void noDatabaseEndsTheProgram();
     void serverModeWithoutConfigEnds();
     void missingTemplateIsReportedAndFormStays();
+    void teacherButtonOpensManagementWindow();
 };
 
 void TestApplicationShell::firstStartCreatesDatabaseAndClassTable()
@@ -140,6 +142,32 @@ void TestApplicationShell::missingTemplateIsReportedAndFormStays()
     QCOMPARE(run.ends.size(), 0);
     QVERIFY(run.shell.form().isVisible());
     QVERIFY(!run.shell.setup().database()->tableNames().contains(QStringLiteral("高一01")));
+}
+
+void TestApplicationShell::teacherButtonOpensManagementWindow()
+{
+    TestEnv env;
+    Run run(env, env.dir.path());
+    run.choose(0, 0);
+    Ui::TForm1 *ui = run.shell.form().ui();
+    QVERIFY(ui->chEdit->isHidden());
+    QStringList opened;
+    for (int press = 0; press < 2; ++press) {
+        QTimer::singleShot(0, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            QVERIFY(modal);
+            opened << modal->objectName() + QLatin1Char('/') + modal->windowTitle();
+            // The window lists the database's tables, the new class table among them.
+            auto *tables = modal->findChild<QListWidget *>(QStringLiteral("ListBox2"));
+            QVERIFY(tables);
+            QVERIFY(!tables->findItems(QStringLiteral("高一01"), Qt::MatchExactly).isEmpty());
+            modal->close();
+        });
+        run.shell.form().SpeedButton1Click();
+    }
+    QCOMPARE(opened, QStringList(2, QStringLiteral("TForm3/管理模块")));
+    QVERIFY(!ui->chEdit->isHidden());
+    QVERIFY(!ui->cbStud->isHidden());
 }
 
 QTEST_MAIN(TestApplicationShell)

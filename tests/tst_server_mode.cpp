@@ -7,6 +7,9 @@
 #include "app/application_shell.h"
 #include "app/class_choice_dialog.h"
 #include "entry/entry_form.h"
+#include "entry/record_columns.h"
+#include "entry/record_saver.h"
+#include "platform/guard.h"
 #include "test_env.h"
 #include "ui_entry_form.h"
 
@@ -40,6 +43,7 @@ private slots:
     void secondWorkstationFindsTheClassTable();
     void wrongPasswordEndsTheProgram();
     void missingTemplateOnTheServerIsReported();
+    void serverGoingAwayFailsTheNextSaveOnly();
 };
 
 void TestServerMode::startsOnTheServer()
@@ -112,6 +116,51 @@ void TestServerMode::missingTemplateOnTheServerIsReported()
     QCOMPARE(run.ends.size(), 0);
     QVERIFY(run.shell.form().isVisible());
     QVERIFY(!env.db->tableNames().contains(QStringLiteral("高一01")));
+}
+
+void TestServerMode::serverGoingAwayFailsTheNextSaveOnly()
+{
+    TAVRO_REQUIRE_ENGINE("postgresql");
+    TestEnv env(QStringLiteral("postgresql"));
+    env.writeConfigIni();
+    Run run(env);
+    env.messages.answerNext(Messages::Answer::Ok);
+    run.choose(0, 0);
+    Database &db = *run.shell.setup().database();
+    RecordSaver saver(db, QStringLiteral("高一01"), env.path(QStringLiteral("debug.txt")));
+    QStringList values(RecordColumns::Count, QStringLiteral("0-否"));
+    values[RecordColumns::Name] = QStringLiteral("张三");
+    values[RecordColumns::CardNo] = QStringLiteral("11010519491231002X");
+    // A save action as the form's handler runs it: inside the guard.
+    auto save = [&] {
+        return runGuarded(env.messages, [&] {
+            QVERIFY(saver.insertRecord(values, values.at(0), values.at(RecordColumns::CardNo), nullptr));
+        });
+    };
+    QVERIFY(save());
+
+    // The server drops the session and refuses new ones for a while.
+    const QString pid = db.query(QStringLiteral("select pg_backend_pid()")).text(0, 0);
+    env.serverAdmin(QStringLiteral("alter database %1 allow_connections false").arg(env.serverSettings.database));
+    env.serverAdmin(QStringLiteral("select pg_terminate_backend(%1)").arg(pid));
+    env.messages.clear();
+    values[RecordColumns::Name] = QStringLiteral("李四");
+    values[RecordColumns::CardNo] = QStringLiteral("440524188001010014");
+    QVERIFY(!save());
+    QCOMPARE(env.messages.shown.size(), 1);
+    QCOMPARE(env.messages.shown.last().kind, ScriptedMessages::Kind::Error);
+    QVERIFY(!save()); // still away: the new connection is refused, said the same way
+    QCOMPARE(env.messages.shown.size(), 2);
+    QCOMPARE(env.messages.shown.last().kind, ScriptedMessages::Kind::Error);
+    QVERIFY(env.messages.lastText().contains(QStringLiteral("not currently accepting connections")));
+
+    // Back again: the same save goes through on a new session, nothing lost or doubled.
+    env.serverAdmin(QStringLiteral("alter database %1 allow_connections true").arg(env.serverSettings.database));
+    QVERIFY(save());
+    const QueryResult rows = env.db->query(QStringLiteral("select id, 姓名 from 高一01 order by id"));
+    QCOMPARE(rows.rowCount(), 2);
+    QCOMPARE(rows.text(0, 1), QStringLiteral("张三"));
+    QCOMPARE(rows.text(1, 1), QStringLiteral("李四"));
 }
 
 QTEST_MAIN(TestServerMode)

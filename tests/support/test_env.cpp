@@ -116,6 +116,11 @@ QString TestEnv::writeConfigIni(const QString &engineValue) const
     return path;
 }
 
+void TestEnv::serverAdmin(const QString &sql) const
+{
+    admin(*postgresServer(), sql);
+}
+
 QString TestEnv::defaultEngine()
 {
     const QString engine = qEnvironmentVariable("TAVRO_TEST_ENGINE").trimmed().toLower();

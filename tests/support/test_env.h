@@ -46,6 +46,10 @@ struct TestEnv
     // (PostgreSQL only), with the given Engine value; returns its path.
     QString writeConfigIni(const QString &engineValue = QStringLiteral("PostgreSQL")) const;
 
+    // Runs a statement on the server's maintenance database (PostgreSQL only),
+    // for what cannot be done from inside the test's own database.
+    void serverAdmin(const QString &sql) const;
+
     static QDateTime defaultNow() { return QDateTime(QDate(2015, 10, 15), QTime(10, 30)); }
     static QString defaultEngine();
     // The PostgreSQL server of TAVRO_TEST_PG (its database is the maintenance one).

@@ -129,11 +129,11 @@ QString TestEnv::defaultEngine()
 
 std::optional<ServerSettings> TestEnv::postgresServer()
 {
-    const QString spec = qEnvironmentVariable("TAVRO_TEST_PG").trimmed();
-    if (spec.isEmpty())
+    const QString value = qEnvironmentVariable("TAVRO_TEST_PG").trimmed();
+    if (value.isEmpty())
         return std::nullopt;
     // host:port/database/user/password; the password may itself hold '/'.
-    const QStringList parts = spec.split(QLatin1Char('/'));
+    const QStringList parts = value.split(QLatin1Char('/'));
     if (parts.size() < 3)
         return std::nullopt;
     ServerSettings s;

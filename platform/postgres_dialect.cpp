@@ -25,7 +25,7 @@ bool isTextType(int oid)
 QString errorText(const QSqlError &e)
 {
     const QString text = e.databaseText().trimmed();
-    return text.isEmpty() ? e.text().trimmed() : text;
+    return PostgresDialect().messageText(text.isEmpty() ? e.text().trimmed() : text);
 }
 
 void run(QSqlDatabase &db, const QString &sql)
@@ -294,6 +294,15 @@ QDateTime PostgresDialect::currentDateTime(QSqlDatabase &db)
     if (!q.exec(QStringLiteral("select localtimestamp")) || !q.next())
         throw DatabaseError(errorText(q.lastError()));
     return q.value(0).toDateTime();
+}
+
+QString PostgresDialect::messageText(const QString &engineText) const
+{
+    static const RE severity(QStringLiteral(R"(^(?:ERROR|FATAL|PANIC):\s+)"));
+    const auto m = severity.match(engineText);
+    if (!m.hasMatch())
+        return engineText;
+    return engineText.mid(m.capturedEnd()).section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 
 QString PostgresDialect::idCheckFunctionScript()

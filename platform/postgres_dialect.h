@@ -29,6 +29,10 @@ public:
     QString rewrite(const QString &tsql, QSqlDatabase &db) override;
     QStringList tableNames(QSqlDatabase &db) override;
     QDateTime currentDateTime(QSqlDatabase &db) override;
+    // The server's primary message: "ERROR:  relation "x" does not exist" with
+    // its statement excerpt, hints and SQLSTATE becomes relation "x" does not
+    // exist. Other texts (connection failures) stay whole.
+    QString messageText(const QString &engineText) const override;
 
     // The rewrites that need no catalogue; public for tests.
     static QString rewriteText(const QString &tsql);

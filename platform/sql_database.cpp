@@ -13,7 +13,7 @@
 
 namespace {
 
-QString errorText(const QSqlError &e)
+QString engineErrorText(const QSqlError &e)
 {
     const QString text = e.databaseText().trimmed();
     return text.isEmpty() ? e.text().trimmed() : text;
@@ -52,7 +52,7 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, bool c
     // Another program holding a write lock is waited for a while, not failed at once.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
-        throw DatabaseError(errorText(db.lastError()));
+        throw DatabaseError(database->errorText(db.lastError()));
     database->m_dialect->prepareConnection(db);
     return database;
 }
@@ -67,7 +67,7 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlServer(const ServerSettings &s)
     if (s.server.isEmpty())
         throw DatabaseError(QStringLiteral("no server named in config.ini"));
     if (!db.open())
-        throw DatabaseError(errorText(db.lastError()));
+        throw DatabaseError(database->errorText(db.lastError()));
     database->m_dialect->prepareConnection(db);
     return database;
 }
@@ -122,9 +122,14 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openPostgres(const ServerSettings &s)
     if (hp.host.isEmpty())
         throw DatabaseError(QStringLiteral("no server named in config.ini"));
     if (!db.open())
-        throw DatabaseError(errorText(db.lastError()));
+        throw DatabaseError(database->errorText(db.lastError()));
     database->m_dialect->prepareConnection(db);
     return database;
+}
+
+QString SqlDatabase::errorText(const QSqlError &e) const
+{
+    return m_dialect->messageText(engineErrorText(e));
 }
 
 QSqlDatabase SqlDatabase::connection()
@@ -236,7 +241,7 @@ QStringList TsqlDialect::tableNames(QSqlDatabase &db)
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("select name from sysObjects where xtype in ('U', 'V') "
                                "and OBJECTPROPERTY(id, 'IsMSShipped') = 0 order by crdate, id")))
-        throw DatabaseError(errorText(q.lastError()));
+        throw DatabaseError(engineErrorText(q.lastError()));
     QStringList names;
     while (q.next())
         names << q.value(0).toString();
@@ -247,6 +252,6 @@ QDateTime TsqlDialect::currentDateTime(QSqlDatabase &db)
 {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("Select GetDate()")) || !q.next())
-        throw DatabaseError(errorText(q.lastError()));
+        throw DatabaseError(engineErrorText(q.lastError()));
     return q.value(0).toDateTime();
 }

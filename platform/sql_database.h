@@ -6,6 +6,7 @@
 #include "platform/sql_dialect.h"
 
 class QSqlDatabase;
+class QSqlError;
 
 // Server settings from config.ini, section Settings.
 struct ServerSettings
@@ -60,6 +61,8 @@ private:
     QSqlDatabase connection();
     // After a failed statement: is the server still there?
     void noteFailure(QSqlDatabase &db);
+    // The engine's message for a failure, as the dialect shows it.
+    QString errorText(const QSqlError &e) const;
 
     QString m_connectionName;
     std::unique_ptr<SqlDialect> m_dialect;

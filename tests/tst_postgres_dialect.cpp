@@ -28,6 +28,7 @@ private slots:
     void lostConnectionFailsOnceThenReconnects();
     void configIniChoosesTheEngine();
     void wrongPasswordFailsToConnect();
+    void serverMessagesAreShownShort();
 };
 
 void TestPostgresDialect::rewrites_data()
@@ -253,6 +254,34 @@ void TestPostgresDialect::wrongPasswordFailsToConnect()
     ServerSettings noServer = env.serverSettings;
     noServer.server.clear();
     QVERIFY_THROWS_EXCEPTION(DatabaseError, SqlDatabase::openPostgres(noServer));
+}
+
+void TestPostgresDialect::serverMessagesAreShownShort()
+{
+    const PostgresDialect dialect;
+    QCOMPARE(dialect.messageText(QStringLiteral("ERROR:  column \"班级\" does not exist\nLINE 1: select 班级\n"
+                                                "               ^\nHINT:  Perhaps you meant 班号.\n(42703)")),
+             QStringLiteral("column \"班级\" does not exist"));
+    const QString connection = QStringLiteral("connection to server at \"127.0.0.1\", port 1 failed: Connection refused\n"
+                                              "\tIs the server running on that host?");
+    QCOMPARE(dialect.messageText(connection), connection);
+
+    TAVRO_REQUIRE_ENGINE("postgresql");
+    TestEnv env(QStringLiteral("postgresql"));
+    try {
+        env.db->query(QStringLiteral("select 姓名 from 高三09"));
+        QFAIL("a missing table was found");
+    } catch (const DatabaseError &e) {
+        QCOMPARE(e.text(), QStringLiteral("relation \"高三09\" does not exist"));
+    }
+    try {
+        env.createClassTable(QStringLiteral("高三09"));
+        env.db->execute(QStringLiteral("insert into 高三09 (id) values (1)"));
+        env.db->execute(QStringLiteral("insert into 高三09 (id) values (1)"));
+        QFAIL("a second row with id 1 was taken");
+    } catch (const DatabaseError &e) {
+        QVERIFY2(e.text().startsWith(QStringLiteral("duplicate key value violates unique constraint")), qPrintable(e.text()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPostgresDialect)

@@ -36,6 +36,7 @@ bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString 
 
     if (!m_db->tableNames().contains(m_classTable))
         m_db->execute(QStringLiteral("Select * into ") + m_classTable + QStringLiteral(" from Init2 where 1 <> 1"));
+    form.setClassSession(m_db.get(), m_classTable, grade, classNo);
 
     m_regions.LoadRegionTables();
     form.setRegionTables(&m_regions);

@@ -2,6 +2,7 @@
 
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
@@ -13,6 +14,7 @@
 #include <QShowEvent>
 #include <QWheelEvent>
 
+#include "entry/record_form_values.h"
 #include "platform/guard.h"
 #include "platform/services.h"
 #include "region/region_picker.h"
@@ -55,6 +57,11 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     connect(m_ui->Button1, &QPushButton::clicked, this, &EntryForm::Button1Click);
     connect(m_ui->Button2, &QPushButton::clicked, this, &EntryForm::Button1Click);
     connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &EntryForm::SpeedButton1Click);
+    connect(m_ui->chEdit, &QCheckBox::toggled, this, &EntryForm::chEditClick);
+    connect(m_ui->cbStud, &QComboBox::activated, this, &EntryForm::cbStudChange);
+    // Enter on a focused save button saves, as a click or Space does.
+    m_ui->Button1->setAutoDefault(true);
+    m_ui->Button2->setAutoDefault(true);
     connectFocusAway();
     installWheelFilter();
     alignLabelColumns();
@@ -122,6 +129,7 @@ void EntryForm::setRegionTables(const RegionTables *tables)
         delete picker;
         picker = nullptr;
     }
+    m_regionTables = tables;
     if (!tables)
         return;
     const Ui::TForm1 *u = m_ui.get();
@@ -185,6 +193,7 @@ void EntryForm::ResetEntryForm()
 {
     m_ui->dtBirth->setDate(m_startupDate.date());
     m_ui->edtZip->clear();
+    RecordFormValues::restoreLengthLimit(m_ui->edtZip);
 
     for (QWidget *control : std::as_const(m_dataControls)) {
         if (auto *list = qobject_cast<QComboBox *>(control)) {
@@ -196,8 +205,11 @@ void EntryForm::ResetEntryForm()
             if (list->isEditable())
                 list->clearEditText();
         } else if (auto *box = qobject_cast<QLineEdit *>(control)) {
-            if (!box->isReadOnly() && !hasKeepMark(box))
+            if (!box->isReadOnly() && !hasKeepMark(box)) {
                 box->clear();
+                // A loaded record may have widened the box to show a long stored value.
+                RecordFormValues::restoreLengthLimit(box);
+            }
         }
     }
 
@@ -247,11 +259,6 @@ bool EntryForm::eventFilter(QObject *watched, QEvent *event)
 void EntryForm::setManagementWindowFactory(std::function<QDialog *(QWidget *parent)> factory)
 {
     m_managementFactory = std::move(factory);
-}
-
-void EntryForm::Button1Click()
-{
-    // Validation and saving are attached here by the save operation.
 }
 
 void EntryForm::SpeedButton1Click()

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class Database;
 class QComboBox;
 class RegionPicker;
 class RegionTables;
@@ -22,8 +23,9 @@ class TForm1;
 // The entry form TForm1: the whole student record as one long scrolling form,
 // with the two save buttons, the teacher button that opens the management
 // window, and the edit-mode controls in the top panel. The class setup fills
-// it (grade, class, entry year, region pickers); saving, validation and edit
-// mode work on its controls through ui() and dataControls().
+// it (grade, class, entry year, region pickers) and hands it the class
+// session; the save and edit-mode handlers (entry_form_records.cpp) check the
+// fields, call the record operations and show their outcome.
 // Used on the user-interface thread only.
 class EntryForm final : public QWidget
 {
@@ -48,6 +50,7 @@ public:
     // Picker 1 (birthplace), 2 (household), 3 and 4 (family members); null
     // before setRegionTables.
     RegionPicker *regionPicker(int number) const;
+    const RegionTables *regionTables() const { return m_regionTables; }
 
     void setStartupDate(const QDateTime &startupDate);
     QDateTime startupDate() const { return m_startupDate; }
@@ -72,6 +75,31 @@ public:
     // One line step down for a negative wheel delta, one up otherwise.
     void ScrollBox1MouseWheel(int wheelDelta);
 
+    // The database and the current class table that saving and edit mode
+    // work on, and the grade and class chosen at start-up (班号, the
+    // duplicate message). The database must outlive the form.
+    void setClassSession(Database *db, const QString &classTable, const QString &grade, const QString &classNo);
+    QString classTable() const { return m_classTable; }
+
+    // Checks the fields before a save: highlights and counts the empty ones,
+    // then the content rules. Shows at most one message; true when the record
+    // may be saved.
+    bool ValidateEntry();
+    // Writes the form as a new record (after the duplicate test) or, with a
+    // record chosen in edit mode, as an update of it. True when a row was
+    // written. Database and file failures throw.
+    bool SaveRecord();
+    // Edit mode on (student list filled) or off (list emptied, form reset).
+    void chEditClick();
+    // A record was picked in cbStud: the form is reset and the record loaded.
+    void cbStudChange();
+    // Fills the form from the stored record with that id; a missing one is
+    // reported by message. A stored value that cannot be shown throws, the
+    // fields before it keep what they got.
+    void LoadRecord(const QString &idText);
+    // The id of the record chosen in edit mode, 0 when none is.
+    qint64 chosenRecordId() const;
+
     // What SpeedButton1 opens; the window is made on the first press and kept.
     void setManagementWindowFactory(std::function<QDialog *(QWidget *parent)> factory);
     QDialog *managementWindow() const { return m_managementWindow; }
@@ -91,12 +119,18 @@ private:
     void connectFocusAway();
     void installWheelFilter();
     void alignLabelColumns();
+    Database &database() const;
 
     Services &m_services;
     std::unique_ptr<Ui::TForm1> m_ui;
     QList<QWidget *> m_dataControls;
     std::array<RegionPicker *, 4> m_pickers{};
+    const RegionTables *m_regionTables = nullptr;
     QDateTime m_startupDate;
+    Database *m_db = nullptr;
+    QString m_classTable;
+    QString m_grade;
+    QString m_classNo;
     std::function<QDialog *(QWidget *parent)> m_managementFactory;
     QPointer<QDialog> m_managementWindow;
 };

@@ -1,5 +1,6 @@
 // The start-up road: dialog, confirmation, connection, class table, entry form.
 #include <QtTest>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -82,6 +83,8 @@ void TestApplicationShell::firstStartCreatesDatabaseAndClassTable()
     QVERIFY(db);
     QCOMPARE(db->tableNames(), QStringList({QStringLiteral("Init2"), QStringLiteral("Init1"), QStringLiteral("小六30")}));
     QCOMPARE(db->query(QStringLiteral("select * from 小六30")).columnCount(), 48);
+    // Saving and edit mode work on the class table just opened.
+    QCOMPARE(run.shell.form().classTable(), QStringLiteral("小六30"));
 }
 
 void TestApplicationShell::secondStartCreatesNothing()
@@ -142,6 +145,13 @@ void TestApplicationShell::missingTemplateIsReportedAndFormStays()
     QCOMPARE(run.ends.size(), 0);
     QVERIFY(run.shell.form().isVisible());
     QVERIFY(!run.shell.setup().database()->tableNames().contains(QStringLiteral("高一01")));
+
+    // Without a class table, edit mode reports it instead of reading anything.
+    env.messages.clear();
+    run.shell.form().ui()->chEdit->setChecked(true);
+    QCOMPARE(env.messages.shown.size(), 1);
+    QCOMPARE(env.messages.shown.first().kind, ScriptedMessages::Kind::Error);
+    QCOMPARE(run.shell.form().ui()->cbStud->count(), 0);
 }
 
 void TestApplicationShell::teacherButtonOpensManagementWindow()

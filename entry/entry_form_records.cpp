@@ -1,0 +1,188 @@
+// The entry form's work on records: checking the fields, saving, and edit
+// mode (choosing a stored record and loading it back into the form). The
+// handlers gather what the fields hold, call the record operations and show
+// their outcome; every failure they do not handle ends the action in the
+// application-wide error box and leaves the fields as they were.
+#include "entry_form.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "entry/empty_field_pass.h"
+#include "entry/entry_rules.h"
+#include "entry/record_form_values.h"
+#include "entry/record_item.h"
+#include "entry/record_loader.h"
+#include "entry/record_saver.h"
+#include "platform/app_error.h"
+#include "platform/guard.h"
+#include "platform/messages.h"
+#include "platform/services.h"
+#include "ui_entry_form.h"
+
+namespace {
+
+QWidget *focusTarget(const Ui::TForm1 &ui, EntryRules::ContentFailure::Field field)
+{
+    using Field = EntryRules::ContentFailure::Field;
+    switch (field) {
+    case Field::BirthDate:
+        return ui.dtBirth;
+    case Field::CardNo:
+        return ui.edtCardNo;
+    case Field::Zip:
+        return ui.edtZip;
+    case Field::Contact:
+        return ui.edtContact;
+    case Field::Contact1:
+        return ui.edtContact1;
+    case Field::Contact2:
+        return ui.edtContact2;
+    case Field::Jiguan:
+        return ui.edtJiguan;
+    }
+    return ui.edtName;
+}
+
+} // namespace
+
+void EntryForm::setClassSession(Database *db, const QString &classTable, const QString &grade,
+                                const QString &classNo)
+{
+    m_db = db;
+    m_classTable = classTable;
+    m_grade = grade;
+    m_classNo = classNo;
+}
+
+Database &EntryForm::database() const
+{
+    if (!m_db || m_classTable.isEmpty())
+        throw AppError(QStringLiteral("班级数据表尚未打开，无法读写学籍数据"));
+    return *m_db;
+}
+
+bool EntryForm::ValidateEntry()
+{
+    m_ui->lblHint1->clear();
+    m_ui->lblHint2->clear();
+    Messages &messages = m_services.messages;
+
+    const int empty = EmptyFieldPass::run(m_dataControls, m_ui->cbStud);
+    if (empty > 0) {
+        messages.askBox(this, windowTitle(), EntryRules::emptyFieldsMessage(empty), Messages::Icon::Error,
+                        Messages::Buttons::Ok);
+        return false;
+    }
+
+    const auto failure = EntryRules::firstContentFailure(RecordFormValues::contentInput(*this));
+    if (!failure)
+        return true;
+    QWidget *target = focusTarget(*m_ui, failure->field);
+    if (!failure->askToContinue) {
+        messages.showMessage(failure->message);
+        target->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    // 籍贯 is only a warning: the user may save it as typed.
+    target->setFocus(Qt::OtherFocusReason);
+    return messages.askBox(this, windowTitle(), failure->message, Messages::Icon::Information,
+                           Messages::Buttons::YesNo)
+        != Messages::Answer::No;
+}
+
+qint64 EntryForm::chosenRecordId() const
+{
+    const QComboBox *list = m_ui->cbStud;
+    if (!m_ui->chEdit->isChecked() || list->currentIndex() < 0 || list->currentText().isEmpty())
+        return 0;
+    // The id is kept beside the item, so ids of any length come back whole.
+    bool ok = false;
+    const qint64 id = list->currentData().toLongLong(&ok);
+    return ok ? id : RecordItem::idText(list->currentText()).toLongLong();
+}
+
+bool EntryForm::SaveRecord()
+{
+    const QStringList values = RecordFormValues::gather(*this, m_classTable, m_classNo);
+    RecordSaver saver(database(), m_classTable, m_services.programFile(QStringLiteral("debug.txt")),
+                      m_grade + m_classNo);
+    const auto confirmDuplicate = [this](const QString &message) {
+        return m_services.messages.askBox(this, windowTitle(), message, Messages::Icon::Warning,
+                                          Messages::Buttons::OkCancel)
+            == Messages::Answer::Ok;
+    };
+    return saver.saveRecord(chosenRecordId(), values, m_ui->edtName->text(), m_ui->edtCardNo->text(),
+                            confirmDuplicate);
+}
+
+void EntryForm::Button1Click()
+{
+    runGuarded(m_services.messages, [this] {
+        if (!ValidateEntry())
+            return;
+        const QString typedName = m_ui->edtName->text();
+        if (!SaveRecord()) {
+            m_ui->lblHint1->clear();
+            m_ui->lblHint2->clear();
+            m_services.messages.showMessage(RecordSaver::saveFailedMessage());
+            return;
+        }
+        m_ui->lblHint1->setText(RecordSaver::savedHint(typedName));
+        m_ui->lblHint2->setText(RecordSaver::savedHint(typedName));
+        ResetEntryForm();
+        QApplication::beep();
+        m_ui->edtName->setFocus(Qt::OtherFocusReason);
+        // The record just saved is no longer the one being edited: the next
+        // save is a new record unless another one is picked.
+        if (m_ui->chEdit->isChecked())
+            m_ui->cbStud->setCurrentIndex(-1);
+    });
+}
+
+void EntryForm::chEditClick()
+{
+    QComboBox *list = m_ui->cbStud;
+    runGuarded(m_services.messages, [&] {
+        if (m_ui->chEdit->isChecked()) {
+            list->setEnabled(true);
+            list->clear();
+            for (const RecordLoader::ListEntry &entry : RecordLoader(database(), m_classTable).recordItems())
+                list->addItem(entry.item, entry.id);
+            list->setCurrentIndex(-1);
+        } else {
+            list->setEnabled(false);
+            list->clear();
+            list->setCurrentIndex(-1);
+            ResetEntryForm();
+        }
+        m_ui->edtName->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+void EntryForm::cbStudChange()
+{
+    runGuarded(m_services.messages, [this] {
+        const QComboBox *list = m_ui->cbStud;
+        const qint64 id = chosenRecordId();
+        const QString idText = id > 0 ? QString::number(id) : RecordItem::idText(list->currentText());
+        ResetEntryForm();
+        if (!idText.isEmpty() && EntryRules::IsAllDigits(idText))
+            LoadRecord(idText);
+        m_ui->edtName->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+void EntryForm::LoadRecord(const QString &idText)
+{
+    const auto stored = RecordLoader(database(), m_classTable).loadRecord(idText);
+    if (!stored) {
+        m_services.messages.showMessage(RecordLoader::notFoundMessage(idText));
+        return;
+    }
+    RecordFormValues::show(*this, *stored);
+}

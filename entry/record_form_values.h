@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include "entry/entry_rules.h"
+
+class EntryForm;
+class QLineEdit;
+
+// Moves one student record between the fields of the entry form and its
+// stored values: the 47 values a save writes (in the order of
+// RecordColumns::dataColumns()), the fields the content rules check, and the
+// read-back of a stored record into the form. Used on the user-interface
+// thread only.
+namespace RecordFormValues {
+
+// The 47 values the form's fields encode to: blank-stripped typed texts,
+// whole item texts, the birth date as yyyymmdd, stored region codes, 入学年月,
+// 班号 (entry year + stage digit of classTable + classNo) and the region name
+// texts of the four pickers.
+QStringList gather(const EntryForm &form, const QString &classTable, const QString &classNo);
+
+// The fields the content rules of a save check, as the form holds them.
+EntryRules::ContentInput contentInput(const EntryForm &form);
+
+// Puts the stored values (by column name, the 42 columns read back) into the
+// form, column by column in the record's order: texts as stored, list items
+// selected by text, the birth date, the region pickers through the region
+// code lookup, 入学年月 into cbYear and edtMonth. Throws StoredValueError at a
+// birth date or region code that cannot be read; the fields before it keep
+// what they got. A missing column reads as empty.
+void show(EntryForm &form, const QHash<QString, QString> &stored);
+
+// Sets a stored text into an edit box. A box cuts text set into it to its
+// length limit; a longer stored value widens the limit instead, so that
+// loading and saving a record never shortens a value.
+void setLoadedText(QLineEdit *box, const QString &text);
+// Gives the box back the length limit of the layout after setLoadedText widened it.
+void restoreLengthLimit(QLineEdit *box);
+
+} // namespace RecordFormValues

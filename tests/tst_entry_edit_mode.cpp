@@ -1,0 +1,287 @@
+// Edit mode of the real entry form: the student list, loading a stored record
+// back into the fields (every read-back rule, odd stored values), saving it
+// as an update, and leaving edit mode.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "entry/entry_form.h"
+#include "entry/record_columns.h"
+#include "entry/record_form_values.h"
+#include "entry_form_driver.h"
+#include "ui_entry_form.h"
+
+namespace {
+
+using Kind = ScriptedMessages::Kind;
+
+QStringList itemsOf(const QComboBox *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    return items;
+}
+
+// Saves fillStudent's pupil under that name and ID number through the form.
+void saveStudent(EntryFormDriver &d, const QString &name, const QString &cardNo)
+{
+    d.fillStudent(name, cardNo);
+    d.clickSave();
+}
+
+void setStored(TestEnv &env, const QString &column, const QString &value, qint64 id = 1)
+{
+    env.db->execute(QStringLiteral("update 高一01 set ") + column + QStringLiteral(" = '") + value
+                    + QStringLiteral("' where id = ") + QString::number(id));
+}
+
+} // namespace
+
+class TestEntryEditMode : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void emptyClassGivesEnabledEmptyList();
+    void listIsOrderedByNameWithIds();
+    void untickingEmptiesTheForm();
+    void choosingNothingSavesANewRecord();
+    void chosenRecordSkipsTheDuplicateTest();
+    void idsOverFourDigits();
+    void missingRecordIsReported();
+    void storedValuesWithoutMatchingItems();
+    void unreadableBirthDateStopsTheLoad();
+    void longStoredValueIsNotCut();
+};
+
+void TestEntryEditMode::emptyClassGivesEnabledEmptyList()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    QVERIFY(!ui->cbStud->isEnabled());
+    d.enterEditMode();
+    QVERIFY(ui->cbStud->isEnabled());
+    QCOMPARE(ui->cbStud->count(), 0);
+    QCOMPARE(d.form().focusWidget(), ui->edtName);
+    QCOMPARE(env.messages.texts(), QStringList());
+}
+
+void TestEntryEditMode::listIsOrderedByNameWithIds()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151232"));
+    env.messages.answerNext(Messages::Answer::Ok); // a second 张三
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151233"));
+    d.enterEditMode();
+    // Names in the database's (pinyin) order; the same name twice differs only by its id.
+    QCOMPARE(itemsOf(d.ui()->cbStud),
+             QStringList({QStringLiteral("2    李四"), QStringLiteral("1    张三"), QStringLiteral("3    张三")}));
+    QCOMPARE(d.ui()->cbStud->currentIndex(), -1);
+}
+
+void TestEntryEditMode::untickingEmptiesTheForm()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    const QStringList emptyForm = d.fieldSnapshot();
+    d.enterEditMode();
+    d.pickRecord(1);
+    QCOMPARE(ui->edtName->text(), QStringLiteral("张三"));
+
+    QTest::mouseClick(ui->chEdit, Qt::LeftButton);
+    QVERIFY(!ui->chEdit->isChecked());
+    QVERIFY(!ui->cbStud->isEnabled());
+    QCOMPARE(ui->cbStud->count(), 0);
+    QVERIFY(ui->cbStud->currentText().isEmpty());
+    QCOMPARE(d.fieldSnapshot(), emptyForm);
+    QCOMPARE(d.form().focusWidget(), ui->edtName);
+    // Ticked again, the list is read anew.
+    QTest::mouseClick(ui->chEdit, Qt::LeftButton);
+    QCOMPARE(itemsOf(ui->cbStud), QStringList{QStringLiteral("1    张三")});
+}
+
+void TestEntryEditMode::choosingNothingSavesANewRecord()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    d.enterEditMode();
+    d.fillStudent(QStringLiteral("张三"), QStringLiteral("440606200003151232"));
+    env.messages.answerNext(Messages::Answer::Cancel);
+    d.clickSave();
+    QCOMPARE(env.messages.shown.first().kind, Kind::Box); // the duplicate question of a new record
+    QCOMPARE(env.messages.lastText(), QStringLiteral("数据保存失败。"));
+}
+
+void TestEntryEditMode::chosenRecordSkipsTheDuplicateTest()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151232"));
+    d.enterEditMode();
+    d.pickRecord(2);
+    // Renamed to a name another record has: no question, only record 2 changes.
+    EntryFormDriver::retype(ui->edtName, QStringLiteral("张三"));
+    d.clickSave();
+    QCOMPARE(env.messages.texts(), QStringList());
+    QCOMPARE(d.storedRow(2).at(RecordColumns::Name), QStringLiteral("张三"));
+    QCOMPARE(d.storedRow(1).at(RecordColumns::CardNo), QStringLiteral("440606200003151231"));
+    QCOMPARE(d.storedRow(2).at(RecordColumns::CardNo), QStringLiteral("440606200003151232"));
+    // The list is a snapshot: it still shows the old name, with nothing chosen.
+    QCOMPARE(ui->cbStud->currentIndex(), -1);
+    QVERIFY(itemsOf(ui->cbStud).contains(QStringLiteral("2    李四")));
+}
+
+void TestEntryEditMode::idsOverFourDigits()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151232"));
+    env.db->execute(QStringLiteral("update 高一01 set id = 9999 where id = 1"));
+    env.db->execute(QStringLiteral("update 高一01 set id = 123456 where id = 2"));
+    d.enterEditMode();
+    QCOMPARE(itemsOf(ui->cbStud), QStringList({QStringLiteral("123456 李四"), QStringLiteral("9999 张三")}));
+
+    d.pickRecord(123456);
+    QCOMPARE(env.messages.texts(), QStringList());
+    QCOMPARE(ui->edtName->text(), QStringLiteral("李四"));
+    QCOMPARE(d.form().chosenRecordId(), qint64(123456));
+    EntryFormDriver::retype(ui->edtAddr, QStringLiteral("新址"));
+    d.clickSave();
+    QCOMPARE(env.messages.texts(), QStringList());
+    QCOMPARE(d.storedRow(123456).at(RecordColumns::Addr), QStringLiteral("新址"));
+    QCOMPARE(d.storedRow(9999).at(RecordColumns::Addr), EntryFormDriver::expectedValues().at(RecordColumns::Addr));
+    QVERIFY(d.debugFile().endsWith("  where id = 123456"));
+
+    d.pickRecord(9999);
+    QCOMPARE(ui->edtName->text(), QStringLiteral("张三"));
+}
+
+void TestEntryEditMode::missingRecordIsReported()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    const QStringList emptyForm = d.fieldSnapshot();
+    d.enterEditMode();
+    env.db->execute(QStringLiteral("delete from 高一01 where id = 1"));
+    ui->edtName->setText(QStringLiteral("未保存"));
+    d.pickRecord(1);
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("编号= 1 的学籍数据未能找到。")});
+    QCOMPARE(env.messages.shown.first().kind, Kind::Plain);
+    QCOMPARE(d.fieldSnapshot().mid(1), emptyForm.mid(1)); // all but cbStud, which shows the item
+    QCOMPARE(ui->cbStud->currentText(), QStringLiteral("1    张三"));
+    QCOMPARE(d.form().focusWidget(), ui->edtName);
+}
+
+void TestEntryEditMode::storedValuesWithoutMatchingItems()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    setStored(env, QStringLiteral("民族"), QStringLiteral("汉族"));           // no prefix: no item
+    setStored(env, QStringLiteral("国籍_地区"), QStringLiteral("chn-中国"));   // other case: the item
+    setStored(env, QStringLiteral("港澳台侨外"), QStringLiteral("99-其他"));
+    setStored(env, QStringLiteral("入学年月"), QStringLiteral("201609"));      // year not listed
+    setStored(env, QStringLiteral("户口所在地行政区划"), QStringLiteral("999999000000")); // no such county
+    setStored(env, QStringLiteral("成员1户口所在地行政区划"), QStringLiteral("440604")); // code alone
+    setStored(env, QStringLiteral("是否需要申请资助"), QStringLiteral("1-是"));
+    d.enterEditMode();
+    d.pickRecord(1);
+    QCOMPARE(env.messages.texts(), QStringList());
+    QCOMPARE(ui->cbMinzu->currentIndex(), -1);
+    QCOMPARE(ui->cbNation->currentIndex(), 0);
+    QCOMPARE(ui->cbQiao->currentText(), QStringLiteral("99-其他"));
+    QVERIFY(ui->cbYear->currentText().isEmpty());
+    QCOMPARE(ui->edtMonth->text(), QStringLiteral("09"));
+    for (QComboBox *list : {ui->cbProv2, ui->cbCity2, ui->cbArea2})
+        QCOMPARE(list->currentIndex(), -1);
+    QCOMPARE(ui->cbProv3->currentText() + ui->cbCity3->currentText() + ui->cbArea3->currentText(),
+             QStringLiteral("广东省佛山市禅城区"));
+    QCOMPARE(ui->cbZizhu->currentText(), QStringLiteral("1-是"));
+
+    // Of the three 联合国 items, the first is chosen.
+    setStored(env, QStringLiteral("国籍_地区"), QStringLiteral("联合国"));
+    d.pickRecord(1);
+    QCOMPARE(ui->cbNation->currentIndex(), ui->cbNation->findText(QStringLiteral("联合国")));
+    QCOMPARE(ui->cbNation->itemText(ui->cbNation->currentIndex() + 1), QStringLiteral("联合国"));
+
+    // What matches no item must be chosen again before a save.
+    d.clickSave();
+    QVERIFY(env.messages.lastText().startsWith(QStringLiteral("检测到有 5 处未完成的项目")));
+}
+
+void TestEntryEditMode::unreadableBirthDateStopsTheLoad()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    setStored(env, QStringLiteral("出生日期"), QStringLiteral("2000-3-1"));
+    d.enterEditMode();
+    d.pickRecord(1);
+    QCOMPARE(env.messages.shown.size(), 1);
+    QCOMPARE(env.messages.shown.first().kind, Kind::Error);
+    QVERIFY2(env.messages.lastText().contains(QStringLiteral("2000-3-1")), qPrintable(env.messages.lastText()));
+    // The fields before the birth date are filled, those after it are not.
+    QCOMPARE(ui->edtName->text(), QStringLiteral("张三"));
+    QCOMPARE(ui->cbSex->currentText(), QStringLiteral("2-女"));
+    QCOMPARE(ui->cbArea1->currentIndex(), -1);
+    QVERIFY(ui->edtJiguan->text().isEmpty());
+
+    // A region code that is no number stops the load at that column.
+    env.messages.clear();
+    setStored(env, QStringLiteral("出生日期"), QStringLiteral("20000315"));
+    setStored(env, QStringLiteral("户口所在地行政区划"), QStringLiteral("44x606000000"));
+    d.pickRecord(1);
+    QCOMPARE(env.messages.shown.size(), 1);
+    QCOMPARE(env.messages.shown.first().kind, Kind::Error);
+    QCOMPARE(ui->cbHukou->currentText(), QStringLiteral("农业户口"));
+    QCOMPARE(ui->cbRuxueFangshi->currentIndex(), -1);
+}
+
+void TestEntryEditMode::longStoredValueIsNotCut()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    const QString longName = QStringLiteral("阿卜杜热合曼·买买提艾力·阿不都克力木江");
+    const QString longAddr = QString(120, QChar(0x8DEF));
+    QVERIFY(longName.size() > ui->edtName->maxLength());
+    setStored(env, QStringLiteral("姓名"), longName);
+    setStored(env, QStringLiteral("现住址"), longAddr);
+    d.enterEditMode();
+    d.pickRecord(1);
+    QCOMPARE(ui->edtName->text(), longName);
+    QCOMPARE(ui->edtAddr->text(), longAddr);
+
+    // Saved back unchanged, then the limits of the form hold again.
+    d.clickSave();
+    QCOMPARE(env.messages.texts(), QStringList());
+    QCOMPARE(d.storedRow(1).at(RecordColumns::Name), longName);
+    QCOMPARE(d.storedRow(1).at(RecordColumns::Addr), longAddr);
+    QCOMPARE(ui->edtName->maxLength(), 16);
+    QCOMPARE(ui->edtAddr->maxLength(), 80);
+    EntryFormDriver::type(ui->edtName, longName);
+    QCOMPARE(ui->edtName->text(), longName.left(16));
+}
+
+QTEST_MAIN(TestEntryEditMode)
+#include "tst_entry_edit_mode.moc"

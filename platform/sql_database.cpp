@@ -59,7 +59,7 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, bool c
     // Full sync keeps every confirmed save on disk through a power cut.
     QSqlQuery pragma(db);
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL")))
-        throw DatabaseError(errorText(pragma.lastError()));
+        throw DatabaseError(database->errorText(pragma.lastError()));
     return database;
 }
 

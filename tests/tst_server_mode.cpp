@@ -9,6 +9,7 @@
 #include "entry/entry_form.h"
 #include "entry/record_columns.h"
 #include "entry/record_saver.h"
+#include "entry_form_driver.h"
 #include "platform/guard.h"
 #include "test_env.h"
 #include "ui_entry_form.h"
@@ -44,6 +45,7 @@ private slots:
     void wrongPasswordEndsTheProgram();
     void missingTemplateOnTheServerIsReported();
     void serverGoingAwayFailsTheNextSaveOnly();
+    void formKeepsItsValuesWhenTheServerIsGone();
 };
 
 void TestServerMode::startsOnTheServer()
@@ -161,6 +163,32 @@ void TestServerMode::serverGoingAwayFailsTheNextSaveOnly()
     QCOMPARE(rows.rowCount(), 2);
     QCOMPARE(rows.text(0, 1), QStringLiteral("张三"));
     QCOMPARE(rows.text(1, 1), QStringLiteral("李四"));
+}
+
+void TestServerMode::formKeepsItsValuesWhenTheServerIsGone()
+{
+    TAVRO_REQUIRE_ENGINE("postgresql");
+    TestEnv env(QStringLiteral("postgresql"));
+    EntryFormDriver d(env);
+    d.fillStudent();
+    const QStringList typed = d.fieldSnapshot();
+    const QString pid = d.db().query(QStringLiteral("select pg_backend_pid()")).text(0, 0);
+    env.serverAdmin(QStringLiteral("select pg_terminate_backend(%1)").arg(pid));
+
+    d.clickSave();
+    QCOMPARE(env.messages.shown.size(), 1);
+    QCOMPARE(env.messages.shown.last().kind, ScriptedMessages::Kind::Error);
+    QCOMPARE(d.fieldSnapshot(), typed);
+    QVERIFY(d.ui()->lblHint1->text().isEmpty());
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("0"));
+
+    // The next press saves the same pupil once.
+    env.messages.clear();
+    d.clickSave();
+    QCOMPARE(env.messages.texts(), QStringList());
+    QCOMPARE(d.ui()->lblHint1->text(), QStringLiteral("张 三 的学籍数据已成功保存"));
+    QCOMPARE(d.storedRow(1), EntryFormDriver::expectedValues());
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("1"));
 }
 
 QTEST_MAIN(TestServerMode)

@@ -1,27 +1,88 @@
 #include "desktop_services.h"
 
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
+#include <QVBoxLayout>
+
+#ifdef TAVRO_HAVE_PDF_WIDGETS
+#include <QPdfDocument>
+#include <QPdfView>
+#endif
+
+DesktopServices::DesktopServices(QString printCommand) : m_printCommand(std::move(printCommand)) {}
 
 bool DesktopServices::openFile(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
+QString DesktopServices::printProgram() const
+{
+    if (QFileInfo(m_printCommand).isAbsolute())
+        return QFileInfo(m_printCommand).isExecutable() ? m_printCommand : QString();
+    return QStandardPaths::findExecutable(m_printCommand);
+}
+
+bool DesktopServices::canPrint() const
+{
+    return !printProgram().isEmpty();
 }
 
 QString DesktopServices::printPdf(const QString &path)
 {
-    QProcess lp;
-    lp.start(QStringLiteral("lp"), {path});
-    if (!lp.waitForStarted())
-        return lp.errorString();
-    lp.waitForFinished(60000);
-    if (lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0)
-        return QString::fromLocal8Bit(lp.readAllStandardError()).trimmed();
-    return QString();
+    const QString program = printProgram();
+    if (program.isEmpty())
+        return QStringLiteral("找不到打印命令 %1").arg(m_printCommand);
+    QProcess process;
+    process.start(program, {QFileInfo(path).absoluteFilePath()});
+    if (!process.waitForStarted(30000))
+        return process.errorString();
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return QStringLiteral("打印命令 %1 没有响应").arg(m_printCommand);
+    }
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return {};
+    QString text = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+    if (text.isEmpty())
+        text = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    if (text.isEmpty())
+        text = QStringLiteral("打印命令 %1 失败（退出码 %2）").arg(m_printCommand).arg(process.exitCode());
+    return text;
 }
 
-void DesktopServices::showPreview(QWidget *, const QString &pdfPath)
+void DesktopServices::showPreview(QWidget *owner, const QString &pdfPath)
 {
+#ifdef TAVRO_HAVE_PDF_WIDGETS
+    QDialog dialog(owner);
+    dialog.setWindowTitle(QStringLiteral("打印预览"));
+    dialog.resize(760, 900);
+    QPdfDocument document(&dialog);
+    if (document.load(pdfPath) == QPdfDocument::Error::None) {
+        auto *view = new QPdfView(&dialog);
+        view->setAccessibleName(QStringLiteral("打印预览"));
+        view->setDocument(&document);
+        view->setPageMode(QPdfView::PageMode::MultiPage);
+        view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+        buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
+        buttons->button(QDialogButtonBox::Close)->setAccessibleName(QStringLiteral("关闭"));
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        auto *layout = new QVBoxLayout(&dialog);
+        layout->addWidget(view);
+        layout->addWidget(buttons);
+        dialog.exec();
+        return;
+    }
+#else
+    Q_UNUSED(owner);
+#endif
     openFile(pdfPath);
 }

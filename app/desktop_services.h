@@ -1,12 +1,26 @@
 #pragma once
 
+#include <QString>
+
 #include "platform/desktop.h"
 
-// The real desktop: the default application opens files, lp prints.
+// The desktop as the program uses it: files open in their default application
+// (QDesktopServices), PDFs print on the default printer through the CUPS
+// command `lp`, previews show in a modal PDF window. Used from the
+// user-interface thread.
 class DesktopServices final : public Desktop
 {
 public:
+    // printCommand: the program that takes a PDF file name and prints it.
+    explicit DesktopServices(QString printCommand = QStringLiteral("lp"));
+
     bool openFile(const QString &path) override;
+    bool canPrint() const override;
     QString printPdf(const QString &path) override;
     void showPreview(QWidget *owner, const QString &pdfPath) override;
+
+private:
+    QString printProgram() const;
+
+    QString m_printCommand;
 };

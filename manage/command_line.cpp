@@ -7,10 +7,17 @@
 #include <QTextStream>
 
 #include "manage/data_checks.h"
+#include "manage/export_tables.h"
+#include "manage/template_printing.h"
 #include "manage/region_code_padding.h"
 #include "manage/table_lists.h"
 #include "manage/table_merge.h"
 #include "platform/app_error.h"
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/messages.h"
+#include "platform/services.h"
+#include "platform/spreadsheet_renderer.h"
 #include "platform/sql_database.h"
 
 namespace {
@@ -22,15 +29,19 @@ const QString kHelp = QStringLiteral(
     "                                   检查名: %1\n"
     "  tavro pad [选项]                 区划代码补足12位\n"
     "  tavro merge [--into 名称] [选项]  合并表（默认名称: 合并表）\n"
+    "  tavro export --into 文件 [--structure Init1] [选项]\n"
+    "                                   把表导出为一个 xlsx 工作簿，每表一个工作表（默认为各表自己的列）\n"
+    "  tavro export-students --table 表 --into 文件 [--dir 文件夹]\n"
+    "                                   用 Template.xlsx 把一个表的全部学生导出为多人打印表\n"
     "  tavro init-db                    在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1\n"
     "                                   （数据库中已有其一时不作任何改动）\n"
     "  tavro --help                     显示本说明\n"
     "选项:\n"
     "  --db 文件        本地数据库文件，默认为当前目录下的 tavro.db\n"
     "  --tables 表,表   要处理的表，以逗号分隔；默认为所有班级表（名称以 高、初、小 开头的表）\n"
-    "  --dir 文件夹     check.txt 所在的文件夹，默认为程序所在的文件夹\n");
+    "  --dir 文件夹     check.txt 与 Template.xlsx 所在的文件夹，默认为程序所在的文件夹\n");
 
-enum class Command { Check, Pad, Merge, Help, None };
+enum class Command { Check, Pad, Merge, Export, ExportStudents, Help, None };
 
 Command commandOf(const QString &word)
 {
@@ -40,6 +51,10 @@ Command commandOf(const QString &word)
         return Command::Pad;
     if (word == QLatin1String("merge"))
         return Command::Merge;
+    if (word == QLatin1String("export"))
+        return Command::Export;
+    if (word == QLatin1String("export-students"))
+        return Command::ExportStudents;
     if (word == QLatin1String("--help") || word == QLatin1String("-h") || word == QLatin1String("help"))
         return Command::Help;
     return Command::None;
@@ -58,6 +73,9 @@ struct Options
     QString db = QStringLiteral("tavro.db");
     QString dir;
     QString into = TableMerge::defaultTarget();
+    bool intoGiven = false;
+    QString structure;
+    QString table;
     QStringList tables;
     bool tablesGiven = false;
     QStringList positional;
@@ -84,7 +102,8 @@ QString parseOptions(const QStringList &args, Options &options)
             arg.truncate(eq);
         }
         static const QStringList known = {QStringLiteral("--db"), QStringLiteral("--dir"), QStringLiteral("--into"),
-                                          QStringLiteral("--tables")};
+                                          QStringLiteral("--tables"), QStringLiteral("--structure"),
+                                          QStringLiteral("--table")};
         if (!known.contains(arg))
             return QStringLiteral("未知的选项：%1").arg(arg);
         if (eq < 0) {
@@ -98,6 +117,11 @@ QString parseOptions(const QStringList &args, Options &options)
             options.dir = value;
         } else if (arg == QLatin1String("--into")) {
             options.into = value;
+            options.intoGiven = true;
+        } else if (arg == QLatin1String("--structure")) {
+            options.structure = value;
+        } else if (arg == QLatin1String("--table")) {
+            options.table = value;
         } else {
             options.tablesGiven = true;
             value.replace(QStringLiteral("，"), QStringLiteral(","));
@@ -134,6 +158,33 @@ QStringList chooseTables(Database &db, const Options &options)
         throw AppError(QStringLiteral("请先选择表。"));
     return tables;
 }
+
+// Messages of the operations go to the console; nothing is opened or printed.
+class ConsoleMessages final : public Messages
+{
+public:
+    ConsoleMessages(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
+    void showMessage(const QString &text) override { m_out << QString(text).remove(QLatin1Char('\r')) << Qt::endl; }
+    Answer askBox(QWidget *, const QString &, const QString &text, Icon, Buttons buttons) override
+    {
+        m_out << QString(text).remove(QLatin1Char('\r')) << Qt::endl;
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    void showError(const QString &text) override { m_err << text << Qt::endl; }
+
+private:
+    QTextStream &m_out;
+    QTextStream &m_err;
+};
+
+class NoDesktop final : public Desktop
+{
+public:
+    bool openFile(const QString &) override { return false; }
+    bool canPrint() const override { return false; }
+    QString printPdf(const QString &) override { return QStringLiteral("命令行下不打印"); }
+    void showPreview(QWidget *, const QString &) override {}
+};
 
 QString programDir()
 {
@@ -192,6 +243,15 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
     } else if (!options.positional.isEmpty()) {
         return usageError(QStringLiteral("多余的参数：%1").arg(options.positional.join(QLatin1Char(' '))));
     }
+    const bool exporting = command == Command::Export || command == Command::ExportStudents;
+    if (exporting && (!options.intoGiven || options.into.trimmed().isEmpty()))
+        return usageError(QStringLiteral("请用 --into 给出要写入的 xlsx 文件。"));
+    if (command == Command::ExportStudents && options.table.trimmed().isEmpty())
+        return usageError(QStringLiteral("请用 --table 给出要导出的表。"));
+    const QString structure = options.structure.toLower();
+    if (command == Command::Export && !structure.isEmpty() && structure != QLatin1String("init1")
+        && structure != QLatin1String("init2"))
+        return usageError(QStringLiteral("导出表的结构只能是 Init1 或 Init2：%1").arg(options.structure));
 
     try {
         if (command == Command::Merge) {
@@ -201,6 +261,23 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
                 throw AppError(reason);
         }
         std::unique_ptr<SqlDatabase> db = SqlDatabase::openSqlite(options.db, false);
+        ConsoleMessages messages(out, err);
+        SystemClock clock;
+        NoDesktop desktop;
+        Services services{messages, clock, desktop, options.dir.isEmpty() ? programDir() : options.dir,
+                          QStringLiteral("tavro")};
+        if (command == Command::ExportStudents) {
+            const QString table = TableLists::listedName(TableLists::tableNames(*db), options.table.trimmed());
+            if (table.isEmpty())
+                throw AppError(QStringLiteral("数据库中没有表“%1”。").arg(options.table.trimmed()));
+            const SpreadsheetRenderer renderer;
+            TemplatePrinting printing(*db, services, renderer);
+            const QString written = printing.exportStudents(table, TableLists::recordItems(*db, table), options.into);
+            if (written.isEmpty())
+                throw AppError(QStringLiteral("没有写出文件：") + options.into);
+            out << QDir::toNativeSeparators(written) << Qt::endl;
+            return 0;
+        }
         const QStringList tables = chooseTables(*db, options);
         switch (command) {
         case Command::Check: {
@@ -218,6 +295,14 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
             out << TableMerge::resultMessage(TableMerge::mergeTables(*db, tables, options.into)) << Qt::endl;
             break;
         }
+        case Command::Export: {
+            const auto shape = structure == QLatin1String("init1") ? ExportTablesToSheets::Structure::Init1
+                                                                    : ExportTablesToSheets::Structure::Init2;
+            out << QDir::toNativeSeparators(ExportTablesToSheets(*db, services).run(tables, shape, options.into))
+                << Qt::endl;
+            break;
+        }
+        case Command::ExportStudents:
         case Command::Help:
         case Command::None:
             break;

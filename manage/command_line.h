@@ -4,12 +4,14 @@
 
 class QTextStream;
 
-// The administrator's command line: the checks, the padding and the merge of
-// the management window without a window, on the local database file.
+// The administrator's command line: the checks, the padding, the merge and the
+// exports of the management window without a window, on the local database file.
 //
 //   tavro check <检查名> [--db tavro.db] [--tables 高一01,高一02] [--dir 文件夹]
 //   tavro pad [--db tavro.db] [--tables ...]
 //   tavro merge [--into 合并表] [--db tavro.db] [--tables ...]
+//   tavro export --into 文件.xlsx [--structure Init1] [--db tavro.db] [--tables ...]
+//   tavro export-students --table 高一01 --into 文件.xlsx [--db tavro.db] [--dir 文件夹]
 //   tavro --help
 //
 // args are the command-line arguments after the program name

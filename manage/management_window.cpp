@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include "manage/export_tables.h"
 #include "manage/region_code_padding.h"
 #include "manage/table_lists.h"
 #include "manage/table_merge.h"
@@ -21,7 +22,8 @@ const QString kChooseTablesFirst = QStringLiteral("请先选择表。");
 } // namespace
 
 ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::TForm3>()), m_db(db), m_services(services)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TForm3>()), m_db(db), m_services(services),
+      m_printing(db, services, m_renderer)
 {
     m_ui->setupUi(this);
     QFont font(QStringLiteral("宋体"));
@@ -43,7 +45,11 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
     connect(m_ui->cbTable, &QComboBox::currentTextChanged, this, &ManagementWindow::cbTableChange);
     connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &ManagementWindow::SpeedButton1Click);
     connect(m_ui->SpeedButton2, &QToolButton::clicked, this, &ManagementWindow::SpeedButton2Click);
+    connect(m_ui->Button1, &QPushButton::clicked, this, &ManagementWindow::Button1Click);
+    connect(m_ui->Button2, &QPushButton::clicked, this, &ManagementWindow::Button2Click);
+    connect(m_ui->Button3, &QPushButton::clicked, this, &ManagementWindow::Button3Click);
     connect(m_ui->Button4, &QPushButton::clicked, this, &ManagementWindow::Button4Click);
+    connect(m_ui->Button5, &QPushButton::clicked, this, &ManagementWindow::Button5Click);
     connect(m_ui->Button13, &QPushButton::clicked, this, &ManagementWindow::Button13Click);
     const std::pair<QPushButton *, DataChecks::Check> checks[] = {
         {m_ui->Button7, DataChecks::Check::EntryCount},      {m_ui->Button6, DataChecks::Check::ClassNumber},
@@ -53,8 +59,11 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
     };
     for (const auto &[button, check] : checks)
         connect(button, &QPushButton::clicked, this, [this, check = check] { runCheck(check); });
-    // Button1 to Button3 (printing) and Button5 (export) are connected by the
-    // printing and export code through the accessors.
+    // The spreadsheet program comes to the front while printing; the closing message brings this window back.
+    m_printing.setBringToFront([this] {
+        raise();
+        activateWindow();
+    });
 }
 
 ManagementWindow::~ManagementWindow() = default;
@@ -145,6 +154,38 @@ void ManagementWindow::runCheck(DataChecks::Check check)
     runGuarded(m_services.messages, [&] {
         DataChecks(m_db, m_services.programDir, &m_services.desktop).run(check, tables);
     });
+}
+
+void ManagementWindow::Button1Click()
+{
+    QStringList items;
+    for (int i = 0; i < m_ui->ListBox1->count(); ++i)
+        items << m_ui->ListBox1->item(i)->text();
+    const QString table = currentTable();
+    const int focused = m_ui->ListBox1->currentRow();
+    runGuarded(m_services.messages, [&] { m_printing.preview(this, table, items, focused); });
+}
+
+void ManagementWindow::Button2Click()
+{
+    const QString table = currentTable();
+    const QStringList items = selectedRecordItems();
+    runGuarded(m_services.messages, [&] { m_printing.printEach(table, items); });
+}
+
+void ManagementWindow::Button3Click()
+{
+    const QString table = currentTable();
+    const QStringList items = selectedRecordItems();
+    runGuarded(m_services.messages, [&] { m_printing.exportStudents(table, items); });
+}
+
+void ManagementWindow::Button5Click()
+{
+    const QStringList tables = selectedTables();
+    const auto structure = exportNationalStructure() ? ExportTablesToSheets::Structure::Init1
+                                                     : ExportTablesToSheets::Structure::Init2;
+    runGuarded(m_services.messages, [&] { ExportTablesToSheets(m_db, m_services).run(tables, structure); });
 }
 
 void ManagementWindow::Button4Click()

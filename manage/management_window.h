@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include "manage/data_checks.h"
+#include "manage/template_printing.h"
+#include "platform/spreadsheet_renderer.h"
 
 class Database;
 struct Services;
@@ -44,8 +46,8 @@ public:
     // The export structure chosen on the management tab: true for Init1.
     bool exportNationalStructure() const;
 
-    // The print tab's buttons and the export button, for the printing and
-    // export code to connect: 预览(单个), 打印, 导出打印模板(多人), 导出.
+    // The print tab's buttons and the export button: 预览(单个), 打印,
+    // 导出打印模板(多人), 导出.
     QPushButton *previewButton() const;
     QPushButton *printButton() const;
     QPushButton *exportTemplateButton() const;
@@ -65,7 +67,11 @@ private:
     void cbTableChange(const QString &text);
     void SpeedButton1Click();
     void SpeedButton2Click();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
     void Button4Click();
+    void Button5Click();
     void Button13Click();
     void runCheck(DataChecks::Check check);
     // The selected tables, or an empty list after telling the user to choose some.
@@ -74,6 +80,8 @@ private:
     std::unique_ptr<Ui::TForm3> m_ui;
     Database &m_db;
     Services &m_services;
+    SpreadsheetRenderer m_renderer;
+    TemplatePrinting m_printing;
     QStringList m_tables; // the names listed at the last showing
     bool m_centred = false;
 };

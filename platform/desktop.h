@@ -14,6 +14,9 @@ public:
     // Hands the file to the desktop's default application; false when no launcher started.
     virtual bool openFile(const QString &path) = 0;
 
+    // Whether a print command is installed at all (checked before any work starts).
+    virtual bool canPrint() const { return true; }
+
     // Sends a PDF to the default printer. Returns the system's error text, empty on success.
     virtual QString printPdf(const QString &path) = 0;
 

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
+#include <QList>
 #include <QStringList>
 
 #include "platform/desktop.h"
 
-// Desktop for tests: records what was asked; printing fails with printError when set.
+// Desktop for tests: records what was asked (and the bytes of each PDF, which
+// the caller may delete afterwards); printing fails with printError when set,
+// and the print command counts as missing when printerInstalled is false.
 class RecordingDesktop final : public Desktop
 {
 public:
+    bool canPrint() const override { return printerInstalled; }
     bool openFile(const QString &path) override
     {
         opened << path;
@@ -16,12 +22,27 @@ public:
     QString printPdf(const QString &path) override
     {
         printed << path;
+        printedData << contents(path);
         return printError;
     }
-    void showPreview(QWidget *, const QString &pdfPath) override { previewed << pdfPath; }
+    void showPreview(QWidget *, const QString &pdfPath) override
+    {
+        previewed << pdfPath;
+        previewedData << contents(pdfPath);
+    }
 
     QStringList opened;
     QStringList printed;
     QStringList previewed;
     QString printError;
+    bool printerInstalled = true;
+    QList<QByteArray> printedData;
+    QList<QByteArray> previewedData;
+
+private:
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 };

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+#include <QStringList>
+
+class Database;
+class SpreadsheetRenderer;
+struct Services;
+class QWidget;
+
+// The print tab's three operations on the print template "打印模板" beside
+// the executable: preview one student, print the selected students one by
+// one, export them all into one multi-person sheet. Records come as the
+// list's record items ("7    张三"); the table is named as the user chose it.
+// Used from the user-interface thread; each call blocks until it is done.
+class TemplatePrinting
+{
+public:
+    TemplatePrinting(Database &db, Services &services, const SpreadsheetRenderer &renderer);
+
+    // Called before the closing message, so that the calling window comes to the front again.
+    void setBringToFront(std::function<void()> bringToFront) { m_bringToFront = std::move(bringToFront); }
+
+    // Button1Click: the student of the focused item (the first when none has
+    // the focus) in the template, rendered and shown in a modal preview; when
+    // the preview closes the filled workbook is saved as a new file and opened.
+    void preview(QWidget *owner, const QString &table, const QStringList &items, int focusedIndex);
+
+    // Button2Click: the selected students in name order, each filled into the
+    // template and printed as it is at that moment.
+    void printEach(const QString &table, const QStringList &selectedItems);
+
+    // Button3Click: one sheet holding a filled copy of the template block for
+    // every selected student, 50 rows each, saved in front of the template as a
+    // new workbook: at `into`, or under a dated name in the 导出 folder and
+    // then opened. Returns the file written, empty when none was.
+    QString exportStudents(const QString &table, const QStringList &selectedItems, const QString &into = QString());
+
+    // SelectedIdList: the ids of the items (ExtractRecordId), joined by ","
+    // (items without an id skipped).
+    static QString selectedIdList(const QStringList &items);
+
+    static constexpr const char *TemplateSheet = "打印模板";
+
+private:
+    void finish(const QString &text);
+
+    Database &m_db;
+    Services &m_services;
+    const SpreadsheetRenderer &m_renderer;
+    std::function<void()> m_bringToFront;
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+// Helpers shared by the tests of the print tab and the table export: students
+// in class tables, a clock that moves, PDF text.
+
+#include <QDateTime>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "entry/record_columns.h"
+#include "platform/clock.h"
+#include "platform/sql_text.h"
+#include "test_env.h"
+
+// Returns the given times one after the other, then the last one again.
+class SequenceClock final : public Clock
+{
+public:
+    explicit SequenceClock(QList<QDateTime> times) : m_start(times), m_times(std::move(times)) {}
+    QDateTime now() const override { return m_times.size() > 1 ? m_times.takeFirst() : m_times.first(); }
+    // Starts the sequence again, for the next operation.
+    void restart() { m_times = m_start; }
+
+private:
+    QList<QDateTime> m_start;
+    mutable QList<QDateTime> m_times;
+};
+
+// Inserts a student; every column not given gets "<column>值", a null QString gives NULL.
+inline qint64 addStudent(TestEnv &env, const QString &table, const QMap<QString, QString> &values)
+{
+    QStringList names, texts;
+    for (const QString &column : RecordColumns::dataColumns()) {
+        names << column;
+        const QString value = values.contains(column) ? values.value(column) : column + QStringLiteral("值");
+        texts << (value.isNull() ? QStringLiteral("NULL") : SqlText::quote(value));
+    }
+    env.db->execute(QStringLiteral("insert into %1 (%2) values (%3)").arg(table, names.join(QLatin1Char(',')), texts.join(QLatin1Char(','))));
+    return env.db->query(QStringLiteral("select max(id) from ") + table).rows.at(0).at(0).toLongLong();
+}
+
+inline QString recordItem(qint64 id, const QString &name)
+{
+    return QString::number(id).leftJustified(5, QLatin1Char(' ')) + name;
+}
+
+// The text of a PDF by pdftotext; a null string when pdftotext is not installed.
+inline QString pdfText(const QByteArray &pdf)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty())
+        return {};
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("in.pdf")));
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(pdf);
+    file.close();
+    QProcess p;
+    p.start(tool, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), file.fileName(), QStringLiteral("-")});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+inline int pdfPageCount(const QByteArray &pdf)
+{
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
+    return int(QString::fromLatin1(pdf).count(page));
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline QString defaultTemplate()
+{
+    return QDir::cleanPath(QStringLiteral(TAVRO_TEST_DATA "/../../resources/Template.xlsx"));
+}

@@ -1,0 +1,112 @@
+// The desktop as the program uses it: the print command (a fake printer here)
+// and the modal PDF preview; and LibreOffice as the renderer.
+#include <QtTest>
+
+#include <QApplication>
+#include <QDialog>
+
+#include "app/desktop_services.h"
+#include "platform/app_error.h"
+#include "platform/spreadsheet_renderer.h"
+#include "platform/xlsx_workbook.h"
+#include "print_test_support.h"
+
+#ifdef TAVRO_HAVE_PDF_WIDGETS
+#include <QPdfDocument>
+#include <QPdfView>
+#endif
+
+class TestDesktopServices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void printsThroughThePrintCommand();
+    void printerRefusalCarriesTheSystemsText();
+    void missingPrintCommand();
+    void previewShowsThePdfModally();
+    void rendererWithoutLibreOffice();
+
+private:
+    QString fakePrinter(const QString &body);
+    QTemporaryDir m_dir;
+};
+
+QString TestDesktopServices::fakePrinter(const QString &body)
+{
+    static int n = 0;
+    const QString path = m_dir.filePath(QStringLiteral("lp%1").arg(++n));
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly))
+        return {};
+    script.write(("#!/bin/sh\n" + body + "\n").toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+void TestDesktopServices::printsThroughThePrintCommand()
+{
+    const QString log = m_dir.filePath(QStringLiteral("printed.log"));
+    DesktopServices desktop(fakePrinter(QStringLiteral("echo \"$@\" >> '%1'\necho 'request id is fake-1 (1 file(s))'").arg(log)));
+    QVERIFY(desktop.canPrint());
+    const QString pdf = m_dir.filePath(QStringLiteral("学生 1.pdf"));
+    QFile(pdf).open(QIODevice::WriteOnly);
+    QCOMPARE(desktop.printPdf(pdf), QString());
+    QCOMPARE(QString::fromUtf8(readFile(log)).trimmed(), QFileInfo(pdf).absoluteFilePath());
+}
+
+void TestDesktopServices::printerRefusalCarriesTheSystemsText()
+{
+    DesktopServices refusing(fakePrinter(QStringLiteral("echo 'lp: Error - no default destination available.' >&2\nexit 1")));
+    QCOMPARE(refusing.printPdf(m_dir.filePath(QStringLiteral("x.pdf"))), QStringLiteral("lp: Error - no default destination available."));
+    DesktopServices silent(fakePrinter(QStringLiteral("exit 3")));
+    QVERIFY(silent.printPdf(m_dir.filePath(QStringLiteral("x.pdf"))).contains(QStringLiteral("3")));
+}
+
+void TestDesktopServices::missingPrintCommand()
+{
+    DesktopServices desktop(QStringLiteral("tavro-no-such-print-command"));
+    QVERIFY(!desktop.canPrint());
+    QVERIFY(desktop.printPdf(m_dir.filePath(QStringLiteral("x.pdf"))).contains(QStringLiteral("tavro-no-such-print-command")));
+    QVERIFY(!DesktopServices(m_dir.filePath(QStringLiteral("absent"))).canPrint());
+}
+
+void TestDesktopServices::previewShowsThePdfModally()
+{
+#ifndef TAVRO_HAVE_PDF_WIDGETS
+    QSKIP("built without Qt PDF");
+#else
+    const SpreadsheetRenderer renderer;
+    if (!renderer.isAvailable())
+        QSKIP("LibreOffice is not installed");
+    const QString pdf = renderer.renderPdf(defaultTemplate(), m_dir.path());
+    DesktopServices desktop;
+    QString title;
+    int pages = -1;
+    QTimer::singleShot(0, this, [&] {
+        // Runs inside the modal loop: look at the window, then close it.
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        title = modal->windowTitle();
+        if (auto *view = modal->findChild<QPdfView *>())
+            pages = view->document() ? view->document()->pageCount() : -1;
+        static_cast<QDialog *>(modal)->reject();
+    });
+    desktop.showPreview(nullptr, pdf);
+    QCOMPARE(title, QStringLiteral("打印预览"));
+    QCOMPARE(pages, 1);
+#endif
+}
+
+void TestDesktopServices::rendererWithoutLibreOffice()
+{
+    const SpreadsheetRenderer none{QString()};
+    QVERIFY(!none.isAvailable());
+    QVERIFY_THROWS_EXCEPTION(SpreadsheetError, none.renderPdf(defaultTemplate(), m_dir.path()));
+    QVERIFY(!SpreadsheetRenderer(m_dir.filePath(QStringLiteral("soffice"))).isAvailable());
+}
+
+QTEST_MAIN(TestDesktopServices)
+#include "tst_desktop_services.moc"

@@ -1,0 +1,242 @@
+// "导出" on the management tab: tables as sheets of a new workbook, with their
+// own columns or Init1's, read back by openpyxl.
+#include <QtTest>
+
+#include <QJsonArray>
+
+#include "entry/record_columns.h"
+#include "manage/export_tables.h"
+#include "openpyxl.h"
+#include "platform/app_error.h"
+#include "platform/guard.h"
+#include "platform/spreadsheet_renderer.h"
+#include "platform/xlsx_address.h"
+#include "print_test_support.h"
+
+namespace {
+
+QJsonObject sheetOf(const QJsonObject &dump, const QString &name)
+{
+    return dump.value(QStringLiteral("sheet")).toObject().value(name).toObject();
+}
+
+QStringList names(const QJsonValue &v)
+{
+    QStringList out;
+    for (const QJsonValue &x : v.toArray())
+        out << x.toString();
+    return out;
+}
+
+// Row `row` of the sheet from column A to the last column given, as texts.
+QStringList rowOf(const QJsonObject &sheet, int row, int columns)
+{
+    const QJsonObject cells = sheet.value(QStringLiteral("cells")).toObject();
+    QStringList out;
+    for (int c = 1; c <= columns; ++c)
+        out << cells.value(XlsxAddress::cellName(row, c)).toString();
+    return out;
+}
+
+struct Fixture
+{
+    TestEnv env;
+    SequenceClock clock{{QDateTime(QDate(2015, 10, 15), QTime(10, 30)), QDateTime(QDate(2015, 10, 15), QTime(10, 30, 12, 600))}};
+    Services services{env.messages, clock, env.desktop, env.dir.path(), QStringLiteral("tavro")};
+    ExportTablesToSheets exporter{*env.db, services};
+};
+
+} // namespace
+
+class TestExportTables : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void exportColumnList();
+    void ownColumnsInReverseSelectionOrder();
+    void nationalStructureOfInit1();
+    void emptyTableGivesHeaderOnly();
+    void widthsFitTheUsedColumns();
+    void nothingSelected();
+    void failureStopsTheExportKeepingEarlierSheets();
+    void libreOfficeOpensTheExport();
+};
+
+void TestExportTables::initTestCase()
+{
+    if (!Openpyxl::available())
+        QSKIP("/usr/bin/python3 with openpyxl is needed to check the files");
+}
+
+void TestExportTables::exportColumnList()
+{
+    const QStringList init1{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D")};
+    const QStringList init2{QStringLiteral("id"), QStringLiteral("a"), QStringLiteral("D"), QStringLiteral("E")};
+    QCOMPARE(BuildExportColumnList(init1, init2), QStringLiteral(" A, ' ' as B, D"));
+    QCOMPARE(QStringLiteral("select ") + BuildExportColumnList(init1, init2) + QStringLiteral(" from 高一01"),
+             QStringLiteral("select  A, ' ' as B, D from 高一01"));
+}
+
+void TestExportTables::ownColumnsInReverseSelectionOrder()
+{
+    Fixture f;
+    f.env.createClassTable(QStringLiteral("高一01"));
+    f.env.createClassTable(QStringLiteral("高一02"));
+    addStudent(f.env, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("张三")}, {QStringLiteral("邮政编码"), QStringLiteral("528000")}});
+    addStudent(f.env, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("李四")}, {QStringLiteral("民族"), QString()}});
+    addStudent(f.env, QStringLiteral("高一02"), {{QStringLiteral("姓名"), QStringLiteral("王五")}, {QStringLiteral("身份证件号"), QStringLiteral("440604201001010012")}});
+    QString output;
+    QVERIFY(runGuarded(f.env.messages, [&] {
+        output = f.exporter.run({QStringLiteral("高一01"), QStringLiteral("高一02")}, ExportTablesToSheets::Structure::Init2);
+    }));
+    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("导出 2 个excel工作表。\r\n耗时 12 s.")});
+    QCOMPARE(f.env.desktop.opened, QStringList{output});
+    QCOMPARE(QFileInfo(output).absolutePath(), QDir(f.env.dir.path()).filePath(QStringLiteral("导出")));
+
+    const QJsonObject dump = Openpyxl::read(output);
+    QCOMPARE(names(dump.value(QStringLiteral("sheets"))),
+             QStringList({QStringLiteral("高一02"), QStringLiteral("高一01"), QStringLiteral("Sheet1")}));
+    QCOMPARE(dump.value(QStringLiteral("active")).toString(), QStringLiteral("高一02"));
+    const QStringList header = QStringList{QStringLiteral("id")} + RecordColumns::dataColumns();
+    const QJsonObject first = sheetOf(dump, QStringLiteral("高一01"));
+    QCOMPARE(rowOf(first, 1, header.size() + 1), header + QStringList{QString()});
+    const QStringList zhang = rowOf(first, 2, header.size());
+    QCOMPARE(zhang.at(0), QStringLiteral("1"));
+    QCOMPARE(zhang.at(1), QStringLiteral("张三"));
+    QCOMPARE(zhang.at(header.indexOf(QStringLiteral("邮政编码"))), QStringLiteral("528000"));
+    QCOMPARE(rowOf(first, 3, 2), QStringList({QStringLiteral("2"), QStringLiteral("李四")}));
+    QCOMPARE(rowOf(first, 3, header.size()).at(header.indexOf(QStringLiteral("民族"))), QString());
+    QVERIFY(rowOf(first, 4, header.size()).join(QString()).isEmpty());
+    const QJsonObject second = sheetOf(dump, QStringLiteral("高一02"));
+    QCOMPARE(rowOf(second, 2, header.size()).at(header.indexOf(QStringLiteral("身份证件号"))), QStringLiteral("440604201001010012"));
+    // Every written cell is text, so long numbers and leading zeros survive.
+    const QJsonObject formats = second.value(QStringLiteral("formats")).toObject();
+    for (auto it = formats.begin(); it != formats.end(); ++it)
+        QCOMPARE(it.value().toString(), QStringLiteral("@"));
+    QCOMPARE(second.value(QStringLiteral("columnFormats")).toObject().value(QStringLiteral("BZ")).toString(), QStringLiteral("@"));
+}
+
+void TestExportTables::nationalStructureOfInit1()
+{
+    Fixture f;
+    f.env.createClassTable(QStringLiteral("初二03"));
+    f.env.db->execute(QStringLiteral("alter table 初二03 add column 备注 TEXT"));
+    addStudent(f.env, QStringLiteral("初二03"), {{QStringLiteral("姓名"), QStringLiteral("张三")}});
+    addStudent(f.env, QStringLiteral("初二03"), {{QStringLiteral("姓名"), QStringLiteral("李四")}});
+    QString output;
+    QVERIFY(runGuarded(f.env.messages, [&] {
+        output = f.exporter.run({QStringLiteral("初二03")}, ExportTablesToSheets::Structure::Init1);
+    }));
+    const QStringList national = RecordColumns::nationalColumns();
+    const QJsonObject sheet = sheetOf(Openpyxl::read(output), QStringLiteral("初二03"));
+    QCOMPARE(rowOf(sheet, 1, national.size() + 1), national + QStringList{QString()});
+    const QStringList own = RecordColumns::dataColumns();
+    for (int row : {2, 3}) {
+        const QStringList values = rowOf(sheet, row, national.size());
+        for (int i = 0; i < national.size(); ++i) {
+            if (national[i] == QStringLiteral("姓名"))
+                QCOMPARE(values[i], row == 2 ? QStringLiteral("张三") : QStringLiteral("李四"));
+            else if (own.contains(national[i]))
+                QCOMPARE(values[i], national[i] + QStringLiteral("值"));
+            else
+                QCOMPARE(values[i], QStringLiteral(" ")); // one blank under a column the class table lacks
+        }
+    }
+}
+
+void TestExportTables::emptyTableGivesHeaderOnly()
+{
+    Fixture f;
+    f.env.createClassTable(QStringLiteral("小六12"));
+    QString output;
+    QVERIFY(runGuarded(f.env.messages, [&] { output = f.exporter.run({QStringLiteral("小六12")}, ExportTablesToSheets::Structure::Init2); }));
+    const QJsonObject sheet = sheetOf(Openpyxl::read(output), QStringLiteral("小六12"));
+    const QJsonObject cells = sheet.value(QStringLiteral("cells")).toObject();
+    QCOMPARE(cells.size(), 1 + RecordColumns::dataColumns().size());
+    for (auto it = cells.begin(); it != cells.end(); ++it)
+        QVERIFY(it.key().endsWith(QStringLiteral("1")) && !it.key().endsWith(QStringLiteral("11")));
+}
+
+void TestExportTables::widthsFitTheUsedColumns()
+{
+    Fixture f;
+    for (int n : {27, 52}) {
+        QStringList defs;
+        for (int i = 1; i <= n; ++i)
+            defs << QStringLiteral("列%1 TEXT").arg(i);
+        f.env.db->execute(QStringLiteral("create table 宽%1 (%2)").arg(n).arg(defs.join(QStringLiteral(", "))));
+        QStringList values;
+        for (int i = 1; i <= n; ++i)
+            values << (i == n ? QStringLiteral("'最后一列的长长的内容'") : QStringLiteral("'x'"));
+        f.env.db->execute(QStringLiteral("insert into 宽%1 values (%2)").arg(n).arg(values.join(QLatin1Char(','))));
+    }
+    QString output;
+    QVERIFY(runGuarded(f.env.messages, [&] {
+        output = f.exporter.run({QStringLiteral("宽27"), QStringLiteral("宽52")}, ExportTablesToSheets::Structure::Init2);
+    }));
+    const QJsonObject dump = Openpyxl::read(output);
+    for (int n : {27, 52}) {
+        const QJsonObject widths = sheetOf(dump, QStringLiteral("宽%1").arg(n)).value(QStringLiteral("widths")).toObject();
+        const QString last = ColumnLetters(n);
+        QCOMPARE(last, n == 27 ? QStringLiteral("AA") : QStringLiteral("AZ"));
+        // Columns A to the last are fitted (the last to its long CJK text), the next one is not.
+        QVERIFY(widths.value(last).toDouble() >= 20);
+        QVERIFY(widths.value(QStringLiteral("A")).toDouble() >= 5 && widths.value(QStringLiteral("A")).toDouble() < 8);
+        QCOMPARE(widths.value(ColumnLetters(n + 1)).toDouble(8.43), 8.43);
+    }
+}
+
+void TestExportTables::nothingSelected()
+{
+    Fixture f;
+    QVERIFY(runGuarded(f.env.messages, [&] { f.exporter.run({}, ExportTablesToSheets::Structure::Init1); }));
+    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("请先选择表。")});
+    QVERIFY(f.env.desktop.opened.isEmpty());
+    QVERIFY(!QDir(f.env.path(QStringLiteral("导出"))).exists());
+}
+
+void TestExportTables::failureStopsTheExportKeepingEarlierSheets()
+{
+    Fixture f;
+    f.env.createClassTable(QStringLiteral("高一01"));
+    const QString tooLong = QString(32, QChar(u'高'));
+    f.env.createClassTable(tooLong);
+    QVERIFY(!runGuarded(f.env.messages, [&] {
+        f.exporter.run({QStringLiteral("高一01"), QStringLiteral("没有这个表"), QStringLiteral("高一01")},
+                       ExportTablesToSheets::Structure::Init2);
+    }));
+    QCOMPARE(f.env.messages.shown.size(), 1);
+    QCOMPARE(f.env.messages.shown.at(0).kind, ScriptedMessages::Kind::Error);
+    QVERIFY2(f.env.messages.lastText().contains(QStringLiteral("没有这个表")), qPrintable(f.env.messages.lastText()));
+    QCOMPARE(f.env.desktop.opened.size(), 1);
+    QCOMPARE(names(Openpyxl::read(f.env.desktop.opened.at(0)).value(QStringLiteral("sheets"))),
+             QStringList({QStringLiteral("高一01"), QStringLiteral("Sheet1")}));
+
+    // A name the spreadsheet refuses as a sheet name stops at that table with a clear message.
+    f.env.messages.clear();
+    QVERIFY(!runGuarded(f.env.messages, [&] { f.exporter.run({tooLong}, ExportTablesToSheets::Structure::Init2); }));
+    QVERIFY2(f.env.messages.lastText().contains(QStringLiteral("31")), qPrintable(f.env.messages.lastText()));
+    QCOMPARE(f.env.desktop.opened.size(), 1);
+}
+
+void TestExportTables::libreOfficeOpensTheExport()
+{
+    const SpreadsheetRenderer renderer;
+    if (!renderer.isAvailable())
+        QSKIP("LibreOffice is not installed");
+    Fixture f;
+    f.env.createClassTable(QStringLiteral("高一01"));
+    addStudent(f.env, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("张三")}, {QStringLiteral("邮政编码"), QStringLiteral("000123")}});
+    QString output;
+    QVERIFY(runGuarded(f.env.messages, [&] { output = f.exporter.run({QStringLiteral("高一01")}, ExportTablesToSheets::Structure::Init2); }));
+    const QString csv = renderer.convert({output}, QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"), f.env.dir.path()).value(0);
+    const QStringList lines = QString::fromUtf8(readFile(csv)).split(QLatin1Char('\n'));
+    QVERIFY2(lines.value(0).startsWith(QStringLiteral("id,姓名,性别")), qPrintable(lines.value(0)));
+    QVERIFY2(lines.value(1).startsWith(QStringLiteral("1,张三,性别值")), qPrintable(lines.value(1)));
+    QVERIFY(lines.value(1).contains(QStringLiteral(",000123,")));
+}
+
+QTEST_GUILESS_MAIN(TestExportTables)
+#include "tst_export_tables.moc"

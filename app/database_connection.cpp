@@ -2,8 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 
+#include "app/ini_file.h"
 #include "app/template_tables.h"
 #include "platform/app_error.h"
 #include "platform/messages.h"
@@ -44,19 +44,45 @@ std::unique_ptr<Database> openLocalFile(Services &services, const QString &worki
     }
 }
 
-std::unique_ptr<Database> openServer(const QString &configIniPath)
+ServerConfig readServerConfig(const QString &configIniPath)
+{
+    // Read as Windows reads profiles: a password holding ',' or ';' stays whole.
+    const QHash<QString, QString> ini = IniFile::readSection(configIniPath, QStringLiteral("Settings"));
+    ServerConfig config;
+    config.settings.server = ini.value(QStringLiteral("server"));
+    config.settings.database = ini.value(QStringLiteral("database"));
+    config.settings.user = ini.value(QStringLiteral("user"));
+    config.settings.password = ini.value(QStringLiteral("password"));
+    config.settings.driver = ini.value(QStringLiteral("driver"));
+    config.engineName = ini.value(QStringLiteral("engine"));
+    if (config.engineName.isEmpty() || config.engineName.compare(QLatin1String("SQLServer"), Qt::CaseInsensitive) == 0)
+        config.engine = ServerEngine::SqlServer;
+    else if (config.engineName.compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0)
+        config.engine = ServerEngine::PostgreSql;
+    else
+        config.engine = ServerEngine::Unknown;
+    return config;
+}
+
+std::unique_ptr<Database> openServerOrThrow(const QString &configIniPath)
 {
     // A missing file reads as four empty values, which no server accepts.
-    QSettings ini(configIniPath, QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("Settings"));
-    ServerSettings settings;
-    settings.server = ini.value(QStringLiteral("Server")).toString();
-    settings.database = ini.value(QStringLiteral("Database")).toString();
-    settings.user = ini.value(QStringLiteral("User")).toString();
-    settings.password = ini.value(QStringLiteral("Password")).toString();
-    settings.driver = ini.value(QStringLiteral("Driver")).toString();
+    const ServerConfig config = readServerConfig(configIniPath);
+    switch (config.engine) {
+    case ServerEngine::SqlServer:
+        return SqlDatabase::openSqlServer(config.settings);
+    case ServerEngine::PostgreSql:
+        return SqlDatabase::openPostgres(config.settings);
+    case ServerEngine::Unknown:
+        break;
+    }
+    throw DatabaseError(QStringLiteral("unknown Engine in config.ini: %1 (SQLServer or PostgreSQL)").arg(config.engineName));
+}
+
+std::unique_ptr<Database> openServer(const QString &configIniPath)
+{
     try {
-        return SqlDatabase::openSqlServer(settings);
+        return openServerOrThrow(configIniPath);
     } catch (const AppError &) {
         return nullptr;
     }

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "platform/database.h"
+#include "platform/sql_database.h"
 
 struct Services;
 
@@ -21,6 +22,22 @@ std::unique_ptr<Database> openLocalFile(Services &services, const QString &worki
 
 std::unique_ptr<Database> openServer(const QString &configIniPath);
 
+// The same, but a failure throws DatabaseError with the engine's own text
+// (for the command line, which can show it).
+std::unique_ptr<Database> openServerOrThrow(const QString &configIniPath);
+
 QString failureMessage();
+
+enum class ServerEngine { SqlServer, PostgreSql, Unknown };
+
+struct ServerConfig
+{
+    ServerEngine engine = ServerEngine::SqlServer;
+    QString engineName; // as written in config.ini
+    ServerSettings settings;
+};
+
+// Section Settings of config.ini; a missing file reads as empty values.
+ServerConfig readServerConfig(const QString &configIniPath);
 
 } // namespace DatabaseConnection

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -7,6 +8,7 @@
 
 #include "app/application_shell.h"
 #include "app/desktop_services.h"
+#include "app/init_db_command.h"
 #include "app/qt_messages.h"
 #include "app/tavro_application.h"
 #include "manage/command_line.h"
@@ -22,10 +24,14 @@ int main(int argc, char *argv[])
             list << QString::fromLocal8Bit(argv[i]);
         return list;
     }();
-    if (isAdminCommand(rawArguments)) {
+    const bool initDb = !rawArguments.isEmpty() && rawArguments.front() == QLatin1String(InitDbCommand::kName);
+    if (initDb || isAdminCommand(rawArguments)) {
         QCoreApplication core(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
+        if (initDb)
+            return InitDbCommand::run(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("config.ini")),
+                                      out, err);
         return runAdminCommand(core.arguments().mid(1), out, err);
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class Database;
 
 // The template tables a new local database starts with: Init2 (an
@@ -8,5 +10,9 @@ class Database;
 namespace TemplateTables {
 
 void create(Database &db);
+
+// The two CREATE TABLE statements for an engine ("sqlite", "postgresql",
+// "sqlserver"), Init2 first.
+QStringList statements(const QString &engine);
 
 } // namespace TemplateTables

@@ -33,6 +33,8 @@ const QString kHelp = QStringLiteral(
     "                                   把表导出为一个 xlsx 工作簿，每表一个工作表（默认为各表自己的列）\n"
     "  tavro export-students --table 表 --into 文件 [--dir 文件夹]\n"
     "                                   用 Template.xlsx 把一个表的全部学生导出为多人打印表\n"
+    "  tavro init-db                    在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1\n"
+    "                                   （数据库中已有其一时不作任何改动）\n"
     "  tavro --help                     显示本说明\n"
     "选项:\n"
     "  --db 文件        本地数据库文件，默认为当前目录下的 tavro.db\n"

@@ -4,6 +4,7 @@
 #include <QMetaType>
 
 #include "platform/app_error.h"
+#include "platform/postgres_dialect.h"
 #include "platform/database.h"
 #include "platform/desktop.h"
 #include "platform/sql_text.h"
@@ -196,11 +197,12 @@ void DataChecks::ensureIdCheckFunction()
 {
     if (!m_db.query(QStringLiteral("select * from sysObjects where name = 'fn_ValidateIDC'")).isEmpty())
         return;
-    // Only the server takes the T-SQL script; the local file registers the
-    // function natively on every connection.
-    if (m_db.engine() != QLatin1String("sqlserver"))
-        return;
-    m_db.execute(idCheckFunctionScript());
+    // SQL Server takes the T-SQL script, PostgreSQL its own; the local file
+    // registers the function natively on every connection.
+    if (m_db.engine() == QLatin1String("sqlserver"))
+        m_db.execute(idCheckFunctionScript());
+    else if (m_db.engine() == QLatin1String("postgresql"))
+        m_db.execute(PostgresDialect::idCheckFunctionScript());
 }
 
 QString DataChecks::idCheckFunctionScript()

@@ -62,8 +62,9 @@ public:
     QString writeCheckReport(const QStringList &lines);
 
     // Creates fn_ValidateIDC from the StoredProc1 script when the database has
-    // no object of that name. Only a SQL Server runs the script; other engines
-    // provide the function themselves.
+    // no object of that name. A SQL Server runs that script, a PostgreSQL
+    // server the script of its own dialect; the local file provides the
+    // function itself.
     void ensureIdCheckFunction();
 
     // The StoredProc1 resource as text (the server script creating fn_ValidateIDC).

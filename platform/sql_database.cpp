@@ -8,11 +8,12 @@
 #include <QSqlRecord>
 
 #include "platform/app_error.h"
+#include "platform/postgres_dialect.h"
 #include "platform/sqlite_dialect.h"
 
 namespace {
 
-QString errorText(const QSqlError &e)
+QString engineErrorText(const QSqlError &e)
 {
     const QString text = e.databaseText().trimmed();
     return text.isEmpty() ? e.text().trimmed() : text;
@@ -51,14 +52,14 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, bool c
     // Another program holding a write lock is waited for a while, not failed at once.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
-        throw DatabaseError(errorText(db.lastError()));
+        throw DatabaseError(database->errorText(db.lastError()));
     database->m_dialect->prepareConnection(db);
     // Write-ahead logging: a save costs one disk flush instead of the
     // rollback journal's several, and readers never block the writer.
     // Full sync keeps every confirmed save on disk through a power cut.
     QSqlQuery pragma(db);
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL")))
-        throw DatabaseError(errorText(pragma.lastError()));
+        throw DatabaseError(database->errorText(pragma.lastError()));
     return database;
 }
 
@@ -69,10 +70,98 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlServer(const ServerSettings &s)
     const QString driver = s.driver.isEmpty() ? QStringLiteral("FreeTDS") : s.driver;
     db.setDatabaseName(QStringLiteral("DRIVER={%1};SERVER=%2;DATABASE=%3;UID=%4;PWD=%5")
                            .arg(driver, s.server, s.database, s.user, s.password));
-    if (s.server.isEmpty() || !db.open())
-        throw DatabaseError(errorText(db.lastError()));
+    if (s.server.isEmpty())
+        throw DatabaseError(QStringLiteral("no server named in config.ini"));
+    if (!db.open())
+        throw DatabaseError(database->errorText(db.lastError()));
     database->m_dialect->prepareConnection(db);
     return database;
+}
+
+HostPort HostPort::parse(const QString &server)
+{
+    const QString s = server.trimmed();
+    HostPort hp;
+    hp.host = s;
+    if (s.startsWith(QLatin1Char('['))) {
+        const qsizetype close = s.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return hp;
+        hp.host = s.mid(1, close - 1);
+        if (s.mid(close + 1).startsWith(QLatin1Char(':'))) {
+            bool ok = false;
+            const int port = s.mid(close + 2).toInt(&ok);
+            if (ok)
+                hp.port = port;
+        }
+        return hp;
+    }
+    // One colon separates a port; more than one is a bare IPv6 address.
+    if (s.count(QLatin1Char(':')) == 1 && !s.startsWith(QLatin1Char('/'))) {
+        const qsizetype colon = s.indexOf(QLatin1Char(':'));
+        bool ok = false;
+        const int port = s.mid(colon + 1).toInt(&ok);
+        if (ok) {
+            hp.host = s.left(colon);
+            hp.port = port;
+        }
+    }
+    return hp;
+}
+
+std::unique_ptr<SqlDatabase> SqlDatabase::openPostgres(const ServerSettings &s)
+{
+    auto database = std::make_unique<SqlDatabase>(QStringLiteral("QPSQL"), std::make_unique<PostgresDialect>());
+    QSqlDatabase db = QSqlDatabase::database(database->m_connectionName, false);
+    if (!db.isValid())
+        throw DatabaseError(QStringLiteral("the PostgreSQL driver (QPSQL) is not available"));
+    const HostPort hp = HostPort::parse(s.server);
+    db.setHostName(hp.host);
+    if (hp.port > 0)
+        db.setPort(hp.port);
+    db.setDatabaseName(s.database);
+    db.setUserName(s.user);
+    db.setPassword(s.password);
+    // An unreachable server fails after a while instead of holding the window forever.
+    db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=tavro"));
+    // Without a server libpq would quietly try the local socket.
+    if (hp.host.isEmpty())
+        throw DatabaseError(QStringLiteral("no server named in config.ini"));
+    if (!db.open())
+        throw DatabaseError(database->errorText(db.lastError()));
+    database->m_dialect->prepareConnection(db);
+    return database;
+}
+
+QString SqlDatabase::errorText(const QSqlError &e) const
+{
+    return m_dialect->messageText(engineErrorText(e));
+}
+
+QSqlDatabase SqlDatabase::connection()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (m_lost) {
+        db.close();
+        if (!db.open())
+            throw DatabaseError(errorText(db.lastError()));
+        m_dialect->prepareConnection(db);
+        m_lost = false;
+    }
+    return db;
+}
+
+void SqlDatabase::noteFailure(QSqlDatabase &db)
+{
+    if (m_dialect->engine() == QLatin1String("sqlite"))
+        return;
+    if (!db.isOpen()) {
+        m_lost = true;
+        return;
+    }
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("select 1")))
+        m_lost = true;
 }
 
 QString SqlDatabase::engine() const
@@ -82,17 +171,21 @@ QString SqlDatabase::engine() const
 
 QString SqlDatabase::engineText(const QString &tsql)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = connection();
     return m_dialect->rewrite(tsql, db);
 }
 
 QueryResult SqlDatabase::query(const QString &sql)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = connection();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(m_dialect->rewrite(sql, db)))
-        throw DatabaseError(errorText(q.lastError()));
+    if (!q.exec(m_dialect->rewrite(sql, db))) {
+        const QString text = errorText(q.lastError());
+        q.finish();
+        noteFailure(db);
+        throw DatabaseError(text);
+    }
     QueryResult result;
     const QSqlRecord record = q.record();
     for (int i = 0; i < record.count(); ++i)
@@ -104,30 +197,48 @@ QueryResult SqlDatabase::query(const QString &sql)
             row << q.value(i);
         result.rows << row;
     }
-    if (q.lastError().isValid())
-        throw DatabaseError(errorText(q.lastError()));
+    if (q.lastError().isValid()) {
+        const QString text = errorText(q.lastError());
+        q.finish();
+        noteFailure(db);
+        throw DatabaseError(text);
+    }
     return result;
 }
 
 qint64 SqlDatabase::execute(const QString &sql)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = connection();
     QSqlQuery q(db);
-    if (!q.exec(m_dialect->rewrite(sql, db)))
-        throw DatabaseError(errorText(q.lastError()));
+    if (!q.exec(m_dialect->rewrite(sql, db))) {
+        const QString text = errorText(q.lastError());
+        q.finish();
+        noteFailure(db);
+        throw DatabaseError(text);
+    }
     return q.numRowsAffected();
 }
 
 QStringList SqlDatabase::tableNames()
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    return m_dialect->tableNames(db);
+    QSqlDatabase db = connection();
+    try {
+        return m_dialect->tableNames(db);
+    } catch (const DatabaseError &) {
+        noteFailure(db);
+        throw;
+    }
 }
 
 QDateTime SqlDatabase::currentDateTime()
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    return m_dialect->currentDateTime(db);
+    QSqlDatabase db = connection();
+    try {
+        return m_dialect->currentDateTime(db);
+    } catch (const DatabaseError &) {
+        noteFailure(db);
+        throw;
+    }
 }
 
 // SQL Server's catalogue: user tables and views in the order they were made.
@@ -136,7 +247,7 @@ QStringList TsqlDialect::tableNames(QSqlDatabase &db)
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("select name from sysObjects where xtype in ('U', 'V') "
                                "and OBJECTPROPERTY(id, 'IsMSShipped') = 0 order by crdate, id")))
-        throw DatabaseError(errorText(q.lastError()));
+        throw DatabaseError(engineErrorText(q.lastError()));
     QStringList names;
     while (q.next())
         names << q.value(0).toString();
@@ -147,6 +258,6 @@ QDateTime TsqlDialect::currentDateTime(QSqlDatabase &db)
 {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("Select GetDate()")) || !q.next())
-        throw DatabaseError(errorText(q.lastError()));
+        throw DatabaseError(engineErrorText(q.lastError()));
     return q.value(0).toDateTime();
 }

@@ -5,6 +5,9 @@
 #include "platform/database.h"
 #include "platform/sql_dialect.h"
 
+class QSqlDatabase;
+class QSqlError;
+
 // Server settings from config.ini, section Settings.
 struct ServerSettings
 {
@@ -13,6 +16,14 @@ struct ServerSettings
     QString user;
     QString password;
     QString driver; // ODBC driver name
+};
+
+// "host", "host:port", "[v6-address]:port" or a socket folder ("/run/postgresql").
+struct HostPort
+{
+    QString host;
+    int port = -1; // -1: the engine's default
+    static HostPort parse(const QString &server);
 };
 
 // Database on Qt SQL: one named connection, statements rewritten by the
@@ -29,6 +40,10 @@ public:
     // SQL Server through ODBC; throws DatabaseError when it does not open.
     static std::unique_ptr<SqlDatabase> openSqlServer(const ServerSettings &settings);
 
+    // PostgreSQL through Qt's QPSQL driver; Server is host or host:port.
+    // Never prompts for a login; throws DatabaseError when it does not open.
+    static std::unique_ptr<SqlDatabase> openPostgres(const ServerSettings &settings);
+
     QString engine() const override;
     QueryResult query(const QString &sql) override;
     qint64 execute(const QString &sql) override;
@@ -41,6 +56,15 @@ public:
     SqlDatabase(const QString &driver, std::unique_ptr<SqlDialect> dialect);
 
 private:
+    // The connection, opened again first when an earlier statement found the
+    // server gone (a server may restart during a session; a file cannot).
+    QSqlDatabase connection();
+    // After a failed statement: is the server still there?
+    void noteFailure(QSqlDatabase &db);
+    // The engine's message for a failure, as the dialect shows it.
+    QString errorText(const QSqlError &e) const;
+
     QString m_connectionName;
     std::unique_ptr<SqlDialect> m_dialect;
+    bool m_lost = false;
 };

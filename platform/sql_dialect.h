@@ -28,6 +28,9 @@ public:
     virtual QStringList tableNames(QSqlDatabase &db) = 0;
 
     virtual QDateTime currentDateTime(QSqlDatabase &db) = 0;
+
+    // The engine's message as the user is shown it.
+    virtual QString messageText(const QString &engineText) const { return engineText; }
 };
 
 // SQL Server: the program's statements are T-SQL already.

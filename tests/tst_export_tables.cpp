@@ -1,5 +1,6 @@
 // "导出" on the management tab: tables as sheets of a new workbook, with their
 // own columns or Init1's, read back by openpyxl.
+// Runs on every database engine.
 #include <QtTest>
 
 #include <QJsonArray>

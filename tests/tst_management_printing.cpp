@@ -1,5 +1,6 @@
 // The print tab's buttons and the export button of the management window,
-// offscreen over a real SQLite database, with the default print template.
+// offscreen over a real database, with the default print template.
+// Runs on every database engine.
 #include <QtTest>
 
 #include <QComboBox>

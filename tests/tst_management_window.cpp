@@ -1,5 +1,6 @@
-// The management window offscreen over a real SQLite database: its controls,
-// the table lists, the student list and the buttons of the management tab.
+// The management window offscreen over a real database: its controls, the
+// table lists, the student list and the buttons of the management tab.
+// Runs on every database engine.
 #include <QtTest>
 
 #include <QComboBox>

@@ -1,4 +1,5 @@
-// Region code padding, merging tables and the table lists, on real SQLite databases.
+// Region code padding, merging tables and the table lists, on real databases.
+// Runs on every database engine.
 #include <QtTest>
 
 #include "entry/record_columns.h"

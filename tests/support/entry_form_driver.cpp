@@ -30,8 +30,21 @@ void quietPopupNotes(QtMsgType type, const QMessageLogContext &context, const QS
 
 } // namespace
 
+namespace {
+
+// The local file with -access; a server through config.ini in the program folder.
+QStringList startArguments(const TestEnv &env)
+{
+    if (env.engine == QLatin1String("sqlite"))
+        return {QStringLiteral("-access")};
+    env.writeConfigIni();
+    return {};
+}
+
+} // namespace
+
 EntryFormDriver::EntryFormDriver(TestEnv &env, int gradeIndex, int classIndex)
-    : m_env(env), m_shell(env.services, {QStringLiteral("tavro"), {QStringLiteral("-access")}, env.dir.path()})
+    : m_env(env), m_shell(env.services, {QStringLiteral("tavro"), startArguments(env), env.dir.path()})
 {
     if (!g_previousHandler)
         g_previousHandler = qInstallMessageHandler(quietPopupNotes);

@@ -16,7 +16,7 @@ class TForm1;
 }
 
 // The real program road for entry-form tests: the application shell on the
-// test's database and folder, the class chosen and confirmed in the grade and
+// test's database (the local file, or the server through config.ini) and folder, the class chosen and confirmed in the grade and
 // class dialog, the entry form shown and set up by the class setup. Input
 // goes in the way a user gives it: key by key and by clicking list items.
 class EntryFormDriver
@@ -28,6 +28,9 @@ public:
     EntryForm &form() { return m_shell.form(); }
     Ui::TForm1 *ui();
     Database &db() { return *m_shell.setup().database(); }
+    // The start-up date the class setup took: the test's clock on the local
+    // file, the server's clock on a server.
+    QDateTime startupDate() { return m_shell.setup().startupDate(); }
 
     // Types the text at the end of the box, one key per character.
     static void type(QWidget *target, const QString &text);

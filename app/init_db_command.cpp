@@ -1,0 +1,50 @@
+#include "init_db_command.h"
+
+#include <QTextStream>
+
+#include "app/database_connection.h"
+#include "app/template_tables.h"
+#include "platform/app_error.h"
+
+namespace InitDbCommand {
+
+int run(const QString &configIniPath, QTextStream &out, QTextStream &err)
+{
+    std::unique_ptr<Database> db;
+    try {
+        db = DatabaseConnection::openServerOrThrow(configIniPath);
+    } catch (const AppError &e) {
+        err << DatabaseConnection::failureMessage() << '\n' << e.text() << '\n';
+        return 1;
+    }
+    const QString database = DatabaseConnection::readServerConfig(configIniPath).settings.database;
+    try {
+        // A server may keep the names in another letter case (init2).
+        for (const QString &name : db->tableNames()) {
+            if (name.compare(QLatin1String("Init1"), Qt::CaseInsensitive) == 0
+                || name.compare(QLatin1String("Init2"), Qt::CaseInsensitive) == 0) {
+                err << QStringLiteral("数据库 %1 中已有模板表 %2，未作任何改动。").arg(database, name) << '\n';
+                return 1;
+            }
+        }
+        const QStringList statements = TemplateTables::statements(db->engine());
+        db->execute(statements.at(0));
+        try {
+            db->execute(statements.at(1));
+        } catch (const AppError &) {
+            // Only the Init2 made just now is taken away again.
+            try {
+                db->execute(QStringLiteral("drop table Init2"));
+            } catch (const AppError &) {
+            }
+            throw;
+        }
+    } catch (const AppError &e) {
+        err << e.text() << '\n';
+        return 1;
+    }
+    out << QStringLiteral("已在数据库 %1 中建立模板表 Init2 和 Init1。").arg(database) << '\n';
+    return 0;
+}
+
+} // namespace InitDbCommand

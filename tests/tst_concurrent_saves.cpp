@@ -1,0 +1,126 @@
+// Two programs entering into the same class table at the same moment: every
+// record arrives, each with an id of its own. The test starts this executable
+// twice more as savers ("--save" mode), lets both begin together and counts.
+// Runs on every database engine.
+#include <QProcess>
+#include <QtTest>
+
+#include "entry/record_columns.h"
+#include "entry/record_saver.h"
+#include "platform/app_error.h"
+#include "test_env.h"
+
+namespace {
+
+const QString kTable = QStringLiteral("高一01");
+constexpr int kRecordsPerProcess = 500;
+
+QStringList recordValues(const QString &name, const QString &cardNo)
+{
+    QStringList v;
+    for (int i = 0; i < RecordColumns::Count; ++i)
+        v << QStringLiteral("值%1").arg(i);
+    v[RecordColumns::Name] = name;
+    v[RecordColumns::CardNo] = cardNo;
+    return v;
+}
+
+// Saver mode: --save <engine> <sqlite file | server> <database> <user> <password> <label> <debug.txt>
+// Connects, says "ready", waits for "go" on stdin, saves its records.
+int runSaver(const QStringList &args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    try {
+        std::unique_ptr<SqlDatabase> db;
+        if (args.at(0) == QLatin1String("postgresql")) {
+            ServerSettings s;
+            s.server = args.at(1);
+            s.database = args.at(2);
+            s.user = args.at(3);
+            s.password = args.at(4);
+            db = SqlDatabase::openPostgres(s);
+        } else {
+            db = SqlDatabase::openSqlite(args.at(1), false);
+        }
+        const QString label = args.at(5);
+        RecordSaver saver(*db, kTable, args.at(6));
+        out << "ready" << Qt::endl;
+        QTextStream in(stdin);
+        if (in.readLine() != QLatin1String("go"))
+            return 3;
+        for (int i = 0; i < kRecordsPerProcess; ++i) {
+            const QString name = QStringLiteral("%1号%2").arg(label).arg(i);
+            const bool saved = saver.insertRecord(recordValues(name, name), name, name, [](const QString &) { return true; });
+            if (!saved) {
+                err << "not saved: " << name << Qt::endl;
+                return 1;
+            }
+        }
+    } catch (const AppError &e) {
+        err << e.text() << Qt::endl;
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestConcurrentSaves : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void twoProgramsSaveIntoOneClassTable();
+};
+
+void TestConcurrentSaves::twoProgramsSaveIntoOneClassTable()
+{
+    TestEnv env;
+    env.createClassTable(kTable);
+    QList<QProcess *> savers;
+    for (const QString &label : {QStringLiteral("甲"), QStringLiteral("乙")}) {
+        auto *p = new QProcess(this);
+        const bool server = env.engine == QLatin1String("postgresql");
+        p->start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--save"), env.engine,
+                  server ? env.serverSettings.server : env.path(QStringLiteral("tavro.db")), env.serverSettings.database,
+                  env.serverSettings.user, env.serverSettings.password, label,
+                  env.path(QStringLiteral("debug-%1.txt").arg(label))});
+        QVERIFY(p->waitForStarted());
+        savers << p;
+    }
+    for (QProcess *p : savers) {
+        QVERIFY(p->waitForReadyRead(30000));
+        QCOMPARE(p->readLine().trimmed(), QByteArray("ready"));
+    }
+    // Both begin at once.
+    for (QProcess *p : savers)
+        p->write("go\n");
+    for (QProcess *p : savers) {
+        QVERIFY(p->waitForFinished(240000));
+        QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0, p->readAllStandardError().constData());
+    }
+    const QueryResult r = env.db->query(
+        QStringLiteral("select count(*), count(distinct id), count(distinct 姓名), min(id), max(id) from 高一01"));
+    QCOMPARE(r.text(0, 0), QString::number(2 * kRecordsPerProcess));
+    QCOMPARE(r.text(0, 1), QString::number(2 * kRecordsPerProcess));
+    QCOMPARE(r.text(0, 2), QString::number(2 * kRecordsPerProcess));
+    QCOMPARE(r.text(0, 3), QStringLiteral("1"));
+    QCOMPARE(r.text(0, 4), QString::number(2 * kRecordsPerProcess));
+    // Every row whole: each record's ID number is its name.
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01 where 身份证件号 <> 姓名 or 籍贯 <> '值4'")).text(0, 0),
+             QStringLiteral("0"));
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 9 && args.at(1) == QLatin1String("--save"))
+        return runSaver(args.mid(2));
+    TestConcurrentSaves test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_concurrent_saves.moc"

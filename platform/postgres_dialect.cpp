@@ -10,6 +10,7 @@
 
 #include "platform/app_error.h"
 #include "platform/sql_scan.h"
+#include "platform/tsql_rewrites.h"
 
 namespace {
 
@@ -33,67 +34,6 @@ void run(QSqlDatabase &db, const QString &sql)
     QSqlQuery q(db);
     if (!q.exec(sql))
         throw DatabaseError(errorText(q.lastError()));
-}
-
-// Replaces every match of the pattern that starts outside literals and quoted names.
-QString replaceUnquoted(const QString &sql, const RE &pattern, const QString &with)
-{
-    const QList<bool> quoted = SqlScan::quotedMask(sql);
-    QString out;
-    qsizetype last = 0;
-    for (auto it = pattern.globalMatch(sql); it.hasNext();) {
-        const auto m = it.next();
-        if (quoted[m.capturedStart()])
-            continue;
-        out += sql.mid(last, m.capturedStart() - last);
-        out += with;
-        last = m.capturedEnd();
-    }
-    out += sql.mid(last);
-    return out;
-}
-
-// T-SQL '+' joining text: a '+' next to a text literal becomes '||'.
-QString textConcatenation(const QString &sql)
-{
-    const QList<bool> quoted = SqlScan::quotedMask(sql);
-    QString out;
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        if (quoted[i] || sql.at(i) != QLatin1Char('+')) {
-            out += sql.at(i);
-            continue;
-        }
-        qsizetype l = i - 1;
-        while (l >= 0 && sql.at(l).isSpace())
-            --l;
-        qsizetype r = i + 1;
-        while (r < sql.size() && sql.at(r).isSpace())
-            ++r;
-        const bool leftLiteral = l >= 0 && quoted[l] && sql.at(l) == QLatin1Char('\'');
-        const bool rightLiteral = r < sql.size() && quoted[r] && sql.at(r) == QLatin1Char('\'');
-        out += (leftLiteral || rightLiteral) ? QStringLiteral("||") : QStringLiteral("+");
-    }
-    return out;
-}
-
-// Where the top-level ORDER BY of a statement starts and its terms begin, or -1.
-struct OrderByPosition
-{
-    qsizetype order = -1;
-    qsizetype terms = -1;
-};
-
-OrderByPosition findOrderBy(const QString &sql)
-{
-    static const RE orderBy(QStringLiteral(R"(order\s+by\s)"), kOptions);
-    const qsizetype by = SqlScan::lastTopLevelKeyword(sql, QStringLiteral("by"));
-    const qsizetype order = SqlScan::lastTopLevelKeyword(sql, QStringLiteral("order"));
-    if (order < 0 || by < order)
-        return {};
-    const auto m = orderBy.match(sql, order);
-    if (!m.hasMatch() || m.capturedStart() != order)
-        return {};
-    return {order, m.capturedEnd()};
 }
 
 bool isSelect(const QString &sql)
@@ -121,29 +61,24 @@ QString PostgresDialect::rewriteText(const QString &tsql)
 
     // "Select * into T from S where 1 <> 1": T takes S's columns, defaults,
     // keys and identity; the identity gets its own sequence.
-    static const RE cloneEmpty(
-        QStringLiteral(R"(^\s*select\s+\*\s+into\s+(\S+)\s+from\s+(\S+)\s+where\s+1\s*<>\s*1\s*;?\s*$)"), kOptions);
-    if (const auto m = cloneEmpty.match(tsql); m.hasMatch())
-        return QStringLiteral("create table %1 (like %2 including all)").arg(m.captured(1), m.captured(2));
+    if (const auto clone = TsqlRewrites::cloneEmpty(tsql))
+        return QStringLiteral("create table %1 (like %2 including all)").arg(clone->target, clone->source);
 
-    static const RE dropIfExists(
-        QStringLiteral(R"(^\s*if\s+exists\s*\(\s*select\s+\*\s+from\s+sysobjects\s+where\s+name\s*=\s*'(?:[^']|'')*'\s*\)\s*drop\s+table\s+(\S+?)\s*;?\s*$)"),
-        kOptions);
-    if (const auto m = dropIfExists.match(tsql); m.hasMatch())
-        return QStringLiteral("drop table if exists ") + m.captured(1);
+    if (const auto drop = TsqlRewrites::dropTableIfExists(tsql))
+        return *drop;
 
     static const RE dbo(QStringLiteral(R"((?<![\w.])dbo\.)"), kOptions);
     static const RE len(QStringLiteral(R"((?<![\w.])len\s*\()"), kOptions);
     static const RE getDate(QStringLiteral(R"((?<![\w.])getdate\s*\(\s*\))"), kOptions);
-    QString sql = replaceUnquoted(tsql, dbo, QString());
-    sql = replaceUnquoted(sql, len, QStringLiteral("pg_temp.len("));
-    sql = replaceUnquoted(sql, getDate, QStringLiteral("localtimestamp"));
-    return textConcatenation(sql);
+    QString sql = TsqlRewrites::replaceUnquoted(tsql, dbo, QString());
+    sql = TsqlRewrites::replaceUnquoted(sql, len, QStringLiteral("pg_temp.len("));
+    sql = TsqlRewrites::replaceUnquoted(sql, getDate, QStringLiteral("localtimestamp"));
+    return TsqlRewrites::textConcatenation(sql);
 }
 
 QString PostgresDialect::collateOrderBy(const QString &sql, const QString &collation, const QList<ResultColumn> &columns)
 {
-    const OrderByPosition at = findOrderBy(sql);
+    const TsqlRewrites::OrderByPosition at = TsqlRewrites::findOrderBy(sql);
     if (at.order < 0 || collation.isEmpty())
         return sql;
     static const RE direction(QStringLiteral(R"(\s+(?:asc|desc)(?:\s+nulls\s+(?:first|last))?$|\s+nulls\s+(?:first|last)$)"),
@@ -214,7 +149,7 @@ QString PostgresDialect::rewrite(const QString &tsql, QSqlDatabase &db)
     const QString sql = rewriteText(tsql);
     if (m_pinyin.isEmpty() || !isSelect(sql))
         return sql;
-    const OrderByPosition at = findOrderBy(sql);
+    const TsqlRewrites::OrderByPosition at = TsqlRewrites::findOrderBy(sql);
     if (at.order < 0)
         return sql;
     // Which ORDER BY terms are text is learnt from the result's own columns.

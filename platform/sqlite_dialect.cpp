@@ -11,41 +11,12 @@
 #include "platform/app_error.h"
 #include "platform/sql_scan.h"
 #include "platform/sqlite_functions.h"
+#include "platform/tsql_rewrites.h"
 
 namespace {
 
 using RE = QRegularExpression;
 constexpr auto kCi = QRegularExpression::CaseInsensitiveOption;
-
-// Replaces every match of the pattern that starts outside literals and quoted names.
-QString replaceUnquoted(const QString &sql, const RE &pattern, const QString &with)
-{
-    const QList<bool> quoted = SqlScan::quotedMask(sql);
-    QString out;
-    qsizetype last = 0;
-    for (auto it = pattern.globalMatch(sql); it.hasNext();) {
-        const auto m = it.next();
-        if (quoted[m.capturedStart()])
-            continue;
-        out += sql.mid(last, m.capturedStart() - last);
-        out += with;
-        last = m.capturedEnd();
-    }
-    out += sql.mid(last);
-    return out;
-}
-
-// "if exists(select * from sysObjects where name = 'T') drop table T"
-QString rewriteDropIfExists(const QString &sql)
-{
-    static const RE dropIfExists(
-        QStringLiteral(R"(^\s*if\s+exists\s*\(\s*select\s+\*\s+from\s+sysobjects\s+where\s+name\s*=\s*'(?:[^']|'')*'\s*\)\s*drop\s+table\s+(\S+?)\s*;?\s*$)"),
-        kCi);
-    const auto m = dropIfExists.match(sql);
-    if (!m.hasMatch())
-        return sql;
-    return QStringLiteral("drop table if exists ") + m.captured(1);
-}
 
 // "(select ...) union all (select ...) order by x": SQLite does not take
 // parenthesised members of a compound select, nor one parenthesised select
@@ -83,43 +54,15 @@ QString unwrapUnionMembers(const QString &sql)
     return out;
 }
 
-// T-SQL '+' joining text: a '+' next to a text literal becomes '||'.
-QString textConcatenation(const QString &sql)
-{
-    const QList<bool> quoted = SqlScan::quotedMask(sql);
-    QString out;
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        if (quoted[i] || sql.at(i) != QLatin1Char('+')) {
-            out += sql.at(i);
-            continue;
-        }
-        qsizetype l = i - 1;
-        while (l >= 0 && sql.at(l).isSpace())
-            --l;
-        qsizetype r = i + 1;
-        while (r < sql.size() && sql.at(r).isSpace())
-            ++r;
-        const bool leftLiteral = l >= 0 && quoted[l] && sql.at(l) == QLatin1Char('\'');
-        const bool rightLiteral = r < sql.size() && quoted[r] && sql.at(r) == QLatin1Char('\'');
-        out += (leftLiteral || rightLiteral) ? QStringLiteral("||") : QStringLiteral("+");
-    }
-    return out;
-}
-
 // ORDER BY terms compare text by pinyin, as a Chinese-collation server does.
 QString pinyinOrder(const QString &sql)
 {
-    static const RE orderBy(QStringLiteral(R"(order\s+by\s)"), kCi);
-    const qsizetype by = SqlScan::lastTopLevelKeyword(sql, QStringLiteral("by"));
-    const qsizetype order = SqlScan::lastTopLevelKeyword(sql, QStringLiteral("order"));
-    if (order < 0 || by < order)
-        return sql;
-    const auto m = orderBy.match(sql, order);
-    if (!m.hasMatch() || m.capturedStart() != order)
+    const auto orderBy = TsqlRewrites::findOrderBy(sql);
+    if (orderBy.order < 0)
         return sql;
     static const RE direction(QStringLiteral(R"(\s+(asc|desc)\s*$)"), kCi);
     QStringList terms;
-    for (QString term : SqlScan::splitTopLevel(sql.mid(m.capturedEnd()))) {
+    for (QString term : SqlScan::splitTopLevel(sql.mid(orderBy.terms))) {
         QString trailing;
         while (!term.isEmpty() && (term.back().isSpace() || term.back() == QLatin1Char(';'))) {
             trailing.prepend(term.back());
@@ -137,7 +80,7 @@ QString pinyinOrder(const QString &sql)
         }
         terms << term + QStringLiteral(" collate ") + QLatin1String(SqliteFunctions::kPinyinCollation) + dir + trailing;
     }
-    return sql.left(m.capturedEnd()) + terms.join(QLatin1Char(','));
+    return sql.left(orderBy.terms) + terms.join(QLatin1Char(','));
 }
 
 void throwIfFailed(const QSqlQuery &q)
@@ -151,11 +94,12 @@ void throwIfFailed(const QSqlQuery &q)
 
 QString SqliteDialect::rewriteText(const QString &tsql)
 {
-    QString sql = rewriteDropIfExists(tsql);
+    if (const auto drop = TsqlRewrites::dropTableIfExists(tsql))
+        return *drop;
     static const RE dbo(QStringLiteral(R"(\bdbo\.)"), kCi);
-    sql = replaceUnquoted(sql, dbo, QString());
+    QString sql = TsqlRewrites::replaceUnquoted(tsql, dbo, QString());
     sql = unwrapUnionMembers(sql);
-    sql = textConcatenation(sql);
+    sql = TsqlRewrites::textConcatenation(sql);
     sql = pinyinOrder(sql);
     return sql;
 }
@@ -164,23 +108,21 @@ QString SqliteDialect::rewrite(const QString &tsql, QSqlDatabase &db)
 {
     // "Select * into T from S where 1 <> 1": T takes S's own column
     // definitions, so an automatically numbered id stays one.
-    static const RE cloneEmpty(
-        QStringLiteral(R"(^\s*select\s+\*\s+into\s+(\S+)\s+from\s+(\S+)\s+where\s+1\s*<>\s*1\s*;?\s*$)"), kCi);
-    if (const auto m = cloneEmpty.match(tsql); m.hasMatch()) {
+    if (const auto clone = TsqlRewrites::cloneEmpty(tsql)) {
         QSqlQuery q(db);
         q.prepare(QStringLiteral("select sql from sqlite_master where type = 'table' and name = ? collate nocase"));
-        q.addBindValue(m.captured(2));
+        q.addBindValue(clone->source);
         q.exec();
         throwIfFailed(q);
         if (!q.next())
-            throw DatabaseError(QStringLiteral("no such table: ") + m.captured(2));
+            throw DatabaseError(QStringLiteral("no such table: ") + clone->source);
         static const RE header(
             QStringLiteral(R"(^\s*create\s+table\s+(?:if\s+not\s+exists\s+)?(?:"(?:[^"]|"")*"|\[[^\]]*\]|`[^`]*`|[^\s(]+)\s*\()"), kCi);
         QString create = q.value(0).toString();
         const auto h = header.match(create);
         if (!h.hasMatch())
-            throw DatabaseError(QStringLiteral("cannot copy the structure of ") + m.captured(2));
-        QString target = m.captured(1);
+            throw DatabaseError(QStringLiteral("cannot copy the structure of ") + clone->source);
+        QString target = clone->target;
         target.replace(QLatin1Char('"'), QLatin1String("\"\""));
         return QStringLiteral("CREATE TABLE \"%1\" (").arg(target) + create.mid(h.capturedEnd());
     }

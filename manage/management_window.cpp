@@ -1,6 +1,7 @@
 #include "management_window.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -39,6 +40,10 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
         const int width = label->wordWrap() ? label->width() : hint.width();
         label->resize(std::max(width, label->width()), std::max(height, label->height()));
     }
+    // No button is a default button: Enter in the table box or a list must not
+    // start a preview. A focused button still takes Enter (keyPressEvent).
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     // The first showing opens on the print tab; later ones keep the tab last used.
     m_ui->PageControl1->setCurrentIndex(0);
 
@@ -77,6 +82,17 @@ void ManagementWindow::showEvent(QShowEvent *event)
     }
     FormShow();
     QDialog::showEvent(event);
+}
+
+void ManagementWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ManagementWindow::FormShow()

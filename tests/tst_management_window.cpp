@@ -87,6 +87,7 @@ private slots:
     void choosingATableListsItsStudents();
     void typedTextReachesSqlOnlyAsAListedName();
     void selectAllButtons();
+    void enterPressesOnlyTheFocusedButton();
     void everyShowingStartsAfresh();
     void checkButtons();
     void mergeButton();
@@ -338,6 +339,37 @@ void TestManagementWindow::selectAllButtons()
     QTest::mouseClick(all2, Qt::LeftButton);
     QCOMPARE(selection(list2), QList<bool>(7, true));
     QCOMPARE(f.window.selectedTables().size(), 7);
+}
+
+// No button is a default button: Enter in the table box or a list starts
+// nothing (no preview of the focused record); on a focused button it presses it.
+void TestManagementWindow::enterPressesOnlyTheFocusedButton()
+{
+    Fixture f;
+    auto *cb = f.child<QComboBox>("cbTable");
+    auto *list1 = f.child<QListWidget>("ListBox1");
+    cb->setCurrentIndex(cb->findText(QStringLiteral("高一01")));
+    cb->setFocus();
+    QTest::keyClick(cb->lineEdit(), Qt::Key_Return);
+    list1->setFocus();
+    QTest::keyClick(list1, Qt::Key_Return);
+    QTest::keyClick(list1, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(f.env.messages.shown.isEmpty());
+    QVERIFY(f.env.desktop.previewed.isEmpty());
+    QVERIFY(f.window.isVisible());
+    // Nor is any button drawn as the one Enter would press.
+    for (const char *name : {"Button1", "Button2", "Button3"})
+        QVERIFY2(!f.child<QPushButton>(name)->isDefault(), name);
+
+    f.child<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    auto *count = f.child<QPushButton>("Button7"); // 录入数目 over the preselected class tables
+    count->setFocus();
+    QTest::keyClick(count, Qt::Key_Return);
+    QCOMPARE(f.env.desktop.opened, QStringList{f.env.path(QStringLiteral("check.txt"))});
+    f.child<QLineEdit>("Edit1")->setFocus();
+    QTest::keyClick(f.child<QLineEdit>("Edit1"), Qt::Key_Return);
+    QCOMPARE(f.env.desktop.opened.size(), 1);
+    QVERIFY(f.env.messages.shown.isEmpty());
 }
 
 void TestManagementWindow::everyShowingStartsAfresh()

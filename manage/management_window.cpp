@@ -80,7 +80,10 @@ void ManagementWindow::showEvent(QShowEvent *event)
             move(screen->availableGeometry().center() - rect().center());
         m_centred = true;
     }
-    FormShow();
+    // A window restored from the task bar or after "show desktop" is no new
+    // showing: the lists and the choices made in them stay.
+    if (!event->spontaneous())
+        FormShow();
     QDialog::showEvent(event);
 }
 

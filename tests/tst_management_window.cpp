@@ -89,6 +89,7 @@ private slots:
     void selectAllButtons();
     void enterPressesOnlyTheFocusedButton();
     void everyShowingStartsAfresh();
+    void restoringTheWindowKeepsTheChoices();
     void checkButtons();
     void mergeButton();
     void paddingButton();
@@ -460,6 +461,28 @@ void TestManagementWindow::paddingButton()
     QTest::mouseClick(f.child<QPushButton>("Button13"), Qt::LeftButton);
     QCOMPARE(f.env.messages.shown.size(), 1);
     QCOMPARE(f.env.messages.shown.front().kind, ScriptedMessages::Kind::Error);
+}
+
+// Coming back from the task bar is no new showing: nothing is refilled.
+void TestManagementWindow::restoringTheWindowKeepsTheChoices()
+{
+    Fixture f;
+    auto *cb = f.child<QComboBox>("cbTable");
+    auto *list1 = f.child<QListWidget>("ListBox1");
+    auto *list2 = f.child<QListWidget>("ListBox2");
+    cb->setCurrentIndex(cb->findText(QStringLiteral("高一01")));
+    list1->item(0)->setSelected(false);
+    list2->item(0)->setSelected(true); // Init2
+    list2->item(2)->setSelected(false); // 高一01
+    const QList<bool> students = selection(list1), tables = selection(list2);
+    f.window.showMinimized();
+    QCoreApplication::processEvents();
+    f.window.showNormal();
+    QCoreApplication::processEvents();
+    QCOMPARE(cb->currentText(), QStringLiteral("高一01"));
+    QCOMPARE(list1->count(), 4);
+    QCOMPARE(selection(list1), students);
+    QCOMPARE(selection(list2), tables);
 }
 
 QTEST_MAIN(TestManagementWindow)

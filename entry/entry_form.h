@@ -104,6 +104,10 @@ public:
     void setManagementWindowFactory(std::function<QDialog *(QWidget *parent)> factory);
     QDialog *managementWindow() const { return m_managementWindow; }
 
+    // What showing the form does: the scroll area back to the top, the focus
+    // in edtName (when it can take it).
+    void FormShow();
+
 public slots:
     // The save action of both "保存" buttons.
     void Button1Click();
@@ -115,7 +119,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void FormShow();
     void connectFocusAway();
     void installWheelFilter();
     void alignLabelColumns();

@@ -44,6 +44,7 @@ private slots:
     void serverModeWithoutConfigEnds();
     void missingTemplateIsReportedAndFormStays();
     void teacherButtonOpensManagementWindow();
+    void startUpLeavesTheNameFieldReady();
 };
 
 void TestApplicationShell::firstStartCreatesDatabaseAndClassTable()
@@ -178,6 +179,23 @@ void TestApplicationShell::teacherButtonOpensManagementWindow()
     QCOMPARE(opened, QStringList(2, QStringLiteral("TForm3/管理模块")));
     QVERIFY(!ui->chEdit->isHidden());
     QVERIFY(!ui->cbStud->isHidden());
+}
+
+void TestApplicationShell::startUpLeavesTheNameFieldReady()
+{
+    TestEnv env;
+    Run run(env, env.dir.path());
+    run.choose(0, 0);
+    EntryForm &form = run.shell.form();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    Ui::TForm1 *ui = form.ui();
+    // The class setup's default regions move the focus off the lists; the
+    // first pupil's name is still typed straight away, and Tab goes on to 性别.
+    QCOMPARE(QApplication::focusWidget(), ui->edtName);
+    QTest::keyClick(ui->edtName, Qt::Key_A);
+    QCOMPARE(ui->edtName->text(), QStringLiteral("a"));
+    QTest::keyClick(ui->edtName, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), ui->cbSex);
 }
 
 QTEST_MAIN(TestApplicationShell)

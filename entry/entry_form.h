@@ -120,6 +120,7 @@ protected:
 
 private:
     void connectFocusAway();
+    void keepFocusInView(QWidget *old, QWidget *now);
     void installWheelFilter();
     void alignLabelColumns();
     Database &database() const;
@@ -136,4 +137,5 @@ private:
     QString m_classNo;
     std::function<QDialog *(QWidget *parent)> m_managementFactory;
     QPointer<QDialog> m_managementWindow;
+    QMetaObject::Connection m_focusWatch;
 };

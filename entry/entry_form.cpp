@@ -227,6 +227,12 @@ void EntryForm::ResetEntryForm()
             }
         }
     }
+    // The fixed fields the user cannot change show a loaded record's own
+    // values; back to their fixed ones, or the next new pupil would be stored
+    // with them (or, when they matched no item, could not be saved at all).
+    m_ui->edtMonth->setText(QStringLiteral("09"));
+    SelectItemByText(m_ui->cbZizhu, QStringLiteral("0-否"));
+    SelectItemByText(m_ui->cbYibu, QStringLiteral("0-否"));
 
     selectDefaultRegions();
 }

@@ -66,7 +66,8 @@ public:
     void selectDefaultRegions();
 
     // Returns the form to its empty state: birth date = start-up date, every
-    // unmarked list and editable box emptied, default region in every picker.
+    // unmarked list and editable box emptied, the entry month "09" and the
+    // two aid lists "0-否" again, default region in every picker.
     void ResetEntryForm();
 
     // After a choice in a list the focus moves to the invisible Button3, so no

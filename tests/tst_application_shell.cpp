@@ -63,6 +63,11 @@ void TestApplicationShell::firstStartCreatesDatabaseAndClassTable()
     QVERIFY(!run.shell.dialog().isVisible());
     QVERIFY(run.shell.form().windowState() & Qt::WindowMaximized);
     QCOMPARE(run.shell.form().windowTitle(), QStringLiteral("学生学籍信息录入 - 当前录入【小六30班】"));
+    // The question about the missing file belongs to the entry form, which is shown by then.
+    QCOMPARE(env.messages.shown.size(), 2);
+    QCOMPARE(env.messages.shown.at(1).kind, ScriptedMessages::Kind::Box);
+    QCOMPARE(env.messages.shown.at(1).title, run.shell.form().windowTitle());
+    QCOMPARE(env.messages.shown.at(1).buttons, Messages::Buttons::YesNo);
 
     Ui::TForm1 *ui = run.shell.form().ui();
     QCOMPARE(ui->edtGrade->text(), QStringLiteral("小六"));

@@ -40,6 +40,11 @@ void ApplicationShell::confirmed(const QString &grade, const QString &classNo)
     m_form->setWindowTitle(m_form->windowTitle() + QStringLiteral(" - 当前录入【") + grade + classNo + QStringLiteral("班】"));
     bool connected = true;
     runGuarded(m_services.messages, [&] { connected = m_setup.OpenClass(*m_form, grade, classNo); });
-    if (!connected)
+    if (!connected) {
         emit endRequested(1);
+        return;
+    }
+    // The default regions' change handlers took the focus off the name field
+    // that showing the form gave it; the first pupil starts there too.
+    m_form->FormShow();
 }

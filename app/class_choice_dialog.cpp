@@ -7,6 +7,9 @@ ClassChoiceDialog::ClassChoiceDialog(Messages &messages, QWidget *parent)
 {
     m_ui->setupUi(this);
     setFixedSize(size());
+    // The designed place on the desktop; the layout file's position is not
+    // applied to a top-level window by itself.
+    move(526, 95);
     m_ui->ComboBox1->addItems(QStringLiteral("高一 高二 高三 初一 初二 初三 小一 小二 小三 小四 小五 小六")
                                   .split(QLatin1Char(' ')));
     for (int n = 1; n <= 30; ++n)

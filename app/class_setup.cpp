@@ -20,7 +20,7 @@ bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString 
     const bool localFile = DatabaseMode::isLocalFile(m_options.executableFileName, m_options.arguments);
     m_classTable = grade + classNo;
 
-    m_db = localFile ? DatabaseConnection::openLocalFile(m_services, m_options.workingDir)
+    m_db = localFile ? DatabaseConnection::openLocalFile(m_services, m_options.workingDir, &form)
                      : DatabaseConnection::openServer(m_services.programFile(QStringLiteral("config.ini")));
     if (!m_db) {
         m_services.messages.showMessage(DatabaseConnection::failureMessage());

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 #include "app/ini_file.h"
 #include "app/template_tables.h"
@@ -17,14 +18,14 @@ QString failureMessage()
     return QStringLiteral("连接数据库失败，程序即将退出。请联系管理员。");
 }
 
-std::unique_ptr<Database> openLocalFile(Services &services, const QString &workingDir)
+std::unique_ptr<Database> openLocalFile(Services &services, const QString &workingDir, QWidget *owner)
 {
     const QString path = QDir(workingDir).absoluteFilePath(QLatin1String(kLocalFileName));
     try {
         if (QFileInfo::exists(path))
             return SqlDatabase::openSqlite(path, false);
         const auto answer = services.messages.askBox(
-            nullptr, services.appTitle,
+            owner, owner ? owner->windowTitle() : services.appTitle,
             QStringLiteral("未找到本地数据库文件 %1。是否在此新建一个空数据库？").arg(QDir::toNativeSeparators(path)),
             Messages::Icon::Question, Messages::Buttons::YesNo);
         if (answer != Messages::Answer::Yes)

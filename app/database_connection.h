@@ -8,6 +8,7 @@
 #include "platform/sql_database.h"
 
 struct Services;
+class QWidget;
 
 // Opens the database of a run. Local-file mode: tavro.db in the working
 // directory, created with the template tables after the user agrees. Server
@@ -18,7 +19,9 @@ namespace DatabaseConnection {
 
 inline constexpr const char *kLocalFileName = "tavro.db";
 
-std::unique_ptr<Database> openLocalFile(Services &services, const QString &workingDir);
+// `owner`: the window the question about a missing file belongs to (titled
+// with its caption); without one the question carries the application's title.
+std::unique_ptr<Database> openLocalFile(Services &services, const QString &workingDir, QWidget *owner = nullptr);
 
 std::unique_ptr<Database> openServer(const QString &configIniPath);
 

@@ -63,11 +63,17 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     m_ui->Button1->setAutoDefault(true);
     m_ui->Button2->setAutoDefault(true);
     connectFocusAway();
+    m_focusWatch = connect(static_cast<QApplication *>(QCoreApplication::instance()), &QApplication::focusChanged,
+                           this, &EntryForm::keepFocusInView);
     installWheelFilter();
     alignLabelColumns();
 }
 
-EntryForm::~EntryForm() = default;
+EntryForm::~EntryForm()
+{
+    // The controls give up the focus while the form is taken apart.
+    disconnect(m_focusWatch);
+}
 
 bool EntryForm::hasKeepMark(const QWidget *control)
 {
@@ -85,6 +91,15 @@ void EntryForm::connectFocusAway()
     };
     for (const QComboBox *list : lists)
         connect(list, &QComboBox::activated, this, &EntryForm::cbSexChange);
+}
+
+void EntryForm::keepFocusInView(QWidget *, QWidget *now)
+{
+    // Tab brings a field into view by itself; a field the program puts the
+    // focus in (the name after a save, a refused value, a loaded record) is
+    // brought into view here, so typing never goes into a field out of sight.
+    if (now && now != m_ui->Button3 && m_ui->ScrollBoxContents->isAncestorOf(now))
+        m_ui->ScrollBox1->ensureWidgetVisible(now);
 }
 
 void EntryForm::installWheelFilter()
@@ -212,6 +227,12 @@ void EntryForm::ResetEntryForm()
             }
         }
     }
+    // The fixed fields the user cannot change show a loaded record's own
+    // values; back to their fixed ones, or the next new pupil would be stored
+    // with them (or, when they matched no item, could not be saved at all).
+    m_ui->edtMonth->setText(QStringLiteral("09"));
+    SelectItemByText(m_ui->cbZizhu, QStringLiteral("0-否"));
+    SelectItemByText(m_ui->cbYibu, QStringLiteral("0-否"));
 
     selectDefaultRegions();
 }

@@ -66,7 +66,8 @@ public:
     void selectDefaultRegions();
 
     // Returns the form to its empty state: birth date = start-up date, every
-    // unmarked list and editable box emptied, default region in every picker.
+    // unmarked list and editable box emptied, the entry month "09" and the
+    // two aid lists "0-否" again, default region in every picker.
     void ResetEntryForm();
 
     // After a choice in a list the focus moves to the invisible Button3, so no
@@ -104,6 +105,10 @@ public:
     void setManagementWindowFactory(std::function<QDialog *(QWidget *parent)> factory);
     QDialog *managementWindow() const { return m_managementWindow; }
 
+    // What showing the form does: the scroll area back to the top, the focus
+    // in edtName (when it can take it).
+    void FormShow();
+
 public slots:
     // The save action of both "保存" buttons.
     void Button1Click();
@@ -115,8 +120,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void FormShow();
     void connectFocusAway();
+    void keepFocusInView(QWidget *old, QWidget *now);
     void installWheelFilter();
     void alignLabelColumns();
     Database &database() const;
@@ -133,4 +138,5 @@ private:
     QString m_classNo;
     std::function<QDialog *(QWidget *parent)> m_managementFactory;
     QPointer<QDialog> m_managementWindow;
+    QMetaObject::Connection m_focusWatch;
 };

@@ -44,6 +44,7 @@ private slots:
     void serverModeWithoutConfigEnds();
     void missingTemplateIsReportedAndFormStays();
     void teacherButtonOpensManagementWindow();
+    void startUpLeavesTheNameFieldReady();
 };
 
 void TestApplicationShell::firstStartCreatesDatabaseAndClassTable()
@@ -62,6 +63,11 @@ void TestApplicationShell::firstStartCreatesDatabaseAndClassTable()
     QVERIFY(!run.shell.dialog().isVisible());
     QVERIFY(run.shell.form().windowState() & Qt::WindowMaximized);
     QCOMPARE(run.shell.form().windowTitle(), QStringLiteral("学生学籍信息录入 - 当前录入【小六30班】"));
+    // The question about the missing file belongs to the entry form, which is shown by then.
+    QCOMPARE(env.messages.shown.size(), 2);
+    QCOMPARE(env.messages.shown.at(1).kind, ScriptedMessages::Kind::Box);
+    QCOMPARE(env.messages.shown.at(1).title, run.shell.form().windowTitle());
+    QCOMPARE(env.messages.shown.at(1).buttons, Messages::Buttons::YesNo);
 
     Ui::TForm1 *ui = run.shell.form().ui();
     QCOMPARE(ui->edtGrade->text(), QStringLiteral("小六"));
@@ -178,6 +184,23 @@ void TestApplicationShell::teacherButtonOpensManagementWindow()
     QCOMPARE(opened, QStringList(2, QStringLiteral("TForm3/管理模块")));
     QVERIFY(!ui->chEdit->isHidden());
     QVERIFY(!ui->cbStud->isHidden());
+}
+
+void TestApplicationShell::startUpLeavesTheNameFieldReady()
+{
+    TestEnv env;
+    Run run(env, env.dir.path());
+    run.choose(0, 0);
+    EntryForm &form = run.shell.form();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    Ui::TForm1 *ui = form.ui();
+    // The class setup's default regions move the focus off the lists; the
+    // first pupil's name is still typed straight away, and Tab goes on to 性别.
+    QCOMPARE(QApplication::focusWidget(), ui->edtName);
+    QTest::keyClick(ui->edtName, Qt::Key_A);
+    QCOMPARE(ui->edtName->text(), QStringLiteral("a"));
+    QTest::keyClick(ui->edtName, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), ui->cbSex);
 }
 
 QTEST_MAIN(TestApplicationShell)

@@ -1,6 +1,7 @@
 // Start-up rules: database mode, entry year, connection, the grade and class dialog.
 #include <QtTest>
 #include <QComboBox>
+#include <QPushButton>
 
 #include "app/class_choice_dialog.h"
 #include "app/database_connection.h"
@@ -26,6 +27,7 @@ private slots:
     void dialogNeedsGradeAndClass();
     void dialogConfirmation();
     void dialogEscEnds();
+    void dialogByKeyboard();
 };
 
 void TestClassSetupRules::databaseMode_data()
@@ -202,6 +204,39 @@ void TestClassSetupRules::dialogEscEnds()
     QCOMPARE(ends.size(), 1);
     QVERIFY(!dialog.isVisible());
     QVERIFY(messages.shown.isEmpty());
+}
+
+void TestClassSetupRules::dialogByKeyboard()
+{
+    ScriptedMessages messages;
+    ClassChoiceDialog dialog(messages);
+    QStringList chosen;
+    dialog.setConfirmedHandler([&](const QString &g, const QString &c) { chosen << g + c; });
+    QSignalSpy ends(&dialog, &ClassChoiceDialog::endRequested);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(dialog.pos(), QPoint(526, 95)); // where the layout places it
+
+    // Down picks the first item of a list, Tab goes on, Enter confirms.
+    auto *grade = dialog.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+    auto *number = dialog.findChild<QComboBox *>(QStringLiteral("ComboBox2"));
+    QCOMPARE(QApplication::focusWidget(), grade);
+    QTest::keyClick(grade, Qt::Key_Down);
+    QTest::keyClick(grade, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), number);
+    QTest::keyClick(number, Qt::Key_Down);
+    messages.answerNext(Messages::Answer::Cancel);
+    QTest::keyClick(number, Qt::Key_Return);
+    QCOMPARE(messages.texts(), QStringList{QStringLiteral("你选择要录入的是 \"高一 年级 01 班\"，如果没有错误请按确定按钮。")});
+    QCOMPARE(chosen, QStringList());
+
+    // Enter on a focused 取消 cancels, as the button the focus is on says.
+    auto *cancel = dialog.findChild<QPushButton *>(QStringLiteral("Button2"));
+    cancel->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(cancel, Qt::Key_Return);
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(ends.size(), 1);
+    QCOMPARE(chosen, QStringList());
 }
 
 QTEST_MAIN(TestClassSetupRules)

@@ -58,6 +58,7 @@ private slots:
     void storedValuesWithoutMatchingItems();
     void unreadableBirthDateStopsTheLoad();
     void longStoredValueIsNotCut();
+    void loadedFixedFieldsDoNotPassToTheNextPupil();
 };
 
 void TestEntryEditMode::emptyClassGivesEnabledEmptyList()
@@ -282,6 +283,33 @@ void TestEntryEditMode::longStoredValueIsNotCut()
     QCOMPARE(ui->edtAddr->maxLength(), 80);
     EntryFormDriver::type(ui->edtName, longName);
     QCOMPARE(ui->edtName->text(), longName.left(16));
+}
+
+void TestEntryEditMode::loadedFixedFieldsDoNotPassToTheNextPupil()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    setStored(env, QStringLiteral("入学年月"), QStringLiteral("2015"));
+    setStored(env, QStringLiteral("是否需要申请资助"), QString());
+    setStored(env, QStringLiteral("是否享受一补"), QStringLiteral("1-是"));
+    d.enterEditMode();
+    d.pickRecord(1);
+    // The record shows what it holds, in fields the user cannot change.
+    QCOMPARE(ui->edtMonth->text(), QStringLiteral("15"));
+    QCOMPARE(ui->cbZizhu->currentIndex(), -1);
+    QCOMPARE(ui->cbYibu->currentText(), QStringLiteral("1-是"));
+
+    // Leaving the record gives them back their fixed values: the next pupil
+    // is stored with the month 09 and 0-否, and can be saved at all.
+    QTest::mouseClick(ui->chEdit, Qt::LeftButton);
+    QCOMPARE(ui->edtMonth->text(), QStringLiteral("09"));
+    QCOMPARE(ui->cbZizhu->currentText(), QStringLiteral("0-否"));
+    QCOMPARE(ui->cbYibu->currentText(), QStringLiteral("0-否"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151232"));
+    QCOMPARE(env.messages.texts(), QStringList());
+    QCOMPARE(d.storedRow(2), EntryFormDriver::expectedValues(QStringLiteral("李四"), QStringLiteral("440606200003151232")));
 }
 
 QTEST_MAIN(TestEntryEditMode)

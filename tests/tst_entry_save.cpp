@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -82,6 +84,7 @@ private slots:
     void databaseErrorKeepsTheForm();
     void unwritableDebugFileKeepsTheForm();
     void updateOfVanishedRecordFails();
+    void focusedFieldIsScrolledIntoView();
 };
 
 void TestEntrySave::wholeRoadInsertReloadUpdate()
@@ -382,6 +385,39 @@ void TestEntrySave::updateOfVanishedRecordFails()
     QVERIFY(gb18030(d.debugFile()).endsWith(QStringLiteral(" where id = 1")));
     QCOMPARE(d.fieldSnapshot(), loaded);
     QCOMPARE(d.ui()->cbStud->currentIndex(), 0);
+}
+
+void TestEntrySave::focusedFieldIsScrolledIntoView()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    QVERIFY(QTest::qWaitForWindowActive(&d.form()));
+    QWidget *viewport = ui->ScrollBox1->viewport();
+    QScrollBar *bar = ui->ScrollBox1->verticalScrollBar();
+    const auto inView = [&](QWidget *w) {
+        return viewport->rect().contains(QRect(w->mapTo(viewport, QPoint(0, 0)), w->size()));
+    };
+    d.fillStudent();
+    d.retype(ui->edtContact1, QStringLiteral("0757-2222"));
+
+    // Saved from the top: the refused telephone far down the form is shown
+    // with the focus in it, not left out of sight.
+    bar->setValue(0);
+    QVERIFY(!inView(ui->edtContact1));
+    QTest::mouseClick(ui->Button2, Qt::LeftButton);
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("0757-2222 -- 联系电话错误，必须全部是数字。")});
+    QCOMPARE(QApplication::focusWidget(), ui->edtContact1);
+    QVERIFY(inView(ui->edtContact1));
+
+    // Saved from the foot: the next pupil's name field comes into view.
+    d.retype(ui->edtContact1, QStringLiteral("075722223333"));
+    bar->setValue(bar->maximum());
+    QVERIFY(!inView(ui->edtName));
+    d.clickSave();
+    QCOMPARE(d.storedRow(1), EntryFormDriver::expectedValues());
+    QCOMPARE(QApplication::focusWidget(), ui->edtName);
+    QVERIFY(inView(ui->edtName));
 }
 
 QTEST_MAIN(TestEntrySave)

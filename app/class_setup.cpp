@@ -4,6 +4,7 @@
 #include "app/database_mode.h"
 #include "app/entry_year.h"
 #include "entry/entry_form.h"
+#include "platform/app_error.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/services.h"
@@ -14,6 +15,18 @@ ClassSetup::ClassSetup(Services &services, Options options)
 }
 
 ClassSetup::~ClassSetup() = default;
+
+void ClassSetup::ensureClassTable(Database &db, const QString &classTable)
+{
+    if (db.tableNames().contains(classTable))
+        return;
+    try {
+        db.execute(QStringLiteral("Select * into ") + classTable + QStringLiteral(" from Init2 where 1 <> 1"));
+    } catch (const DatabaseError &) {
+        if (!db.tableNames().contains(classTable))
+            throw;
+    }
+}
 
 bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString &classNo)
 {
@@ -34,8 +47,7 @@ bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString 
     form.showClass(grade, classNo);
     form.preselectEntryYear(EntryYear::forGrade(grade, m_startup.date()));
 
-    if (!m_db->tableNames().contains(m_classTable))
-        m_db->execute(QStringLiteral("Select * into ") + m_classTable + QStringLiteral(" from Init2 where 1 <> 1"));
+    ensureClassTable(*m_db, m_classTable);
     form.setClassSession(m_db.get(), m_classTable, grade, classNo);
 
     m_regions.LoadRegionTables();

@@ -32,6 +32,12 @@ public:
     // Later database failures throw and leave the remaining steps undone.
     bool OpenClass(EntryForm &form, const QString &grade, const QString &classNo);
 
+    // Step of OpenClass: the class table, created as an empty copy of Init2
+    // when the catalogue lacks it. Another workstation may create it between
+    // the look-up and the creation; the table is then used as it is. Throws
+    // the database's error when it still does not exist.
+    static void ensureClassTable(Database &db, const QString &classTable);
+
     Database *database() const { return m_db.get(); }
     QString classTable() const { return m_classTable; }
     QDateTime startupDate() const { return m_startup; }

@@ -4,8 +4,10 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -63,7 +65,13 @@ void DesktopServices::showPreview(QWidget *owner, const QString &pdfPath)
 #ifdef TAVRO_HAVE_PDF_WIDGETS
     QDialog dialog(owner);
     dialog.setWindowTitle(QStringLiteral("打印预览"));
-    dialog.resize(760, 900);
+    // A page-high window, but never taller or wider than the screen (1366 x 768
+    // is common in classrooms): the 关闭 button must stay reachable. Some room
+    // is left for the window frame.
+    QSize size(760, 900);
+    if (const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    dialog.resize(size);
     QPdfDocument document(&dialog);
     if (document.load(pdfPath) == QPdfDocument::Error::None) {
         auto *view = new QPdfView(&dialog);

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "app/class_setup.h"
 #include "entry/record_columns.h"
 #include "entry/record_saver.h"
 #include "platform/app_error.h"
@@ -64,6 +65,36 @@ int runSaver(const QStringList &args)
     return 0;
 }
 
+// The database of a workstation whose neighbour creates the class table just
+// after this one looked it up in the catalogue and found it missing.
+class NeighbourCreatesTable final : public Database
+{
+public:
+    NeighbourCreatesTable(Database &own, Database &neighbour, QString table)
+        : m_own(own), m_neighbour(neighbour), m_table(std::move(table))
+    {
+    }
+    QString engine() const override { return m_own.engine(); }
+    QueryResult query(const QString &sql) override { return m_own.query(sql); }
+    qint64 execute(const QString &sql) override { return m_own.execute(sql); }
+    QStringList tableNames() override
+    {
+        const QStringList names = m_own.tableNames();
+        if (!m_done) {
+            m_done = true;
+            m_neighbour.execute(QStringLiteral("Select * into ") + m_table + QStringLiteral(" from Init2 where 1 <> 1"));
+        }
+        return names;
+    }
+    QDateTime currentDateTime() override { return m_own.currentDateTime(); }
+
+private:
+    Database &m_own;
+    Database &m_neighbour;
+    QString m_table;
+    bool m_done = false;
+};
+
 } // namespace
 
 class TestConcurrentSaves : public QObject
@@ -72,6 +103,7 @@ class TestConcurrentSaves : public QObject
 
 private slots:
     void twoProgramsSaveIntoOneClassTable();
+    void classTableCreatedMeanwhileByAnotherProgram();
 };
 
 void TestConcurrentSaves::twoProgramsSaveIntoOneClassTable()
@@ -111,6 +143,27 @@ void TestConcurrentSaves::twoProgramsSaveIntoOneClassTable()
     // Every row whole: each record's ID number is its name.
     QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01 where 身份证件号 <> 姓名 or 籍贯 <> '值4'")).text(0, 0),
              QStringLiteral("0"));
+}
+
+void TestConcurrentSaves::classTableCreatedMeanwhileByAnotherProgram()
+{
+    // Two workstations open the same new class at the same moment: both find
+    // no table, one creates it first; the other goes on with that table.
+    TestEnv env;
+    const std::unique_ptr<SqlDatabase> neighbour = env.connectAgain();
+    NeighbourCreatesTable db(*env.db, *neighbour, QStringLiteral("高一05"));
+    try {
+        ClassSetup::ensureClassTable(db, QStringLiteral("高一05"));
+    } catch (const AppError &e) {
+        QFAIL(qPrintable(e.text()));
+    }
+    QVERIFY(env.db->tableNames().contains(QStringLiteral("高一05")));
+    env.db->execute(QStringLiteral("insert into 高一05 (姓名) values ('张三')"));
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一05")).text(0, 0), QStringLiteral("1"));
+
+    // A creation that fails for another reason is still reported.
+    env.db->execute(QStringLiteral("drop table Init2"));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, ClassSetup::ensureClassTable(*env.db, QStringLiteral("高一06")));
 }
 
 int main(int argc, char **argv)

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QScreen>
 
 #include "app/desktop_services.h"
 #include "platform/app_error.h"
@@ -84,12 +85,15 @@ void TestDesktopServices::previewShowsThePdfModally()
     DesktopServices desktop;
     QString title;
     int pages = -1;
+    QRect frame, screenArea;
     QTimer::singleShot(0, this, [&] {
         // Runs inside the modal loop: look at the window, then close it.
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal)
             return;
         title = modal->windowTitle();
+        frame = modal->frameGeometry();
+        screenArea = modal->screen()->availableGeometry();
         if (auto *view = modal->findChild<QPdfView *>())
             pages = view->document() ? view->document()->pageCount() : -1;
         static_cast<QDialog *>(modal)->reject();
@@ -97,6 +101,10 @@ void TestDesktopServices::previewShowsThePdfModally()
     desktop.showPreview(nullptr, pdf);
     QCOMPARE(title, QStringLiteral("打印预览"));
     QCOMPARE(pages, 1);
+    // The whole window, its 关闭 button included, lies on the screen.
+    QVERIFY2(screenArea.contains(frame), qPrintable(QStringLiteral("window %1x%2 at %3,%4 on a %5x%6 screen")
+                                                          .arg(frame.width()).arg(frame.height()).arg(frame.x())
+                                                          .arg(frame.y()).arg(screenArea.width()).arg(screenArea.height())));
 #endif
 }
 

@@ -1,6 +1,9 @@
 #include "desktop_services.h"
 
+#include "platform/messages.h"
+
 #include <QDesktopServices>
+#include <QDir>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -21,7 +24,13 @@ DesktopServices::DesktopServices(QString printCommand) : m_printCommand(std::mov
 
 bool DesktopServices::openFile(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(absolute)))
+        return true;
+    // The file is written; without a viewer the user must at least learn where it is.
+    if (m_messages)
+        m_messages->showMessage(QStringLiteral("没有找到可以打开此文件的程序。文件已保存在：") + QDir::toNativeSeparators(absolute));
+    return false;
 }
 
 QString DesktopServices::printProgram() const

@@ -4,6 +4,8 @@
 
 #include "platform/desktop.h"
 
+class Messages;
+
 // The desktop as the program uses it: files open in their default application
 // (QDesktopServices), PDFs print on the default printer through the CUPS
 // command `lp`, previews show in a modal PDF window. Used from the
@@ -14,6 +16,9 @@ public:
     // printCommand: the program that takes a PDF file name and prints it.
     explicit DesktopServices(QString printCommand = QStringLiteral("lp"));
 
+    // Where to say that no application could open a file (and where it lies).
+    void setMessages(Messages *messages) { m_messages = messages; }
+
     bool openFile(const QString &path) override;
     bool canPrint() const override;
     QString printPdf(const QString &path) override;
@@ -23,4 +28,5 @@ private:
     QString printProgram() const;
 
     QString m_printCommand;
+    Messages *m_messages = nullptr;
 };

@@ -52,6 +52,7 @@ int main(int argc, char *argv[])
     QtMessages messages(title);
     SystemClock clock;
     DesktopServices desktop;
+    desktop.setMessages(&messages);
     Services services{messages, clock, desktop, QCoreApplication::applicationDirPath(), title};
     app.setMessages(&messages);
 

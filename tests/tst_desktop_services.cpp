@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "app/desktop_services.h"
+#include "scripted_messages.h"
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/xlsx_workbook.h"
@@ -27,11 +28,26 @@ private slots:
     void missingPrintCommand();
     void previewShowsThePdfModally();
     void rendererWithoutLibreOffice();
+    void unopenableFileIsReportedWithItsPlace();
 
 private:
     QString fakePrinter(const QString &body);
     QTemporaryDir m_dir;
 };
+
+void TestDesktopServices::unopenableFileIsReportedWithItsPlace()
+{
+    // The offscreen platform has no application for any file: as a desktop without a viewer.
+    const QString path = m_dir.filePath(QStringLiteral("导出.xlsx"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    ScriptedMessages messages;
+    DesktopServices desktop;
+    desktop.setMessages(&messages);
+    QVERIFY(!desktop.openFile(path));
+    QCOMPARE(messages.texts(), QStringList{QStringLiteral("没有找到可以打开此文件的程序。文件已保存在：") + QDir::toNativeSeparators(path)});
+}
 
 QString TestDesktopServices::fakePrinter(const QString &body)
 {

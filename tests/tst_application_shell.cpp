@@ -8,28 +8,13 @@
 #include "app/application_shell.h"
 #include "app/class_choice_dialog.h"
 #include "entry/entry_form.h"
+#include "shell_run.h"
 #include "test_env.h"
 #include "ui_entry_form.h"
 
 namespace {
 
-// A shell on a working folder of its own, started the way main() starts it.
-struct Run
-{
-    Run(TestEnv &env, const QString &workDir, QStringList args = {QStringLiteral("-access")})
-        : shell(env.services, {QStringLiteral("tavro"), std::move(args), workDir}), ends(&shell, &ApplicationShell::endRequested)
-    {
-        shell.start();
-    }
-    void choose(int gradeIndex, int classIndex)
-    {
-        shell.dialog().findChild<QComboBox *>(QStringLiteral("ComboBox1"))->setCurrentIndex(gradeIndex);
-        shell.dialog().findChild<QComboBox *>(QStringLiteral("ComboBox2"))->setCurrentIndex(classIndex);
-        shell.dialog().Button1Click();
-    }
-    ApplicationShell shell;
-    QSignalSpy ends;
-};
+using Run = ShellRun;
 
 } // namespace
 

@@ -5,28 +5,17 @@
 #include <QJsonArray>
 
 #include "entry/record_columns.h"
-#include "manage/command_line.h"
+#include "admin_command_run.h"
 #include "openpyxl.h"
 #include "print_test_support.h"
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = AdminCommandRun;
 
 Run run(const QStringList &args)
 {
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = runAdminCommand(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
+    return runAdmin(args);
 }
 
 QJsonObject read(const QString &path)

@@ -11,26 +11,16 @@
 #include "entry/record_saver.h"
 #include "entry_form_driver.h"
 #include "platform/guard.h"
+#include "shell_run.h"
 #include "test_env.h"
 #include "ui_entry_form.h"
 
 namespace {
 
-struct Run
+// Server mode: no -access, config.ini in the program folder.
+struct Run : ShellRun
 {
-    explicit Run(TestEnv &env)
-        : shell(env.services, {QStringLiteral("tavro"), {}, env.dir.path()}), ends(&shell, &ApplicationShell::endRequested)
-    {
-        shell.start();
-    }
-    void choose(int gradeIndex, int classIndex)
-    {
-        shell.dialog().findChild<QComboBox *>(QStringLiteral("ComboBox1"))->setCurrentIndex(gradeIndex);
-        shell.dialog().findChild<QComboBox *>(QStringLiteral("ComboBox2"))->setCurrentIndex(classIndex);
-        shell.dialog().Button1Click();
-    }
-    ApplicationShell shell;
-    QSignalSpy ends;
+    explicit Run(TestEnv &env) : ShellRun(env, env.dir.path(), {}) {}
 };
 
 } // namespace

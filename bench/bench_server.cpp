@@ -14,25 +14,12 @@
 #include "entry/save_statements.h"
 #include "manage/data_checks.h"
 #include "platform/id_number_check.h"
+#include "bench_timing.h"
 #include "test_env.h"
 
 namespace {
 
 QTextStream out(stdout);
-
-template<typename F>
-double medianMs(int runs, F &&f)
-{
-    QList<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f(i);
-        times << t.nsecsElapsed() / 1e6;
-    }
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
-}
 
 QStringList studentValues(int n)
 {

@@ -28,4 +28,14 @@ public:
 
     // The current date and time as the database sees it.
     virtual QDateTime currentDateTime() = 0;
+
+    // Statements between begin and commit take effect together or not at all;
+    // a rollback (or a failure, a kill, a lost server) undoes every one of them.
+    // Use the Transaction guard rather than calling these directly.
+    virtual void beginTransaction() = 0;
+    virtual void commitTransaction() = 0;
+    virtual void rollbackTransaction() = 0;
+
+    // The local database file this connection works on (absolute); empty for a server.
+    virtual QString filePath() const = 0;
 };

@@ -49,6 +49,7 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, bool c
     auto database = std::make_unique<SqlDatabase>(QStringLiteral("QSQLITE"), std::make_unique<SqliteDialect>());
     QSqlDatabase db = QSqlDatabase::database(database->m_connectionName, false);
     db.setDatabaseName(path);
+    database->m_filePath = QFileInfo(path).absoluteFilePath();
     // Another program holding a write lock is waited for a while, not failed at once.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
@@ -238,6 +239,37 @@ QDateTime SqlDatabase::currentDateTime()
     } catch (const DatabaseError &) {
         noteFailure(db);
         throw;
+    }
+}
+
+void SqlDatabase::beginTransaction()
+{
+    QSqlDatabase db = connection();
+    if (!db.transaction()) {
+        const QString text = errorText(db.lastError());
+        noteFailure(db);
+        throw DatabaseError(text);
+    }
+}
+
+void SqlDatabase::commitTransaction()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.commit()) {
+        const QString text = errorText(db.lastError());
+        noteFailure(db);
+        throw DatabaseError(text);
+    }
+}
+
+void SqlDatabase::rollbackTransaction()
+{
+    // A lost server has rolled the transaction back itself.
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.rollback()) {
+        const QString text = errorText(db.lastError());
+        noteFailure(db);
+        throw DatabaseError(text);
     }
 }
 

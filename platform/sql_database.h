@@ -49,6 +49,10 @@ public:
     qint64 execute(const QString &sql) override;
     QStringList tableNames() override;
     QDateTime currentDateTime() override;
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
+    QString filePath() const override { return m_filePath; }
 
     // The text the engine runs for a T-SQL statement.
     QString engineText(const QString &tsql);
@@ -65,6 +69,7 @@ private:
     QString errorText(const QSqlError &e) const;
 
     QString m_connectionName;
+    QString m_filePath; // the local file, empty for a server
     std::unique_ptr<SqlDialect> m_dialect;
     bool m_lost = false;
 };

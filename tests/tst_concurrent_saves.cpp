@@ -87,6 +87,10 @@ public:
         return names;
     }
     QDateTime currentDateTime() override { return m_own.currentDateTime(); }
+    void beginTransaction() override { m_own.beginTransaction(); }
+    void commitTransaction() override { m_own.commitTransaction(); }
+    void rollbackTransaction() override { m_own.rollbackTransaction(); }
+    QString filePath() const override { return m_own.filePath(); }
 
 private:
     Database &m_own;

@@ -323,6 +323,10 @@ public:
     }
     QStringList tableNames() override { return {}; }
     QDateTime currentDateTime() override { return {}; }
+    void beginTransaction() override {}
+    void commitTransaction() override {}
+    void rollbackTransaction() override {}
+    QString filePath() const override { return {}; }
 
     bool hasFunction = false;
     QStringList queries;

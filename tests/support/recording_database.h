@@ -28,6 +28,10 @@ public:
         return m_inner.tableNames();
     }
     QDateTime currentDateTime() override { return m_inner.currentDateTime(); }
+    void beginTransaction() override { m_inner.beginTransaction(); }
+    void commitTransaction() override { m_inner.commitTransaction(); }
+    void rollbackTransaction() override { m_inner.rollbackTransaction(); }
+    QString filePath() const override { return m_inner.filePath(); }
 
     QStringList statements;
     int tableListings = 0;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/database.h"
+
+// One transaction on a database: begun on construction, rolled back on
+// destruction unless commit() was reached, so a failure anywhere between
+// leaves the database as it was before. Used from the user-interface thread only.
+class Transaction
+{
+public:
+    explicit Transaction(Database &db) : m_db(db) { m_db.beginTransaction(); }
+    ~Transaction()
+    {
+        if (m_open) {
+            try {
+                m_db.rollbackTransaction();
+            } catch (...) {
+                // The failure that brought us here is the one to report; an
+                // engine that lost the connection has undone the work itself.
+            }
+        }
+    }
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit()
+    {
+        m_open = false;
+        m_db.commitTransaction();
+    }
+
+private:
+    Database &m_db;
+    bool m_open = true;
+};

@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
     DataChecks checks(*env.db, env.dir.path(), &env.desktop);
     for (DataChecks::Check check : DataChecks::all())
         report(QStringLiteral("check ") + DataChecks::caption(check), medianMs(runs, [&] { checks.run(check, names); }));
-    report(QStringLiteral("merge"), medianMs(runs, [&] { TableMerge::mergeTables(*env.db, names, TableMerge::defaultTarget()); }));
+    report(QStringLiteral("merge"), medianMs(runs, [&] { TableMerge::mergeTables(*env.db, names, TableMerge::defaultTarget(), true); }));
     QElapsedTimer padTimer;
     padTimer.start();
     const qint64 padded = RegionCodePadding::padRegionCodes(*env.db, names);

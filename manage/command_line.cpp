@@ -28,7 +28,8 @@ const QString kHelp = QStringLiteral(
     "  tavro check <检查名> [选项]       运行一项数据检查，结果写入 check.txt\n"
     "                                   检查名: %1\n"
     "  tavro pad [选项]                 区划代码补足12位\n"
-    "  tavro merge [--into 名称] [选项]  合并表（默认名称: 合并表）\n"
+    "  tavro merge [--into 名称] [--replace] [选项]\n"
+    "                                   合并表（默认名称: 合并表；已有同名表时须加 --replace 才替换）\n"
     "  tavro export --into 文件 [--structure Init1] [选项]\n"
     "                                   把表导出为一个 xlsx 工作簿，每表一个工作表（默认为各表自己的列）\n"
     "  tavro export-students --table 表 --into 文件 [--dir 文件夹]\n"
@@ -80,6 +81,7 @@ struct Options
     bool tablesGiven = false;
     QStringList positional;
     bool help = false;
+    bool replace = false; // an existing output may be replaced
 };
 
 // Parses "--name value" and "--name=value"; returns an error text or empty.
@@ -89,6 +91,10 @@ QString parseOptions(const QStringList &args, Options &options)
         QString arg = args.at(i);
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             options.help = true;
+            continue;
+        }
+        if (arg == QLatin1String("--replace")) {
+            options.replace = true;
             continue;
         }
         if (!arg.startsWith(QLatin1String("--"))) {
@@ -292,7 +298,7 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
             const QString reason = TableMerge::refusal(options.into, tables);
             if (!reason.isEmpty())
                 throw AppError(reason);
-            out << TableMerge::resultMessage(TableMerge::mergeTables(*db, tables, options.into)) << Qt::endl;
+            out << TableMerge::resultMessage(TableMerge::mergeTables(*db, tables, options.into, options.replace)) << Qt::endl;
             break;
         }
         case Command::Export: {

@@ -7,6 +7,7 @@
 #include "platform/postgres_dialect.h"
 #include "platform/database.h"
 #include "platform/desktop.h"
+#include "platform/sql_name.h"
 #include "platform/sql_text.h"
 #include "platform/text_file.h"
 
@@ -116,13 +117,14 @@ QString DataChecks::otherDocumentPiece()
     return QStringLiteral("(select '%1' as 班级, 姓名, 身份证件类型, 身份证件号 from %2 where (身份证件类型<>'1-居民身份证'))");
 }
 
-QString DataChecks::buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables)
+QString DataChecks::buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables,
+                                    const QString &engine)
 {
     QString sql;
     for (const QString &table : tables) {
         if (!sql.isEmpty())
             sql += QStringLiteral(" union all ");
-        sql += piece.arg(SqlText::escape(table), table);
+        sql += piece.arg(SqlText::escape(table), SqlName::quoted(engine, table));
     }
     return sql + suffix;
 }
@@ -164,15 +166,15 @@ QStringList DataChecks::reportLines(Check check, const QStringList &tables)
 {
     QStringList lines;
     if (check != Check::IdNumber) {
-        const QString sql = buildUnionQuery(piece(check), suffix(check), tables);
+        const QString sql = buildUnionQuery(piece(check), suffix(check), tables, m_db.engine());
         if (!title(check).isEmpty())
             lines << title(check);
         appendResultSection(m_db.query(sql), lines);
         return lines;
     }
     ensureIdCheckFunction();
-    const QString failing = buildUnionQuery(failingIdPiece(), kIdSuffix, tables);
-    const QString others = buildUnionQuery(otherDocumentPiece(), kIdSuffix, tables);
+    const QString failing = buildUnionQuery(failingIdPiece(), kIdSuffix, tables, m_db.engine());
+    const QString others = buildUnionQuery(otherDocumentPiece(), kIdSuffix, tables, m_db.engine());
     lines << title(check);
     appendResultSection(m_db.query(failing), lines, {kBooleanColumn});
     lines << QString() << QString() << kOtherDocumentTitle;

@@ -35,7 +35,8 @@ public:
     static QString otherDocumentPiece();
 
     // The pieces for every table, top to bottom, joined by " union all ", then the suffix.
-    static QString buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables);
+    static QString buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables,
+                                   const QString &engine);
 
     // The header line and one line per row: every value followed by a TAB, a NULL
     // as empty text, a boolean (or any value of a column named in

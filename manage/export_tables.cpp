@@ -9,6 +9,7 @@
 #include "platform/desktop.h"
 #include "platform/messages.h"
 #include "platform/services.h"
+#include "platform/sql_name.h"
 #include "platform/xlsx_address.h"
 #include "platform/xlsx_workbook.h"
 
@@ -70,7 +71,7 @@ QString ExportTablesToSheets::run(const QStringList &tables, Structure structure
     int count = 0;
     try {
         for (const QString &table : tables) {
-            const QueryResult result = m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + table);
+            const QueryResult result = m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + SqlName::quoted(m_db, table));
             XlsxSheet &sheet = book.addSheetInFront(table);
             FillSheetFromQuery(result, sheet);
             ++count;

@@ -219,7 +219,16 @@ void ManagementWindow::Button4Click()
         return;
     }
     runGuarded(m_services.messages, [&] {
-        const int count = TableMerge::mergeTables(m_db, tables, target);
+        // A table already under that name goes only when the teacher says so.
+        bool replace = false;
+        if (const auto rows = TableMerge::existingRows(m_db, target)) {
+            if (m_services.messages.askBox(this, m_services.appTitle, TableMerge::replaceQuestion(target, *rows),
+                                           Messages::Icon::Question, Messages::Buttons::YesNo)
+                != Messages::Answer::Yes)
+                return;
+            replace = true;
+        }
+        const int count = TableMerge::mergeTables(m_db, tables, target, replace);
         m_services.messages.showMessage(TableMerge::resultMessage(count));
     });
 }

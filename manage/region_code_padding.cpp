@@ -1,6 +1,7 @@
 #include "region_code_padding.h"
 
 #include "platform/database.h"
+#include "platform/sql_name.h"
 
 namespace RegionCodePadding {
 
@@ -11,15 +12,16 @@ const QStringList &columns()
     return names;
 }
 
-QStringList statements(const QString &table)
+QStringList statements(const QString &engine, const QString &table)
 {
     // LEN does not count trailing blanks, so the zeros go after the trimmed
     // code; appending them to "440606 " would store a 13-character code.
     static const QString format = QStringLiteral("update %1 set %2 = rtrim(%2) + '%3' where len(%2) = %4");
+    const QString name = SqlName::quoted(engine, table);
     QStringList out;
     for (const QString &column : columns()) {
-        out << format.arg(table, column, QStringLiteral("000000"), QStringLiteral("6"));
-        out << format.arg(table, column, QStringLiteral("000"), QStringLiteral("9"));
+        out << format.arg(name, column, QStringLiteral("000000"), QStringLiteral("6"));
+        out << format.arg(name, column, QStringLiteral("000"), QStringLiteral("9"));
     }
     return out;
 }
@@ -28,7 +30,7 @@ qint64 padRegionCodes(Database &db, const QStringList &tables)
 {
     qint64 count = 0;
     for (const QString &table : tables) {
-        for (const QString &sql : statements(table))
+        for (const QString &sql : statements(db.engine(), table))
             count += db.execute(sql);
     }
     return count;

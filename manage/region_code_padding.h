@@ -15,7 +15,7 @@ const QStringList &columns();
 // The eight statements for one table: per column, first the 6-character rule
 // ("000000"), then the 9-character rule ("000"). A code stored with trailing
 // blanks counts by its length without them and is stored without them.
-QStringList statements(const QString &table);
+QStringList statements(const QString &engine, const QString &table);
 
 // Runs the statements for every table, top to bottom, and returns the sum of
 // the rows affected. Throws DatabaseError at the first failing statement;

@@ -3,6 +3,7 @@
 #include "entry/record_item.h"
 #include "manage/class_table_names.h"
 #include "platform/database.h"
+#include "platform/sql_name.h"
 
 namespace TableLists {
 
@@ -38,7 +39,7 @@ QString listedName(const QStringList &names, const QString &typed)
 QStringList recordItems(Database &db, const QString &table)
 {
     const QueryResult result =
-        db.query(QStringLiteral("select id, 姓名 from ") + table + QStringLiteral(" order by 姓名 "));
+        db.query(QStringLiteral("select id, 姓名 from ") + SqlName::quoted(db, table) + QStringLiteral(" order by 姓名 "));
     QStringList items;
     items.reserve(result.rowCount());
     for (int row = 0; row < result.rowCount(); ++row) {

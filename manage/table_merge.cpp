@@ -2,27 +2,14 @@
 
 #include "manage/class_table_names.h"
 #include "platform/app_error.h"
+#include "manage/table_lists.h"
 #include "platform/database.h"
+#include "platform/sql_name.h"
+#include "platform/sql_text.h"
+#include "platform/transaction.h"
 
 namespace TableMerge {
 
-namespace {
-
-bool isPlainName(const QString &name)
-{
-    if (name.isEmpty() || name.front().isDigit())
-        return false;
-    for (const QChar c : name) {
-        // Letters cover Latin and CJK characters alike; digits only ASCII so
-        // that the name stays an unquoted identifier on every engine.
-        const bool ok = c.isLetter() || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_');
-        if (!ok)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 QString defaultTarget()
 {
@@ -34,7 +21,7 @@ QString refusal(const QString &rawTarget, const QStringList &tables)
     const QString target = rawTarget.trimmed();
     if (target.isEmpty())
         return QStringLiteral("请输入合并后名称。");
-    if (!isPlainName(target))
+    if (!SqlName::isPlain(target))
         return QStringLiteral("合并后名称“%1”只能由字母、数字、汉字和下划线组成，且不能以数字开头。").arg(target);
     for (const QString &templ : {QStringLiteral("Init1"), QStringLiteral("Init2")}) {
         if (target.compare(templ, Qt::CaseInsensitive) == 0)
@@ -44,8 +31,9 @@ QString refusal(const QString &rawTarget, const QStringList &tables)
         if (target.compare(table, Qt::CaseInsensitive) == 0)
             return QStringLiteral("合并后名称“%1”是要合并的表之一，请换一个名称。").arg(target);
     }
-    if (ClassTableNames::isClassTable(target))
-        return QStringLiteral("合并后名称“%1”是班级表的名称，请换一个名称。").arg(target);
+    // Every later merge, check and padding would take it for a class table.
+    if (ClassTableNames::isPreselected(target))
+        return QStringLiteral("合并后名称“%1”以 高、初 或 小 开头，会被当作班级表，请换一个名称。").arg(target);
     return QString();
 }
 
@@ -57,21 +45,51 @@ QString mergeColumnList(const QStringList &init2Columns)
     return columns.join(QLatin1Char(','));
 }
 
-int mergeTables(Database &db, const QStringList &tables, const QString &rawTarget)
+std::optional<qint64> existingRows(Database &db, const QString &rawTarget)
+{
+    const QString listed = TableLists::listedName(db.tableNames(), rawTarget.trimmed());
+    if (listed.isEmpty())
+        return std::nullopt;
+    const QueryResult result = db.query(QStringLiteral("select count(*) from ") + SqlName::quoted(db, listed));
+    return result.text(0, 0).toLongLong();
+}
+
+QString replaceQuestion(const QString &target, qint64 rows)
+{
+    return QStringLiteral("已有名为“%1”的表，其中有 %2 行数据。\r\n合并将删除这个表及其全部数据，再重新生成。是否替换它？")
+        .arg(target.trimmed())
+        .arg(rows);
+}
+
+QString existsRefusal(const QString &target, qint64 rows)
+{
+    return QStringLiteral("已有名为“%1”的表（%2 行），没有合并。要替换它，请加上 --replace。").arg(target.trimmed()).arg(rows);
+}
+
+int mergeTables(Database &db, const QStringList &tables, const QString &rawTarget, bool replaceExisting)
 {
     const QString reason = refusal(rawTarget, tables);
     if (!reason.isEmpty())
         throw AppError(reason);
     const QString target = rawTarget.trimmed();
-    db.execute(QStringLiteral("if exists(select * from sysObjects where name = '") + target
-               + QStringLiteral("') drop table ") + target);
-    db.execute(QStringLiteral("select * into %1 from init2 where 1 <> 1").arg(target));
+    const QString name = SqlName::quoted(db, target);
+    // All or nothing: a failure, a kill or a lost server leaves an earlier
+    // merged table exactly as it was.
+    Transaction transaction(db);
+    if (!replaceExisting) {
+        if (const auto rows = existingRows(db, target))
+            throw AppError(existsRefusal(target, *rows));
+    }
+    db.execute(QStringLiteral("if exists(select * from sysObjects where name = '") + SqlText::escape(target)
+               + QStringLiteral("') drop table ") + name);
+    db.execute(QStringLiteral("select * into %1 from init2 where 1 <> 1").arg(name));
     const QString columns = mergeColumnList(db.query(QStringLiteral("select * from init2 where 1 <> 1")).columns);
     int count = 0;
     for (const QString &table : tables) {
-        db.execute(QStringLiteral("insert into %1 (%2)  select %2 from %3").arg(target, columns, table));
+        db.execute(QStringLiteral("insert into %1 (%2)  select %2 from %3").arg(name, columns, SqlName::quoted(db, table)));
         ++count;
     }
+    transaction.commit();
     return count;
 }
 

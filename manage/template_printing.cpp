@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -18,6 +19,8 @@
 #include "platform/messages.h"
 #include "platform/services.h"
 #include "platform/spreadsheet_renderer.h"
+#include "platform/sql_name.h"
+#include "platform/sql_text.h"
 #include "platform/xlsx_workbook.h"
 
 namespace {
@@ -30,6 +33,15 @@ QString elapsedText(const QDateTime &start, const QDateTime &end)
 QString workFolderTemplate()
 {
     return QDir::tempPath() + QStringLiteral("/tavro-print-XXXXXX");
+}
+
+// A record id from a list item as it stands in a statement: a whole number as
+// written, anything else (a foreign table's text key) as a quoted literal, so
+// that no item text can add to the statement.
+QString idValue(const QString &id)
+{
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+$"));
+    return number.match(id).hasMatch() ? id : SqlText::quote(id);
 }
 
 } // namespace
@@ -45,7 +57,7 @@ QString TemplatePrinting::selectedIdList(const QStringList &items)
     for (const QString &item : items) {
         const QString id = TableLists::extractRecordId(item);
         if (!id.isEmpty())
-            ids << id;
+            ids << idValue(id);
     }
     return ids.join(QLatin1Char(','));
 }
@@ -83,7 +95,7 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
     try {
         XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
         book.activate(sheet);
-        const QueryResult result = m_db.query(QStringLiteral("select * from ") + table + QStringLiteral(" where id = ") + id);
+        const QueryResult result = m_db.query(QStringLiteral("select * from ") + SqlName::quoted(m_db, table) + QStringLiteral(" where id = ") + idValue(id));
         if (result.isEmpty())
             return;
         FillTemplateSheet(result, 0, sheet, 1);
@@ -126,7 +138,7 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
         XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
         // Each printout holds the template sheet alone, not the workbook's other sheets.
         book.hideAllBut(sheet);
-        const QueryResult result = m_db.query(QStringLiteral("select * from ") + table + QStringLiteral(" where id in (")
+        const QueryResult result = m_db.query(QStringLiteral("select * from ") + SqlName::quoted(m_db, table) + QStringLiteral(" where id in (")
                                               + ids + QStringLiteral(") order by 姓名"));
         count = result.rowCount();
         for (int row = 0; row < result.rowCount(); ++row) {
@@ -182,7 +194,7 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
         for (int i = 0; i < 50; ++i)
             heights[i] = std::nearbyint(source.rowHeight(i + 1));
 
-        const QueryResult result = m_db.query(QStringLiteral("select * from ") + table + QStringLiteral(" where id in (")
+        const QueryResult result = m_db.query(QStringLiteral("select * from ") + SqlName::quoted(m_db, table) + QStringLiteral(" where id in (")
                                               + ids + QStringLiteral(") order by 姓名"));
         count = result.rowCount();
         int offset = 1;

@@ -19,8 +19,8 @@ QList<bool> quotedMask(const QString &sql)
         }
         mask[i] = true;
         if (c == closing) {
-            // A doubled quote inside a literal stands for one quote.
-            if (closing != QLatin1Char(']') && i + 1 < sql.size() && sql.at(i + 1) == closing) {
+            // A doubled quote inside a literal stands for one quote ("]]" inside brackets too).
+            if (i + 1 < sql.size() && sql.at(i + 1) == closing) {
                 mask[++i] = true;
                 continue;
             }

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 
 #include "platform/app_error.h"
+#include "platform/sql_name.h"
 #include "platform/sql_scan.h"
 #include "platform/sqlite_functions.h"
 #include "platform/tsql_rewrites.h"
@@ -111,18 +112,18 @@ QString SqliteDialect::rewrite(const QString &tsql, QSqlDatabase &db)
     if (const auto clone = TsqlRewrites::cloneEmpty(tsql)) {
         QSqlQuery q(db);
         q.prepare(QStringLiteral("select sql from sqlite_master where type = 'table' and name = ? collate nocase"));
-        q.addBindValue(clone->source);
+        q.addBindValue(SqlName::unquoted(clone->source));
         q.exec();
         throwIfFailed(q);
         if (!q.next())
-            throw DatabaseError(QStringLiteral("no such table: ") + clone->source);
+            throw DatabaseError(QStringLiteral("no such table: ") + SqlName::unquoted(clone->source));
         static const RE header(
             QStringLiteral(R"(^\s*create\s+table\s+(?:if\s+not\s+exists\s+)?(?:"(?:[^"]|"")*"|\[[^\]]*\]|`[^`]*`|[^\s(]+)\s*\()"), kCi);
         QString create = q.value(0).toString();
         const auto h = header.match(create);
         if (!h.hasMatch())
             throw DatabaseError(QStringLiteral("cannot copy the structure of ") + clone->source);
-        QString target = clone->target;
+        QString target = SqlName::unquoted(clone->target);
         target.replace(QLatin1Char('"'), QLatin1String("\"\""));
         return QStringLiteral("CREATE TABLE \"%1\" (").arg(target) + create.mid(h.capturedEnd());
     }

@@ -6,6 +6,8 @@ namespace TsqlRewrites {
 
 namespace {
 constexpr auto kOptions = QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption;
+// A table name: "double quoted" or [bracketed] (closing quote doubled inside), or a plain word.
+const QString kName = QStringLiteral(R"(("(?:[^"]|"")*"|\[(?:[^\]]|\]\])*\]|\S+?))");
 }
 
 QString replaceUnquoted(const QString &sql, const QRegularExpression &pattern, const QString &with)
@@ -50,7 +52,8 @@ QString textConcatenation(const QString &sql)
 std::optional<QString> dropTableIfExists(const QString &sql)
 {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^\s*if\s+exists\s*\(\s*select\s+\*\s+from\s+sysobjects\s+where\s+name\s*=\s*'(?:[^']|'')*'\s*\)\s*drop\s+table\s+(\S+?)\s*;?\s*$)"),
+        QStringLiteral(R"(^\s*if\s+exists\s*\(\s*select\s+\*\s+from\s+sysobjects\s+where\s+name\s*=\s*'(?:[^']|'')*'\s*\)\s*drop\s+table\s+)")
+            + kName + QStringLiteral(R"(\s*;?\s*$)"),
         kOptions);
     const auto m = pattern.match(sql);
     if (!m.hasMatch())
@@ -61,7 +64,9 @@ std::optional<QString> dropTableIfExists(const QString &sql)
 std::optional<CloneEmpty> cloneEmpty(const QString &sql)
 {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^\s*select\s+\*\s+into\s+(\S+)\s+from\s+(\S+)\s+where\s+1\s*<>\s*1\s*;?\s*$)"), kOptions);
+        QStringLiteral(R"(^\s*select\s+\*\s+into\s+)") + kName + QStringLiteral(R"(\s+from\s+)") + kName
+            + QStringLiteral(R"(\s+where\s+1\s*<>\s*1\s*;?\s*$)"),
+        kOptions);
     const auto m = pattern.match(sql);
     if (!m.hasMatch())
         return std::nullopt;

@@ -182,7 +182,12 @@ void TestAdminCommandLine::padAndMerge()
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out.trimmed(), QStringLiteral("已合并 2 个表。"));
     QCOMPARE(env.db->query(QStringLiteral("select 出生地行政区划代码 from 全年级")).rowCount(), 3);
+    // 合并表 holds two rows already: replaced only with --replace.
     r = run({"merge", "--db", db});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("2 行")), qPrintable(r.err));
+    QCOMPARE(env.db->query(QStringLiteral("select 姓名 from 合并表")).rowCount(), 2);
+    r = run({"merge", "--db", db, "--replace"});
     QCOMPARE(r.out.trimmed(), QStringLiteral("已合并 3 个表。"));
     QCOMPARE(env.db->query(QStringLiteral("select 姓名 from 合并表")).rowCount(), 3);
 }

@@ -437,8 +437,16 @@ void TestManagementWindow::mergeButton()
     QVERIFY(f.db.statements.isEmpty());
     f.env.messages.clear();
     edit->setText(QStringLiteral(" 合并表 "));
+    // 合并表 exists: replaced only when the teacher answers yes.
+    f.env.messages.answerNext(Messages::Answer::No);
     QTest::mouseClick(f.child<QPushButton>("Button4"), Qt::LeftButton);
-    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("已合并 2 个表。")});
+    QCOMPARE(f.env.messages.shown.size(), 1);
+    QCOMPARE(f.env.messages.shown.front().buttons, Messages::Buttons::YesNo);
+    QVERIFY(f.env.messages.lastText().contains(QStringLiteral("“合并表”的表，其中有 0 行")));
+    QVERIFY(!f.db.statements.join(QLatin1Char('\n')).contains(QStringLiteral("drop table")));
+    f.env.messages.clear();
+    QTest::mouseClick(f.child<QPushButton>("Button4"), Qt::LeftButton);
+    QCOMPARE(f.env.messages.texts().last(), QStringLiteral("已合并 2 个表。"));
     QCOMPARE(f.env.db->query(QStringLiteral("select 姓名 from 合并表")).rowCount(), 5);
 }
 

@@ -49,7 +49,7 @@ private slots:
     void mergeCopiesRowsWithFreshIds();
     void mergeReplacesAnEarlierMerge();
     void mergeOfOneEmptyTable();
-    void mergeFailureKeepsWhatWasCopied();
+    void mergeFailureLeavesTheEarlierMergeWhole();
     void mergeRefusals_data();
     void mergeRefusals();
     void tableListsAndClassSelection();
@@ -114,7 +114,7 @@ void TestTableOperations::mergeCopiesRowsWithFreshIds()
     insertStudent(*env.db, QStringLiteral("高一01"), {{QStringLiteral("姓名"), "李四"}, {QStringLiteral("班号"), "01"}});
     insertStudent(*env.db, QStringLiteral("高一02"), {{QStringLiteral("姓名"), "王五"}, {QStringLiteral("班号"), "02"}});
     RecordingDatabase db(*env.db);
-    const int count = TableMerge::mergeTables(db, {QStringLiteral("高一01"), QStringLiteral("高一02")}, QStringLiteral("  合并表 "));
+    const int count = TableMerge::mergeTables(db, {QStringLiteral("高一01"), QStringLiteral("高一02")}, QStringLiteral("  合并表 "), false);
     QCOMPARE(count, 2);
     QCOMPARE(TableMerge::resultMessage(count), QStringLiteral("已合并 2 个表。"));
     const QString k = RecordColumns::dataColumns().join(QLatin1Char(','));
@@ -138,8 +138,17 @@ void TestTableOperations::mergeReplacesAnEarlierMerge()
     env.createClassTable(QStringLiteral("高一02"));
     insertStudent(*env.db, QStringLiteral("高一01"), {{QStringLiteral("姓名"), "张三"}});
     insertStudent(*env.db, QStringLiteral("高一02"), {{QStringLiteral("姓名"), "王五"}});
-    TableMerge::mergeTables(*env.db, {QStringLiteral("高一01"), QStringLiteral("高一02")}, TableMerge::defaultTarget());
-    TableMerge::mergeTables(*env.db, {QStringLiteral("高一02")}, TableMerge::defaultTarget());
+    TableMerge::mergeTables(*env.db, {QStringLiteral("高一01"), QStringLiteral("高一02")}, TableMerge::defaultTarget(), false);
+    // Without the user's word the earlier merge stays, and says how much it holds.
+    QCOMPARE(TableMerge::existingRows(*env.db, TableMerge::defaultTarget()), std::optional<qint64>(2));
+    try {
+        TableMerge::mergeTables(*env.db, {QStringLiteral("高一02")}, TableMerge::defaultTarget(), false);
+        QFAIL("an existing table was replaced without being asked");
+    } catch (const AppError &e) {
+        QVERIFY2(e.text().contains(QStringLiteral("--replace")), qPrintable(e.text()));
+    }
+    QCOMPARE(rows(*env.db, QStringLiteral("合并表"), {QStringLiteral("姓名")}), QStringList({"张三", "王五"}));
+    TableMerge::mergeTables(*env.db, {QStringLiteral("高一02")}, TableMerge::defaultTarget(), true);
     QCOMPARE(rows(*env.db, QStringLiteral("合并表"), {QStringLiteral("id"), QStringLiteral("姓名")}), QStringList{"1|王五"});
 }
 
@@ -147,20 +156,25 @@ void TestTableOperations::mergeOfOneEmptyTable()
 {
     TestEnv env;
     env.createClassTable(QStringLiteral("初三12"));
-    QCOMPARE(TableMerge::mergeTables(*env.db, {QStringLiteral("初三12")}, QStringLiteral("全校")), 1);
+    QCOMPARE(TableMerge::mergeTables(*env.db, {QStringLiteral("初三12")}, QStringLiteral("全校"), false), 1);
     QVERIFY(env.db->tableNames().contains(QStringLiteral("全校")));
     QCOMPARE(env.db->query(QStringLiteral("select * from 全校")).rowCount(), 0);
 }
 
-void TestTableOperations::mergeFailureKeepsWhatWasCopied()
+void TestTableOperations::mergeFailureLeavesTheEarlierMergeWhole()
 {
     TestEnv env;
     env.createClassTable(QStringLiteral("高一01"));
+    env.createClassTable(QStringLiteral("高一02"));
     insertStudent(*env.db, QStringLiteral("高一01"), {{QStringLiteral("姓名"), "张三"}});
-    // Init1 lacks some of Init2's columns (班号, for one).
+    insertStudent(*env.db, QStringLiteral("高一02"), {{QStringLiteral("姓名"), "王五"}});
+    TableMerge::mergeTables(*env.db, {QStringLiteral("高一02")}, TableMerge::defaultTarget(), false);
+    // Init1 lacks some of Init2's columns (班号, for one): the last insert fails.
     QVERIFY_THROWS_EXCEPTION(DatabaseError, TableMerge::mergeTables(*env.db, {QStringLiteral("高一01"), QStringLiteral("Init1")},
-                                                                   TableMerge::defaultTarget()));
-    QCOMPARE(rows(*env.db, QStringLiteral("合并表"), {QStringLiteral("姓名")}), QStringList{"张三"});
+                                                                   TableMerge::defaultTarget(), true));
+    QCOMPARE(rows(*env.db, QStringLiteral("合并表"), {QStringLiteral("id"), QStringLiteral("姓名")}), QStringList{"1|王五"});
+    // The connection is usable afterwards: nothing is left half begun.
+    QCOMPARE(TableMerge::mergeTables(*env.db, {QStringLiteral("高一01")}, TableMerge::defaultTarget(), true), 1);
 }
 
 void TestTableOperations::mergeRefusals_data()
@@ -178,8 +192,8 @@ void TestTableOperations::mergeRefusals_data()
     QTest::newRow("init1 in other case") << " init1" << "不能合并到模板表 Init1，请换一个合并后名称。";
     QTest::newRow("selected class table") << "高一01" << "合并后名称“高一01”是要合并的表之一，请换一个名称。";
     QTest::newRow("selected other table") << "名单" << "合并后名称“名单”是要合并的表之一，请换一个名称。";
-    QTest::newRow("unselected class table") << "初三12" << "合并后名称“初三12”是班级表的名称，请换一个名称。";
-    QTest::newRow("class name not yet made") << "小六30" << "合并后名称“小六30”是班级表的名称，请换一个名称。";
+    QTest::newRow("unselected class table") << "初三12" << "合并后名称“初三12”以 高、初 或 小 开头，会被当作班级表，请换一个名称。";
+    QTest::newRow("any name of a class's grade") << "高中全体" << "合并后名称“高中全体”以 高、初 或 小 开头，会被当作班级表，请换一个名称。";
 }
 
 void TestTableOperations::mergeRefusals()
@@ -196,7 +210,7 @@ void TestTableOperations::mergeRefusals()
     QCOMPARE(TableMerge::refusal(target, tables), message);
     RecordingDatabase db(*env.db);
     try {
-        TableMerge::mergeTables(db, tables, target);
+        TableMerge::mergeTables(db, tables, target, true);
         QFAIL("the merge went ahead");
     } catch (const AppError &e) {
         QCOMPARE(e.text(), message);

@@ -12,6 +12,7 @@
 
 #include "entry/record_columns.h"
 #include "platform/clock.h"
+#include "platform/sql_name.h"
 #include "platform/sql_text.h"
 #include "test_env.h"
 
@@ -38,8 +39,8 @@ inline qint64 addStudent(TestEnv &env, const QString &table, const QMap<QString,
         const QString value = values.contains(column) ? values.value(column) : column + QStringLiteral("值");
         texts << (value.isNull() ? QStringLiteral("NULL") : SqlText::quote(value));
     }
-    env.db->execute(QStringLiteral("insert into %1 (%2) values (%3)").arg(table, names.join(QLatin1Char(',')), texts.join(QLatin1Char(','))));
-    return env.db->query(QStringLiteral("select max(id) from ") + table).rows.at(0).at(0).toLongLong();
+    env.db->execute(QStringLiteral("insert into %1 (%2) values (%3)").arg(SqlName::quoted(*env.db, table), names.join(QLatin1Char(',')), texts.join(QLatin1Char(','))));
+    return env.db->query(QStringLiteral("select max(id) from ") + SqlName::quoted(*env.db, table)).rows.at(0).at(0).toLongLong();
 }
 
 inline QString recordItem(qint64 id, const QString &name)

@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include "platform/database.h"
+#include "platform/sql_name.h"
 #include "platform/sql_text.h"
 
 // Inserts one student row: column names and values (a null QVariant stores NULL).
@@ -17,5 +18,5 @@ inline void insertStudent(Database &db, const QString &table, const QList<std::p
         literals << (value.isNull() ? QStringLiteral("null") : SqlText::quote(value.toString()));
     }
     db.execute(QStringLiteral("insert into %1 (%2) values (%3)")
-                   .arg(table, columns.join(QLatin1Char(',')), literals.join(QLatin1Char(','))));
+                   .arg(SqlName::quoted(db, table), columns.join(QLatin1Char(',')), literals.join(QLatin1Char(','))));
 }

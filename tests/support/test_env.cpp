@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include "platform/sql_name.h"
 #include "app/template_tables.h"
 
 namespace {
@@ -93,7 +94,7 @@ TestEnv::~TestEnv()
 
 void TestEnv::createClassTable(const QString &name)
 {
-    db->execute(QStringLiteral("Select * into ") + name + QStringLiteral(" from Init2 where 1 <> 1"));
+    db->execute(QStringLiteral("Select * into ") + SqlName::quoted(*db, name) + QStringLiteral(" from Init2 where 1 <> 1"));
 }
 
 std::unique_ptr<SqlDatabase> TestEnv::connectAgain() const

@@ -8,8 +8,10 @@
 #include <QSqlRecord>
 
 #include "platform/app_error.h"
+#include "platform/odbc_connection_string.h"
 #include "platform/postgres_dialect.h"
 #include "platform/sqlite_dialect.h"
+#include "platform/sqlite_failure_text.h"
 
 namespace {
 
@@ -68,9 +70,7 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlServer(const ServerSettings &s)
 {
     auto database = std::make_unique<SqlDatabase>(QStringLiteral("QODBC"), std::make_unique<TsqlDialect>());
     QSqlDatabase db = QSqlDatabase::database(database->m_connectionName, false);
-    const QString driver = s.driver.isEmpty() ? QStringLiteral("FreeTDS") : s.driver;
-    db.setDatabaseName(QStringLiteral("DRIVER={%1};SERVER=%2;DATABASE=%3;UID=%4;PWD=%5")
-                           .arg(driver, s.server, s.database, s.user, s.password));
+    db.setDatabaseName(OdbcConnectionString::build(s));
     if (s.server.isEmpty())
         throw DatabaseError(QStringLiteral("no server named in config.ini"));
     if (!db.open())
@@ -136,7 +136,11 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openPostgres(const ServerSettings &s)
 
 QString SqlDatabase::errorText(const QSqlError &e) const
 {
-    return m_dialect->messageText(engineErrorText(e));
+    const QString text = m_dialect->messageText(engineErrorText(e));
+    // The local file's failures are the teacher's to mend: say what they mean.
+    if (m_dialect->engine() == QLatin1String("sqlite"))
+        return SqliteFailureText::explain(e.nativeErrorCode(), text);
+    return text;
 }
 
 QSqlDatabase SqlDatabase::connection()

@@ -11,6 +11,7 @@
 #include "platform/app_error.h"
 #include "platform/sql_name.h"
 #include "platform/sql_scan.h"
+#include "platform/sqlite_failure_text.h"
 #include "platform/sqlite_functions.h"
 #include "platform/tsql_rewrites.h"
 
@@ -88,7 +89,7 @@ void throwIfFailed(const QSqlQuery &q)
 {
     const QSqlError e = q.lastError();
     if (e.isValid())
-        throw DatabaseError(e.databaseText().isEmpty() ? e.text() : e.databaseText());
+        throw DatabaseError(SqliteFailureText::explain(e.nativeErrorCode(), e.databaseText().isEmpty() ? e.text() : e.databaseText()));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include "app/database_connection.h"
 #include "app/ini_file.h"
+#include "platform/odbc_connection_string.h"
+#include "platform/sql_database.h"
 
 class TestServerConfig : public QObject
 {
@@ -15,7 +17,42 @@ private slots:
     void engineChoice();
     void chineseFileInEitherEncoding();
     void missingFileReadsEmpty();
+    void odbcValuesArriveWhole_data();
+    void odbcValuesArriveWhole();
 };
+
+// The attributes of a connection string as an ODBC driver manager reads them:
+// pairs split at ";" outside braces, "}}" inside braces standing for "}".
+static QMap<QString, QString> odbcAttributes(const QString &text)
+{
+    QMap<QString, QString> out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype eq = text.indexOf(QLatin1Char('='), i);
+        if (eq < 0)
+            break;
+        const QString key = text.mid(i, eq - i).toUpper();
+        QString value;
+        i = eq + 1;
+        if (i < text.size() && text.at(i) == QLatin1Char('{')) {
+            for (++i; i < text.size(); ++i) {
+                if (text.at(i) == QLatin1Char('}') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('}'))
+                    value += text.at(i++);
+                else if (text.at(i) == QLatin1Char('}'))
+                    break;
+                else
+                    value += text.at(i);
+            }
+            i += 2; // "}" and ";"
+        } else {
+            const qsizetype end = text.indexOf(QLatin1Char(';'), i);
+            value = text.mid(i, end < 0 ? -1 : end - i);
+            i = end < 0 ? text.size() : end + 1;
+        }
+        out.insert(key, value);
+    }
+    return out;
+}
 
 static QString writeFile(const QTemporaryDir &dir, const QByteArray &bytes)
 {
@@ -97,4 +134,32 @@ void TestServerConfig::missingFileReadsEmpty()
 }
 
 QTEST_GUILESS_MAIN(TestServerConfig)
+void TestServerConfig::odbcValuesArriveWhole_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("plain") << "secret";
+    QTest::newRow("an added attribute") << "x;DATABASE=master";
+    QTest::newRow("braces") << "{a}}b;c}";
+    QTest::newRow("equals and blanks") << " a=b ";
+}
+
+void TestServerConfig::odbcValuesArriveWhole()
+{
+    QFETCH(QString, password);
+    ServerSettings s;
+    s.server = QStringLiteral("dbhost,1433");
+    s.database = QStringLiteral("school");
+    s.user = QStringLiteral("teacher");
+    s.password = password;
+    const QString text = OdbcConnectionString::build(s);
+    const QMap<QString, QString> attributes = odbcAttributes(text);
+    QCOMPARE(attributes.keys(), QStringList({"DATABASE", "DRIVER", "PWD", "SERVER", "UID"}));
+    QCOMPARE(attributes.value("PWD"), password);
+    QCOMPARE(attributes.value("DATABASE"), QStringLiteral("school"));
+    QCOMPARE(attributes.value("SERVER"), s.server);
+    QCOMPARE(attributes.value("DRIVER"), QStringLiteral("FreeTDS"));
+    if (password == QLatin1String("secret"))
+        QCOMPARE(text, QStringLiteral("DRIVER={FreeTDS};SERVER=dbhost,1433;DATABASE=school;UID=teacher;PWD=secret"));
+}
+
 #include "tst_server_config.moc"

@@ -48,6 +48,7 @@ private slots:
     void backupRefusals();
     void restoreReplacesAndKeepsTheOldFile();
     void restoreRefusals();
+    void restoreRefusedWhileAnotherProgramHoldsTheFile();
 };
 
 void TestDatabaseBackup::firstStartOfEachDayBacksUp()
@@ -140,6 +141,9 @@ void TestDatabaseBackup::backupCommand()
     QVERIFY2(r.status == 0, qPrintable(r.err));
     QCOMPARE(backups(db).size(), 1);
     QVERIFY(r.out.contains(QDir::toNativeSeparators(DatabaseBackup::folderFor(db))));
+    QVERIFY(isAdminCommand({"backup"}) && isAdminCommand({"restore"}));
+    const QString help = runAdmin({"--help"}).out;
+    QVERIFY(help.contains(QStringLiteral("tavro backup")) && help.contains(QStringLiteral("tavro restore --from")));
 
     QTemporaryDir stick;
     const QString copy = stick.filePath(QStringLiteral("周五.db"));
@@ -252,5 +256,42 @@ void TestDatabaseBackup::restoreRefusals()
     QVERIFY(!QFileInfo::exists(DatabaseBackup::folderFor(db)));
 }
 
-QTEST_MAIN(TestDatabaseBackup)
+void TestDatabaseBackup::restoreRefusedWhileAnotherProgramHoldsTheFile()
+{
+    TestEnv env;
+    env.createClassTable(QStringLiteral("高一01"));
+    const QString db = env.path(QStringLiteral("tavro.db"));
+    const QString good = env.path(QStringLiteral("good.db"));
+    QCOMPARE(runAdmin({"backup", "--db", db, "--into", good}).status, 0);
+    env.db.reset();
+
+    // Another process holds the file open, as the entry window does.
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold"), db});
+    QVERIFY(holder.waitForReadyRead(30000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("ready"));
+    const auto before = folderSnapshot(env.dir.path());
+    const AdminCommandRun r = runAdmin({"restore", "--from", good, "--db", db});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("正在使用")), qPrintable(r.err));
+    QCOMPARE(folderSnapshot(env.dir.path()), before);
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(30000));
+    QCOMPARE(runAdmin({"restore", "--from", good, "--db", db}).status, 0);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 3 && args.at(1) == QLatin1String("--hold")) {
+        // Holder mode: keeps the file open until stdin closes.
+        const auto db = SqlDatabase::openSqlite(args.at(2), SqliteMode::ReadWrite);
+        QTextStream(stdout) << "ready" << Qt::endl;
+        QTextStream(stdin).readAll();
+        return 0;
+    }
+    TestDatabaseBackup test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_database_backup.moc"

@@ -86,6 +86,7 @@ private slots:
     void filesNotOursAreRefusedUntouched_data();
     void filesNotOursAreRefusedUntouched();
     void templateTableInAnyCase();
+    void newFileIsNotMadeBesideALeftoverLog();
     void foreignLogIsNeverMerged_data();
     void foreignLogIsNeverMerged();
     void crashLogOfTheSameFileIsRecovered();
@@ -131,6 +132,25 @@ void TestLocalFileSafety::templateTableInAnyCase()
         file.exec(QStringLiteral("create table INIT2 (id integer primary key, 姓名 text)"));
     }
     QCOMPARE(SqlDatabase::openSqlite(path, SqliteMode::ReadWrite)->tableNames(), QStringList{"INIT2"});
+}
+
+void TestLocalFileSafety::newFileIsNotMadeBesideALeftoverLog()
+{
+    // tavro.db was moved away but its log stayed: a new file would swallow or drop it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavro.db"));
+    makeSchoolFile(path, 1);
+    {
+        RawSqlite running(path);
+        running.keepLog();
+        running.exec(QStringLiteral("insert into 高一01 (姓名) values ('甲')"));
+        copyFile(path + QStringLiteral("-wal"), dir.filePath(QStringLiteral("log")));
+    }
+    QVERIFY(QFile::remove(path));
+    copyFile(dir.filePath(QStringLiteral("log")), path + QStringLiteral("-wal"));
+    const auto before = folderSnapshot(dir.path());
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, SqlDatabase::openSqlite(path, SqliteMode::Create));
+    QCOMPARE(folderSnapshot(dir.path()), before);
 }
 
 void TestLocalFileSafety::foreignLogIsNeverMerged_data()

@@ -1,6 +1,7 @@
 #include "class_setup.h"
 
 #include "app/database_connection.h"
+#include "app/daily_backup.h"
 #include "app/database_mode.h"
 #include "app/entry_year.h"
 #include "entry/entry_form.h"
@@ -39,6 +40,8 @@ bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString 
         m_services.messages.showMessage(DatabaseConnection::failureMessage());
         return false;
     }
+    if (localFile)
+        DailyBackup::run(m_services, *m_db);
 
     m_startup = localFile ? m_services.clock.now() : m_db->currentDateTime();
     form.setStartupDate(m_startup);

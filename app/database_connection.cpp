@@ -23,14 +23,14 @@ std::unique_ptr<Database> openLocalFile(Services &services, const QString &worki
     const QString path = QDir(workingDir).absoluteFilePath(QLatin1String(kLocalFileName));
     try {
         if (QFileInfo::exists(path))
-            return SqlDatabase::openSqlite(path, false);
+            return SqlDatabase::openSqlite(path, SqliteMode::ReadWrite);
         const auto answer = services.messages.askBox(
             owner, owner ? owner->windowTitle() : services.appTitle,
             QStringLiteral("未找到本地数据库文件 %1。是否在此新建一个空数据库？").arg(QDir::toNativeSeparators(path)),
             Messages::Icon::Question, Messages::Buttons::YesNo);
         if (answer != Messages::Answer::Yes)
             return nullptr;
-        auto db = SqlDatabase::openSqlite(path, true);
+        auto db = SqlDatabase::openSqlite(path, SqliteMode::Create);
         try {
             TemplateTables::create(*db);
         } catch (const AppError &) {

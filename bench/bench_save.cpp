@@ -91,7 +91,7 @@ int main(int argc, char **argv)
     const int rows = argc > 2 ? std::max(1, QString::fromLocal8Bit(argv[2]).toInt()) : 2000;
 
     QTemporaryDir dir;
-    auto db = SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), true);
+    auto db = SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), SqliteMode::Create);
     TemplateTables::create(*db);
     db->execute(QStringLiteral("Select * into ") + kTable + QStringLiteral(" from Init2 where 1 <> 1"));
     db->execute(QStringLiteral("begin"));

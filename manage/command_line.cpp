@@ -14,6 +14,7 @@
 #include "manage/table_merge.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
+#include "platform/database_backup.h"
 #include "platform/desktop.h"
 #include "platform/messages.h"
 #include "platform/services.h"
@@ -34,6 +35,8 @@ const QString kHelp = QStringLiteral(
     "                                   把表导出为一个 xlsx 工作簿，每表一个工作表（默认为各表自己的列）\n"
     "  tavro export-students --table 表 --into 文件 [--dir 文件夹]\n"
     "                                   用 Template.xlsx 把一个表的全部学生导出为多人打印表\n"
+    "  tavro backup [--into 文件]        备份本地数据库文件（默认存入数据库旁的“备份”文件夹）\n"
+    "  tavro restore --from 备份文件     检查备份后先备份现有的数据库文件，再用备份替换它\n"
     "  tavro init-db                    在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1\n"
     "                                   （数据库中已有其一时不作任何改动）\n"
     "  tavro --help                     显示本说明\n"
@@ -42,7 +45,7 @@ const QString kHelp = QStringLiteral(
     "  --tables 表,表   要处理的表，以逗号分隔；默认为所有班级表（名称以 高、初、小 开头的表）\n"
     "  --dir 文件夹     check.txt 与 Template.xlsx 所在的文件夹，默认为程序所在的文件夹\n");
 
-enum class Command { Check, Pad, Merge, Export, ExportStudents, Help, None };
+enum class Command { Check, Pad, Merge, Export, ExportStudents, Backup, Restore, Help, None };
 
 Command commandOf(const QString &word)
 {
@@ -56,6 +59,10 @@ Command commandOf(const QString &word)
         return Command::Export;
     if (word == QLatin1String("export-students"))
         return Command::ExportStudents;
+    if (word == QLatin1String("backup"))
+        return Command::Backup;
+    if (word == QLatin1String("restore"))
+        return Command::Restore;
     if (word == QLatin1String("--help") || word == QLatin1String("-h") || word == QLatin1String("help"))
         return Command::Help;
     return Command::None;
@@ -77,6 +84,7 @@ struct Options
     bool intoGiven = false;
     QString structure;
     QString table;
+    QString from;
     QStringList tables;
     bool tablesGiven = false;
     QStringList positional;
@@ -109,7 +117,7 @@ QString parseOptions(const QStringList &args, Options &options)
         }
         static const QStringList known = {QStringLiteral("--db"), QStringLiteral("--dir"), QStringLiteral("--into"),
                                           QStringLiteral("--tables"), QStringLiteral("--structure"),
-                                          QStringLiteral("--table")};
+                                          QStringLiteral("--table"), QStringLiteral("--from")};
         if (!known.contains(arg))
             return QStringLiteral("未知的选项：%1").arg(arg);
         if (eq < 0) {
@@ -128,6 +136,8 @@ QString parseOptions(const QStringList &args, Options &options)
             options.structure = value;
         } else if (arg == QLatin1String("--table")) {
             options.table = value;
+        } else if (arg == QLatin1String("--from")) {
+            options.from = value;
         } else {
             options.tablesGiven = true;
             value.replace(QStringLiteral("，"), QStringLiteral(","));
@@ -207,6 +217,22 @@ QStringList withoutProgram(const QStringList &args)
     return args;
 }
 
+// "backup" and "restore"; returns what to print. Throws AppError.
+QString backupCommand(Command command, const Options &options)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    if (command == Command::Backup) {
+        const QString into = options.intoGiven ? options.into : QString();
+        return QStringLiteral("已备份到 %1").arg(QDir::toNativeSeparators(DatabaseBackup::backupFile(options.db, into, now)));
+    }
+    const QString saved = DatabaseBackup::restore(options.from, options.db, now);
+    QString text = QStringLiteral("已用 %1 恢复 %2。")
+                       .arg(QDir::toNativeSeparators(options.from), QDir::toNativeSeparators(options.db));
+    if (!saved.isEmpty())
+        text += QStringLiteral("原来的文件已备份为 %1").arg(QDir::toNativeSeparators(saved));
+    return text;
+}
+
 } // namespace
 
 bool isAdminCommand(const QStringList &givenArgs)
@@ -259,14 +285,25 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
         && structure != QLatin1String("init2"))
         return usageError(QStringLiteral("导出表的结构只能是 Init1 或 Init2：%1").arg(options.structure));
 
+    if (command == Command::Restore && options.from.trimmed().isEmpty())
+        return usageError(QStringLiteral("请用 --from 给出要恢复的备份文件。"));
+
     try {
+        if (command == Command::Backup || command == Command::Restore) {
+            out << backupCommand(command, options) << Qt::endl;
+            return 0;
+        }
         if (command == Command::Merge) {
             // A refused name is reported before the database is even opened.
             const QString reason = TableMerge::refusal(options.into, options.tables);
             if (!reason.isEmpty())
                 throw AppError(reason);
         }
-        std::unique_ptr<SqlDatabase> db = SqlDatabase::openSqlite(options.db, false);
+        // Checks and exports only read: the file is opened so that it works on a
+        // read-only file or folder and nothing is written beside it.
+        const bool reads = command == Command::Check || exporting;
+        std::unique_ptr<SqlDatabase> db =
+            SqlDatabase::openSqlite(options.db, reads ? SqliteMode::ReadOnly : SqliteMode::ReadWrite);
         ConsoleMessages messages(out, err);
         SystemClock clock;
         NoDesktop desktop;
@@ -309,6 +346,8 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
             break;
         }
         case Command::ExportStudents:
+        case Command::Backup:
+        case Command::Restore:
         case Command::Help:
         case Command::None:
             break;

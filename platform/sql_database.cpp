@@ -1,17 +1,22 @@
 #include "sql_database.h"
 
+#include <sqlite3.h>
+
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlDriver>
+#include <QTemporaryDir>
 
 #include "platform/app_error.h"
 #include "platform/odbc_connection_string.h"
 #include "platform/postgres_dialect.h"
 #include "platform/sqlite_dialect.h"
 #include "platform/sqlite_failure_text.h"
+#include "platform/sqlite_file_check.h"
 
 namespace {
 
@@ -20,6 +25,9 @@ QString engineErrorText(const QSqlError &e)
     const QString text = e.databaseText().trimmed();
     return text.isEmpty() ? e.text().trimmed() : text;
 }
+
+// Another program holding a write lock is waited for a while, not failed at once.
+constexpr int kBusyTimeoutMs = 5000;
 
 QString nextConnectionName()
 {
@@ -42,28 +50,80 @@ SqlDatabase::~SqlDatabase()
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connectionName);
+    if (!m_openKey.isEmpty())
+        SqliteFileCheck::noteClosed(m_openKey);
 }
 
-std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, bool create)
+std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, SqliteMode mode)
 {
-    if (!create && !QFileInfo(path).isFile())
-        throw DatabaseError(QStringLiteral("unable to open database file: ") + path);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    SqliteFileCheck::Checked checked;
+    if (mode == SqliteMode::Create)
+        SqliteFileCheck::requireNew(absolute);
+    else
+        checked = SqliteFileCheck::validate(absolute);
+
     auto database = std::make_unique<SqlDatabase>(QStringLiteral("QSQLITE"), std::make_unique<SqliteDialect>());
+    database->m_filePath = absolute;
+    database->m_writable = mode != SqliteMode::ReadOnly;
     QSqlDatabase db = QSqlDatabase::database(database->m_connectionName, false);
-    db.setDatabaseName(path);
-    database->m_filePath = QFileInfo(path).absoluteFilePath();
-    // Another program holding a write lock is waited for a while, not failed at once.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+    if (mode != SqliteMode::ReadOnly || checked.live) {
+        // A live file is read through its log like any other connection does;
+        // its -wal and -shm are there already, so nothing new is left behind.
+        db.setDatabaseName(absolute);
+        if (mode == SqliteMode::ReadOnly)
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    } else {
+        // Nobody else has the file open: it holds everything (or its crash log
+        // was replayed on a copy), so it is read as it lies, without locks and
+        // without making a -wal or -shm beside it.
+        const QString source = checked.replayedPath.isEmpty() ? absolute : checked.replayedPath;
+        db.setDatabaseName(QString::fromUtf8(SqliteFileCheck::immutableUri(source)));
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+        database->m_replayCopy = checked.replayedDir;
+    }
+    db.setConnectOptions(options);
     if (!db.open())
         throw DatabaseError(database->errorText(db.lastError()));
+    database->m_openKey = SqliteFileCheck::noteOpened(absolute);
     database->m_dialect->prepareConnection(db);
-    // Write-ahead logging: a save costs one disk flush instead of the
-    // rollback journal's several, and readers never block the writer.
-    // Full sync keeps every confirmed save on disk through a power cut.
+    if (checked.live && !SqliteFileCheck::hasTemplateTable(database->sqliteHandle()))
+        throw DatabaseError(SqliteFileCheck::notOursText(absolute, QStringLiteral("其中没有模板表 Init2")));
+    if (mode == SqliteMode::ReadOnly)
+        return database;
+    // Write-ahead logging: a save costs one disk flush for the log and one for
+    // the checkpoint, and readers never block the writer. Full sync keeps every
+    // confirmed save on disk through a power cut.
     QSqlQuery pragma(db);
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL")))
         throw DatabaseError(database->errorText(pragma.lastError()));
     return database;
+}
+
+sqlite3 *SqlDatabase::sqliteHandle()
+{
+    if (m_dialect->engine() != QLatin1String("sqlite"))
+        return nullptr;
+    const QVariant handle = QSqlDatabase::database(m_connectionName, false).driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.data());
+}
+
+void SqlDatabase::checkpointWhenIdle()
+{
+    if (!m_writable)
+        return;
+    sqlite3 *handle = sqliteHandle();
+    if (!handle || !sqlite3_get_autocommit(handle))
+        return;
+    // Without waiting: when another connection is writing or reading an older
+    // snapshot, as much as possible is copied now and the rest with the next
+    // save or at closing. The save itself is committed either way.
+    sqlite3_busy_timeout(handle, 0);
+    sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_timeout(handle, kBusyTimeoutMs);
 }
 
 std::unique_ptr<SqlDatabase> SqlDatabase::openSqlServer(const ServerSettings &s)
@@ -221,7 +281,10 @@ qint64 SqlDatabase::execute(const QString &sql)
         noteFailure(db);
         throw DatabaseError(text);
     }
-    return q.numRowsAffected();
+    const qint64 affected = q.numRowsAffected();
+    q.finish();
+    checkpointWhenIdle();
+    return affected;
 }
 
 QStringList SqlDatabase::tableNames()
@@ -264,6 +327,7 @@ void SqlDatabase::commitTransaction()
         noteFailure(db);
         throw DatabaseError(text);
     }
+    checkpointWhenIdle();
 }
 
 void SqlDatabase::rollbackTransaction()

@@ -7,6 +7,14 @@
 
 class QSqlDatabase;
 class QSqlError;
+class QTemporaryDir;
+struct sqlite3;
+
+// How a local SQLite file is opened. ReadWrite and ReadOnly take only a file
+// that is a database of this program; Create makes a new one where nothing is.
+// ReadOnly never writes to the file nor leaves a file beside it, and works on a
+// read-only file or in a read-only folder.
+enum class SqliteMode { ReadWrite, ReadOnly, Create };
 
 // Server settings from config.ini, section Settings.
 struct ServerSettings
@@ -33,9 +41,12 @@ class SqlDatabase final : public Database
 public:
     ~SqlDatabase() override;
 
-    // Opens an existing SQLite file (or creates it when create is true).
-    // Throws DatabaseError when it does not open or is no SQLite database.
-    static std::unique_ptr<SqlDatabase> openSqlite(const QString &path, bool create);
+    // Opens a local SQLite file (see SqliteMode). Before anything is written,
+    // a file that is empty, not SQLite, without Init2 or with a -wal beside it
+    // that does not belong to it is refused. Throws DatabaseError.
+    // Every write outside a transaction and every commit is checkpointed into
+    // the file itself, so the file alone holds every confirmed save.
+    static std::unique_ptr<SqlDatabase> openSqlite(const QString &path, SqliteMode mode);
 
     // SQL Server through ODBC; throws DatabaseError when it does not open.
     static std::unique_ptr<SqlDatabase> openSqlServer(const ServerSettings &settings);
@@ -57,6 +68,9 @@ public:
     // The text the engine runs for a T-SQL statement.
     QString engineText(const QString &tsql);
 
+    // The SQLite connection handle (for the online backup); nullptr on a server.
+    sqlite3 *sqliteHandle();
+
     SqlDatabase(const QString &driver, std::unique_ptr<SqlDialect> dialect);
 
 private:
@@ -67,9 +81,14 @@ private:
     void noteFailure(QSqlDatabase &db);
     // The engine's message for a failure, as the dialect shows it.
     QString errorText(const QSqlError &e) const;
+    // Local file: moves the log into the file once no transaction is open.
+    void checkpointWhenIdle();
 
     QString m_connectionName;
     QString m_filePath; // the local file, empty for a server
     std::unique_ptr<SqlDialect> m_dialect;
     bool m_lost = false;
+    bool m_writable = false;                     // a local file opened for writing
+    QString m_openKey;                           // the local file as this process has it open
+    std::shared_ptr<QTemporaryDir> m_replayCopy; // read-only view of a file whose crash log was replayed on a copy
 };

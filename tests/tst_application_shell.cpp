@@ -27,7 +27,8 @@ private slots:
     void secondStartCreatesNothing();
     void noDatabaseEndsTheProgram();
     void serverModeWithoutConfigEnds();
-    void missingTemplateIsReportedAndFormStays();
+    void fileWithoutTemplateIsRefusedAtStartUp();
+    void classTableThatCannotBeMadeIsReportedAndFormStays();
     void teacherButtonOpensManagementWindow();
     void startUpLeavesTheNameFieldReady();
 };
@@ -124,14 +125,35 @@ void TestApplicationShell::serverModeWithoutConfigEnds()
     QVERIFY(!QFile::exists(QDir(work.path()).filePath(QStringLiteral("tavro.db"))));
 }
 
-void TestApplicationShell::missingTemplateIsReportedAndFormStays()
+void TestApplicationShell::fileWithoutTemplateIsRefusedAtStartUp()
 {
+    // A SQLite file of another program (no Init2) is not taken for a database:
+    // the start-up's connection failure, and the file is left as it was.
     TestEnv env;
     env.db->execute(QStringLiteral("drop table Init2"));
+    env.db.reset();
+    QFile file(env.path(QStringLiteral("tavro.db")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    Run run(env, env.dir.path());
+    run.choose(0, 0);
+    QCOMPARE(env.messages.lastText(), QStringLiteral("连接数据库失败，程序即将退出。请联系管理员。"));
+    QTRY_COMPARE(run.ends.size(), 1);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QVERIFY(!QFile::exists(env.path(QStringLiteral("tavro.db-wal"))));
+}
+
+void TestApplicationShell::classTableThatCannotBeMadeIsReportedAndFormStays()
+{
+    TestEnv env;
+    // An index holds the class table's name, so the table cannot be created.
+    env.db->execute(QStringLiteral("create index 高一01 on Init2 (姓名)"));
     Run run(env, env.dir.path());
     run.choose(0, 0);
     QCOMPARE(env.messages.shown.last().kind, ScriptedMessages::Kind::Error);
-    QVERIFY(env.messages.lastText().contains(QStringLiteral("Init2")));
+    QVERIFY(env.messages.lastText().contains(QStringLiteral("高一01")));
     QVERIFY(env.messages.lastText().endsWith(QLatin1Char('.')));
     QCOMPARE(run.ends.size(), 0);
     QVERIFY(run.shell.form().isVisible());

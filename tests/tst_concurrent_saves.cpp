@@ -42,7 +42,7 @@ int runSaver(const QStringList &args)
             s.password = args.at(4);
             db = SqlDatabase::openPostgres(s);
         } else {
-            db = SqlDatabase::openSqlite(args.at(1), false);
+            db = SqlDatabase::openSqlite(args.at(1), SqliteMode::ReadWrite);
         }
         const QString label = args.at(5);
         RecordSaver saver(*db, kTable, args.at(6));

@@ -67,14 +67,15 @@ void TestLocalFailureTexts::damagedFile()
     file.write(QByteArray(size / 4, '\xa5'));
     file.close();
 
-    env.db = SqlDatabase::openSqlite(path, false);
+    // Found when the file is opened or at the latest when the table is read.
     QString text;
     try {
+        env.db = SqlDatabase::openSqlite(path, SqliteMode::ReadWrite);
         env.db->query(QStringLiteral("select count(*), max(姓名) from 高一01"));
     } catch (const DatabaseError &e) {
         text = e.text();
     }
-    QVERIFY2(text.startsWith(QStringLiteral("数据库文件已损坏")), qPrintable(text));
+    QVERIFY2(text.section(QLatin1Char('\n'), 0, 0).contains(QStringLiteral("损坏")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("malformed")), qPrintable(text));
 }
 

@@ -196,11 +196,11 @@ void TestSqliteDialect::notADatabaseFailsToOpen()
     const QByteArray junk(4096, 'x');
     f.write(junk);
     f.close();
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, SqlDatabase::openSqlite(path, false));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, SqlDatabase::openSqlite(path, SqliteMode::ReadWrite));
     QFile again(path);
     QVERIFY(again.open(QIODevice::ReadOnly));
     QCOMPARE(again.readAll(), junk);
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, SqlDatabase::openSqlite(dir.filePath(QStringLiteral("none.db")), false));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, SqlDatabase::openSqlite(dir.filePath(QStringLiteral("none.db")), SqliteMode::ReadWrite));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("none.db"))));
 }
 

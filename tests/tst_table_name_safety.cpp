@@ -66,7 +66,7 @@ private:
 
 int mergeAndDie(const QString &path)
 {
-    auto db = SqlDatabase::openSqlite(path, false);
+    auto db = SqlDatabase::openSqlite(path, SqliteMode::ReadWrite);
     DyingDatabase dying(*db);
     TableMerge::mergeTables(dying, {QStringLiteral("高一01"), QStringLiteral("高一02")}, TableMerge::defaultTarget(), true);
     return 0; // not reached
@@ -178,7 +178,7 @@ void TestTableNameSafety::mergeKilledMidwayLeavesTheEarlierMergeWhole()
     QVERIFY(child.waitForFinished(60000));
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
 
-    env.db = SqlDatabase::openSqlite(path, false);
+    env.db = SqlDatabase::openSqlite(path, SqliteMode::ReadWrite);
     QCOMPARE(names(*env.db, TableMerge::defaultTarget()), QStringList{QStringLiteral("高一02的学生")});
 }
 

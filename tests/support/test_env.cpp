@@ -75,7 +75,7 @@ TestEnv::TestEnv(const QString &engineName, const QDateTime &now)
         admin(*server, QStringLiteral("create database %1 encoding 'UTF8' template template0").arg(serverSettings.database));
         db = SqlDatabase::openPostgres(serverSettings);
     } else {
-        db = SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), true);
+        db = SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), SqliteMode::Create);
     }
     TemplateTables::create(*db);
 }
@@ -101,7 +101,7 @@ std::unique_ptr<SqlDatabase> TestEnv::connectAgain() const
 {
     if (engine == kPostgres)
         return SqlDatabase::openPostgres(serverSettings);
-    return SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), false);
+    return SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), SqliteMode::ReadWrite);
 }
 
 QString TestEnv::writeConfigIni(const QString &engineValue) const

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+class SqlDatabase;
+
+// Backups of the local database file and restoring one. A backup is made with
+// SQLite's online backup from an open connection (a consistent copy, log
+// included) into a temporary file in the target's folder, renamed into place
+// when complete; it never replaces an existing file. Automatic and default
+// backups go to the folder 备份 beside the database as tavro-YYYYMMDD-HHMMSS.db,
+// the newest kKept of them kept. Failures throw AppError (DatabaseError or
+// FileError) with a Chinese text and the system's own on a second line.
+// Used from the user-interface thread only.
+namespace DatabaseBackup {
+
+inline constexpr int kKept = 30;
+
+// <folder of dbPath>/备份
+QString folderFor(const QString &dbPath);
+
+// Copies the open local database into target, which must not exist yet.
+void copyTo(SqlDatabase &source, const QString &target);
+
+// A new backup in the backup folder named after `now`; older ones beyond kKept
+// are removed. Returns its path.
+QString intoFolder(SqlDatabase &source, const QDateTime &now);
+
+// The first start of a day: a backup is made when the backup folder holds none
+// of now's date. Returns its path, or an empty string when one existed.
+QString daily(SqlDatabase &source, const QDateTime &now);
+
+// Removes the oldest backups of the folder (only files named as backups are
+// counted) until `keep` are left.
+void prune(const QString &folder, int keep = kKept);
+
+// "tavro backup": backs up the database file dbPath, read-only, into `into`
+// (a new file; not the database or its -wal/-shm) or, when empty, into the
+// backup folder. Returns the backup's path.
+QString backupFile(const QString &dbPath, const QString &into, const QDateTime &now);
+
+// "tavro restore": checks that `from` is a database of this program, backs up
+// dbPath (when it exists) into its backup folder, then replaces dbPath with a
+// copy of `from` in one rename, its stale -wal and -shm removed first. A
+// refused restore leaves every file as it was. Returns the backup of the old
+// file (empty when there was none).
+QString restore(const QString &from, const QString &dbPath, const QDateTime &now);
+
+} // namespace DatabaseBackup

@@ -280,9 +280,12 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
                 throw AppError(reason);
         }
         if (exporting) {
-            // An output onto the database or the template is refused before the database is opened.
+            // An output onto the database or the template, or over a file
+            // without --replace, is refused before the database is opened.
             OutputTarget(QFileInfo(options.db).absoluteFilePath(), options.dir.isEmpty() ? programDir() : options.dir)
                 .ensureAllowed(options.into, OutputTarget::Kind::Workbook);
+            if (AtomicFile::occupied(options.into))
+                replaceConsent(options.replace)(QFileInfo(options.into).absoluteFilePath());
         }
         std::unique_ptr<SqlDatabase> db = SqlDatabase::openSqlite(options.db, false);
         ConsoleMessages messages(out, err);

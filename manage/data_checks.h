@@ -53,7 +53,7 @@ public:
     // Runs one check over the tables (not empty) and writes the report.
     // Returns the path of check.txt. Throws DatabaseError or FileError; on a
     // failure check.txt keeps its previous content and nothing is opened.
-    // Refused (AppError) before anything runs when check.txt resolves to the
+    // Refused (FileError) before anything runs when check.txt resolves to the
     // open database, its -wal/-shm/-journal or the print template.
     QString run(Check check, const QStringList &tables);
 
@@ -73,7 +73,7 @@ public:
     static QString idCheckFunctionScript();
 
 private:
-    // Throws AppError when check.txt would land on the database or the print template.
+    // Throws FileError when check.txt would land on the database or the print template.
     void refuseUnsafeReportPath() const;
 
     Database &m_db;

@@ -71,6 +71,8 @@ QString OutputTarget::refusal(const QString &path, Kind kind) const
                 return QStringLiteral("不能写入“%1”：这是打印模板。请另选一个文件名。").arg(shown(path));
         }
     }
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("“%1”是一个文件夹，不能写成文件。请另选一个文件名。").arg(shown(path));
     if (kind == Kind::Workbook && !path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
         return QStringLiteral("工作簿只能写成以 .xlsx 结尾的文件，“%1”不是。请另选一个以 .xlsx 结尾的文件名。").arg(shown(path));
     return {};
@@ -80,7 +82,7 @@ void OutputTarget::ensureAllowed(const QString &path, Kind kind) const
 {
     const QString reason = refusal(path, kind);
     if (!reason.isEmpty())
-        throw AppError(reason);
+        throw FileError(reason);
 }
 
 std::optional<AtomicFile::Existing> OutputTarget::admit(const QString &path, Kind kind,

@@ -31,7 +31,7 @@ public:
     // Why the path may not take this output (a Chinese sentence saying what to do); empty when it may.
     QString refusal(const QString &path, Kind kind) const;
 
-    // Throws AppError with the refusal.
+    // Throws FileError with the refusal.
     void ensureAllowed(const QString &path, Kind kind) const;
 
     // ensureAllowed, then, when something lies at the path, the consent is

@@ -133,6 +133,7 @@ void TestOutputSafety::exportOntoDataIsRefused_data()
     QTest::newRow("an old template") << "export" << "Template.xls" << printTemplate;
     QTest::newRow("a text file") << "export" << "说明.txt" << notXlsx;
     QTest::newRow("a new name without .xlsx") << "export" << "表格" << notXlsx;
+    QTest::newRow("a folder") << "export" << "x" << QStringLiteral("是一个文件夹");
     QTest::newRow("students onto the database") << "export-students" << "tavro.db" << database;
     QTest::newRow("students onto the template") << "export-students" << "Template.xlsx" << printTemplate;
     QTest::newRow("students onto a text file") << "export-students" << "说明.txt" << notXlsx;
@@ -174,6 +175,7 @@ void TestOutputSafety::existingWorkbookOnlyWithReplace()
         QCOMPARE(snapshot(f.env.dir.path()), before);
     }
 
+    QVERIFY(runAdmin({QStringLiteral("--help")}).out.contains(QStringLiteral("--replace")));
     AdminCommandRun r = f.run(exportArgs + QStringList{QStringLiteral("--replace")});
     QCOMPARE(r.status, 0);
     QVERIFY(readFile(out).startsWith("PK")); // a zip package: the workbook took its place

@@ -470,6 +470,20 @@ void TestTemplatePrinting::exportFailuresAreShownAndWriteNothing()
         QVERIFY2(lines.at(1).contains(QStringLiteral("打印模板")), qPrintable(lines.at(1)));
         QVERIFY(f.env.desktop.opened.isEmpty());
         QVERIFY(QDir(f.env.path(QStringLiteral("导出"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+        // Preview and printing show the same failure instead of ending silently or claiming success.
+        if (SpreadsheetRenderer().isAvailable()) {
+            f.env.messages.clear();
+            QVERIFY(!runGuarded(f.env.messages, [&] { f.printing.preview(nullptr, Table, {recordItem(a, QStringLiteral("张三"))}, 0); }));
+            QVERIFY(!runGuarded(f.env.messages, [&] { f.printing.printEach(Table, {recordItem(a, QStringLiteral("张三"))}); }));
+            QCOMPARE(f.env.messages.shown.size(), 2);
+            QVERIFY2(f.env.messages.shown.at(0).text.startsWith(QStringLiteral("预览失败")), qPrintable(f.env.messages.shown.at(0).text));
+            QVERIFY2(f.env.messages.shown.at(1).text.startsWith(QStringLiteral("打印失败，没有送出任何打印")),
+                     qPrintable(f.env.messages.shown.at(1).text));
+            for (const ScriptedMessages::Shown &shown : f.env.messages.shown)
+                QCOMPARE(shown.kind, ScriptedMessages::Kind::Error);
+            QVERIFY(f.env.desktop.previewed.isEmpty() && f.env.desktop.printed.isEmpty() && f.env.desktop.opened.isEmpty());
+        }
     }
     {
         // Nobody left: the export sheet (a copy of the template) is still written.

@@ -2,9 +2,12 @@
 
 #include <utility>
 
+#include <QFileInfo>
+
 #include "entry/entry_rules.h"
 #include "entry/save_statements.h"
 #include "platform/database.h"
+#include "platform/output_target.h"
 #include "platform/text_file.h"
 
 RecordSaver::RecordSaver(Database &db, QString classTable, QString debugFilePath, QString classLabel)
@@ -44,7 +47,10 @@ bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
 
 bool RecordSaver::writeAndExecute(const QString &statement)
 {
-    // Written before it runs, so a statement the database rejects can be read there.
+    // Written before it runs, so a statement the database rejects can be read there;
+    // never onto the database or the template lying in the same folder.
+    OutputTarget(m_db.filePath(), QFileInfo(m_debugFilePath).absolutePath())
+        .ensureAllowed(m_debugFilePath, OutputTarget::Kind::Text);
     TextFile::writeGb18030(m_debugFilePath, statement);
     return m_db.execute(statement) > 0;
 }

@@ -10,7 +10,8 @@ class Database;
 // Saves one student record of the entry form into the current class table:
 // a new record after a duplicate test, or an update of a chosen record. Each
 // statement is written to debug.txt before it runs, so the last statement of
-// a failed save can be read there. Database and file failures propagate as
+// a failed save can be read there (whole, never onto the database or the
+// print template: see OutputTarget). Database and file failures propagate as
 // DatabaseError / FileError; the caller's guard shows them.
 // Used from the user-interface thread only.
 class RecordSaver

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include "manage/data_checks.h"
@@ -17,6 +18,7 @@
 #include "platform/database_backup.h"
 #include "platform/desktop.h"
 #include "platform/messages.h"
+#include "platform/output_target.h"
 #include "platform/services.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_database.h"
@@ -31,9 +33,9 @@ const QString kHelp = QStringLiteral(
     "  tavro pad [选项]                 区划代码补足12位\n"
     "  tavro merge [--into 名称] [--replace] [选项]\n"
     "                                   合并表（默认名称: 合并表；已有同名表时须加 --replace 才替换）\n"
-    "  tavro export --into 文件 [--structure Init1] [选项]\n"
+    "  tavro export --into 文件 [--structure Init1] [--replace] [选项]\n"
     "                                   把表导出为一个 xlsx 工作簿，每表一个工作表（默认为各表自己的列）\n"
-    "  tavro export-students --table 表 --into 文件 [--dir 文件夹]\n"
+    "  tavro export-students --table 表 --into 文件 [--replace] [--dir 文件夹]\n"
     "                                   用 Template.xlsx 把一个表的全部学生导出为多人打印表\n"
     "  tavro backup [--into 文件]        备份本地数据库文件（默认存入数据库旁的“备份”文件夹）\n"
     "  tavro restore --from 备份文件     检查备份后先备份现有的数据库文件，再用备份替换它\n"
@@ -43,7 +45,8 @@ const QString kHelp = QStringLiteral(
     "选项:\n"
     "  --db 文件        本地数据库文件，默认为当前目录下的 tavro.db\n"
     "  --tables 表,表   要处理的表，以逗号分隔；默认为所有班级表（名称以 高、初、小 开头的表）\n"
-    "  --dir 文件夹     check.txt 与 Template.xlsx 所在的文件夹，默认为程序所在的文件夹\n");
+    "  --dir 文件夹     check.txt 与 Template.xlsx 所在的文件夹，默认为程序所在的文件夹\n"
+    "  --replace        替换 --into 处已有的文件或合并表；不加时已有的保持不变，命令失败\n");
 
 enum class Command { Check, Pad, Merge, Export, ExportStudents, Backup, Restore, Help, None };
 
@@ -89,7 +92,7 @@ struct Options
     bool tablesGiven = false;
     QStringList positional;
     bool help = false;
-    bool replace = false; // an existing output may be replaced
+    bool replace = false; // an existing output (workbook, merged table) may be replaced
 };
 
 // Parses "--name value" and "--name=value"; returns an error text or empty.
@@ -202,6 +205,17 @@ public:
     void showPreview(QWidget *, const QString &) override {}
 };
 
+// The command line's word on replacing a file at --into: --replace, or a refusal saying so.
+ReplaceConsent replaceConsent(bool replace)
+{
+    return [replace](const QString &path) {
+        if (!replace)
+            throw AppError(QStringLiteral("文件“%1”已存在，没有被替换。要替换它，请加上 --replace。")
+                               .arg(QDir::toNativeSeparators(path)));
+        return true;
+    };
+}
+
 QString programDir()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
@@ -299,6 +313,14 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
             if (!reason.isEmpty())
                 throw AppError(reason);
         }
+        if (exporting) {
+            // An output onto the database or the template, or over a file
+            // without --replace, is refused before the database is opened.
+            OutputTarget(QFileInfo(options.db).absoluteFilePath(), options.dir.isEmpty() ? programDir() : options.dir)
+                .ensureAllowed(options.into, OutputTarget::Kind::Workbook);
+            if (AtomicFile::occupied(options.into))
+                replaceConsent(options.replace)(QFileInfo(options.into).absoluteFilePath());
+        }
         // Checks and exports only read: the file is opened so that it works on a
         // read-only file or folder and nothing is written beside it.
         const bool reads = command == Command::Check || exporting;
@@ -315,6 +337,7 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
                 throw AppError(QStringLiteral("数据库中没有表“%1”。").arg(options.table.trimmed()));
             const SpreadsheetRenderer renderer;
             TemplatePrinting printing(*db, services, renderer);
+            printing.setReplaceConsent(replaceConsent(options.replace));
             const QString written = printing.exportStudents(table, TableLists::recordItems(*db, table), options.into);
             if (written.isEmpty())
                 throw AppError(QStringLiteral("没有写出文件：") + options.into);
@@ -341,8 +364,12 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
         case Command::Export: {
             const auto shape = structure == QLatin1String("init1") ? ExportTablesToSheets::Structure::Init1
                                                                     : ExportTablesToSheets::Structure::Init2;
-            out << QDir::toNativeSeparators(ExportTablesToSheets(*db, services).run(tables, shape, options.into))
-                << Qt::endl;
+            ExportTablesToSheets exporter(*db, services);
+            exporter.setReplaceConsent(replaceConsent(options.replace));
+            const QString written = exporter.run(tables, shape, options.into);
+            if (written.isEmpty())
+                throw AppError(QStringLiteral("没有写出文件：") + options.into);
+            out << QDir::toNativeSeparators(written) << Qt::endl;
             break;
         }
         case Command::ExportStudents:

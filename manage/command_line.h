@@ -10,8 +10,11 @@ class QTextStream;
 //   tavro check <检查名> [--db tavro.db] [--tables 高一01,高一02] [--dir 文件夹]
 //   tavro pad [--db tavro.db] [--tables ...]
 //   tavro merge [--into 合并表] [--db tavro.db] [--tables ...]
-//   tavro export --into 文件.xlsx [--structure Init1] [--db tavro.db] [--tables ...]
-//   tavro export-students --table 高一01 --into 文件.xlsx [--db tavro.db] [--dir 文件夹]
+//   tavro export --into 文件.xlsx [--structure Init1] [--replace] [--db tavro.db] [--tables ...]
+//   tavro export-students --table 高一01 --into 文件.xlsx [--replace] [--db tavro.db] [--dir 文件夹]
+//
+// An export never lands on the database, its -wal/-shm/-journal or the
+// template, and replaces a file at --into only with --replace.
 //   tavro --help
 //
 // args are the command-line arguments after the program name

@@ -7,6 +7,7 @@
 #include "platform/postgres_dialect.h"
 #include "platform/database.h"
 #include "platform/desktop.h"
+#include "platform/output_target.h"
 #include "platform/sql_name.h"
 #include "platform/sql_text.h"
 #include "platform/text_file.h"
@@ -184,14 +185,23 @@ QStringList DataChecks::reportLines(Check check, const QStringList &tables)
 
 QString DataChecks::writeCheckReport(const QStringList &lines)
 {
+    refuseUnsafeReportPath();
     const QString path = saveCheckReport(m_programDir, lines);
     if (m_desktop)
         m_desktop->openFile(path); // the desktop itself says when no viewer could open it
     return path;
 }
 
+void DataChecks::refuseUnsafeReportPath() const
+{
+    OutputTarget(m_db.filePath(), m_programDir)
+        .ensureAllowed(m_programDir + QStringLiteral("/check.txt"), OutputTarget::Kind::Text);
+}
+
 QString DataChecks::run(Check check, const QStringList &tables)
 {
+    // Refused before the check runs: a report that could not be written is no report.
+    refuseUnsafeReportPath();
     return writeCheckReport(reportLines(check, tables));
 }
 

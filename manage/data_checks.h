@@ -54,6 +54,8 @@ public:
     // Runs one check over the tables (not empty) and writes the report.
     // Returns the path of check.txt. Throws DatabaseError or FileError; on a
     // failure check.txt keeps its previous content and nothing is opened.
+    // Refused (FileError) before anything runs when check.txt resolves to the
+    // open database, its -wal/-shm/-journal or the print template.
     QString run(Check check, const QStringList &tables);
 
     // The report lines of one check, without writing them.
@@ -72,6 +74,9 @@ public:
     static QString idCheckFunctionScript();
 
 private:
+    // Throws FileError when check.txt would land on the database or the print template.
+    void refuseUnsafeReportPath() const;
+
     Database &m_db;
     QString m_programDir;
     Desktop *m_desktop;

@@ -8,6 +8,7 @@
 #include "platform/database.h"
 #include "platform/desktop.h"
 #include "platform/messages.h"
+#include "platform/output_target.h"
 #include "platform/services.h"
 #include "platform/sql_name.h"
 #include "platform/xlsx_address.h"
@@ -43,6 +44,17 @@ void FillSheetFromQuery(const QueryResult &result, XlsxSheet &sheet)
 
 ExportTablesToSheets::ExportTablesToSheets(Database &db, Services &services) : m_db(db), m_services(services) {}
 
+QString ExportTablesToSheets::sheetNameRefusal(const QString &table)
+{
+    const QString problem = XlsxWorkbook::sheetNameProblem(table);
+    if (problem.isEmpty())
+        return {};
+    return QStringLiteral("表“%1”的名称不能用作工作表名称（最多 31 个字符，不能含 [ ] : * ? / \\），没有导出任何表。"
+                          "请不选这个表，或把它改名后再导出。\n")
+               .arg(table)
+        + problem;
+}
+
 QString ExportTablesToSheets::run(const QStringList &tables, Structure structure, const QString &into)
 {
     if (tables.isEmpty()) {
@@ -52,6 +64,25 @@ QString ExportTablesToSheets::run(const QStringList &tables, Structure structure
     const QDateTime start = m_services.clock.now();
     XlsxWorkbook book = XlsxWorkbook::create();
 
+    // Everything that would stop the export midway is refused before a table is read.
+    QStringList seen;
+    for (const QString &table : tables) {
+        const QString refused = sheetNameRefusal(table);
+        if (!refused.isEmpty())
+            throw AppError(refused);
+        if (seen.contains(table, Qt::CaseInsensitive) || book.findSheet(table))
+            throw AppError(QStringLiteral("表“%1”重复（工作表名称不分大小写），没有导出任何表。请每个表只选一次。").arg(table));
+        seen << table;
+    }
+    const OutputTarget target(m_db.filePath(), m_services.programDir);
+    AtomicFile::Existing existing = AtomicFile::Existing::Keep;
+    if (!into.isEmpty()) {
+        const std::optional<AtomicFile::Existing> admitted = target.admit(into, OutputTarget::Kind::Workbook, m_consent);
+        if (!admitted)
+            return {}; // the user keeps the file there
+        existing = *admitted;
+    }
+
     QString columns = QStringLiteral("*");
     if (structure == Structure::Init1) {
         const QStringList init2 = m_db.query(QStringLiteral("select * from Init2 where 1 <> 1")).columns;
@@ -59,36 +90,28 @@ QString ExportTablesToSheets::run(const QStringList &tables, Structure structure
         columns = BuildExportColumnList(init1, init2);
     }
 
-    const auto save = [&] {
-        const QString path = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("导出表格")) : into;
-        book.activate(book.sheet(1));
-        book.saveAs(path);
-        if (into.isEmpty())
-            m_services.desktop.openFile(path);
-        return path;
-    };
-
     int count = 0;
-    try {
-        for (const QString &table : tables) {
+    for (const QString &table : tables) {
+        try {
             const QueryResult result = m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + SqlName::quoted(m_db, table));
             XlsxSheet &sheet = book.addSheetInFront(table);
             FillSheetFromQuery(result, sheet);
-            ++count;
+        } catch (const AppError &e) {
+            // Half an export is no export: nothing is written, the old file stays.
+            throw AppError(QStringLiteral("导出失败，没有写出文件：读取表“%1”时出错（已读完 %2 个表）。请检查这个表后再导出。\n")
+                               .arg(table)
+                               .arg(count)
+                           + e.text());
         }
-    } catch (const AppError &) {
-        // The sheets filled so far are handed to the user all the same; the
-        // failure itself is shown by the caller's guard.
-        if (count > 0) {
-            try {
-                save();
-            } catch (const AppError &) {
-                // The first failure is the one to show.
-            }
-        }
-        throw;
+        ++count;
     }
-    const QString path = save();
+
+    const QString path = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("导出表格")) : into;
+    target.ensureAllowed(path, OutputTarget::Kind::Workbook);
+    book.activate(book.sheet(1));
+    book.saveAs(path, 6, existing);
+    if (into.isEmpty())
+        m_services.desktop.openFile(path);
     m_services.messages.showMessage(QStringLiteral("导出 %1 个excel工作表。\r\n耗时 %2 s.")
                                         .arg(count)
                                         .arg(start.secsTo(m_services.clock.now())));

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/output_target.h"
+
 class Database;
 struct QueryResult;
 struct Services;
@@ -18,14 +20,25 @@ public:
 
     ExportTablesToSheets(Database &db, Services &services);
 
+    // Asked before a file already at `into` is replaced (it may also throw to
+    // refuse with its own message); without one such a file stays.
+    void setReplaceConsent(ReplaceConsent consent) { m_consent = std::move(consent); }
+
     // Button5Click. The workbook, the last selected table's sheet first, is saved
     // at `into`, or under a dated name in the 导出 folder and then opened.
-    // Returns the file written, empty when none was.
+    // Returns the file written, empty when none was. Refused (AppError) before
+    // any table is read when a table name cannot be a sheet name or `into` may
+    // not take a workbook (OutputTarget); a failure midway writes nothing.
     QString run(const QStringList &tables, Structure structure, const QString &into = QString());
+
+    // Why the table cannot become a sheet, naming it (what to do, then the
+    // spreadsheet's reason on a second line); empty when it can.
+    static QString sheetNameRefusal(const QString &table);
 
 private:
     Database &m_db;
     Services &m_services;
+    ReplaceConsent m_consent;
 };
 
 // The select list for the Init1 structure: every Init1 column in Init1's order,

@@ -69,6 +69,7 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
         raise();
         activateWindow();
     });
+    m_printing.setReplaceConsent(askBeforeReplacing(m_services.messages, this, windowTitle()));
 }
 
 ManagementWindow::~ManagementWindow() = default;
@@ -204,7 +205,9 @@ void ManagementWindow::Button5Click()
     const QStringList tables = selectedTables();
     const auto structure = exportNationalStructure() ? ExportTablesToSheets::Structure::Init1
                                                      : ExportTablesToSheets::Structure::Init2;
-    runGuarded(m_services.messages, [&] { ExportTablesToSheets(m_db, m_services).run(tables, structure); });
+    ExportTablesToSheets exporter(m_db, m_services);
+    exporter.setReplaceConsent(askBeforeReplacing(m_services.messages, this, windowTitle()));
+    runGuarded(m_services.messages, [&] { exporter.run(tables, structure); });
 }
 
 void ManagementWindow::Button4Click()

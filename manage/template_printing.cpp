@@ -17,6 +17,7 @@
 #include "platform/database.h"
 #include "platform/desktop.h"
 #include "platform/messages.h"
+#include "platform/output_target.h"
 #include "platform/services.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_name.h"
@@ -69,11 +70,9 @@ void TemplatePrinting::finish(const QString &text)
     m_services.messages.showMessage(text);
 }
 
-// What the spreadsheet work does (reading the template sheet, the statement,
-// filling cells) runs guarded: a failure there ends that work without a
-// message, as the print tab always did. What hands the result to the user
-// (rendering, printing, saving the output file) reports its failures, so that
-// nothing is claimed done that was not.
+// Every failure is reported with what failed, the system's own text on a
+// second line; no closing message claims done what was not, and no file is
+// written from half-done work.
 
 void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStringList &items, int focusedIndex)
 {
@@ -90,28 +89,34 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
     XlsxWorkbook book = XlsxWorkbook::open(templatePath);
 
     QTemporaryDir work(workFolderTemplate());
+    if (!work.isValid())
+        throw FileError(QStringLiteral("预览失败：无法建立临时文件夹。请检查临时文件夹的磁盘空间。\n") + work.errorString());
     const QString filled = work.filePath(QStringLiteral("filled.xlsx"));
     const QString page = work.filePath(QStringLiteral("preview.xlsx"));
+    const QueryResult result = readStudents(QStringLiteral("预览失败"), table, QStringLiteral(" where id = ") + idValue(id));
+    if (result.isEmpty())
+        return; // deleted meanwhile: nothing to show
     try {
         XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
         book.activate(sheet);
-        const QueryResult result = m_db.query(QStringLiteral("select * from ") + SqlName::quoted(m_db, table) + QStringLiteral(" where id = ") + idValue(id));
-        if (result.isEmpty())
-            return;
         FillTemplateSheet(result, 0, sheet, 1);
         book.saveAs(filled);
         // The preview shows the template sheet alone, as a sheet's print preview does.
         book.hideAllBut(sheet);
         book.saveAs(page);
-    } catch (const std::exception &) {
-        return;
+    } catch (const std::exception &e) {
+        throw AppError(QStringLiteral("预览失败：按打印模板填写时出错。请检查 Template.xlsx 中的工作表“打印模板”。\n")
+                       + failureText(e));
     }
 
     const QString pdf = m_renderer.renderPdf(page, work.path());
     m_services.desktop.showPreview(owner, pdf);
     const QString output = PrintFiles::newOutputPath(m_services, QStringLiteral("预览_%1_%2").arg(table, id));
-    if (!QFile::copy(filled, output))
-        throw FileError(QStringLiteral("无法写入文件：") + output);
+    OutputTarget(m_db.filePath(), m_services.programDir).ensureAllowed(output, OutputTarget::Kind::Workbook);
+    QFile copy(filled);
+    if (!copy.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("预览的工作簿没有保存：无法读取临时文件。\n") + copy.errorString());
+    AtomicFile::write(output, copy.readAll(), AtomicFile::Existing::Keep);
     m_services.desktop.openFile(output);
 }
 
@@ -132,15 +137,16 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
     XlsxWorkbook book = XlsxWorkbook::open(templatePath);
 
     QTemporaryDir work(workFolderTemplate());
-    int count = 0;
+    if (!work.isValid())
+        throw FileError(QStringLiteral("打印失败：无法建立临时文件夹。请检查临时文件夹的磁盘空间。\n") + work.errorString());
+    const QString failed = QStringLiteral("打印失败，没有送出任何打印");
+    const QueryResult result =
+        readStudents(failed, table, QStringLiteral(" where id in (") + ids + QStringLiteral(") order by 姓名"));
     QStringList copies; // the filled template as it was for each student
     try {
         XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
         // Each printout holds the template sheet alone, not the workbook's other sheets.
         book.hideAllBut(sheet);
-        const QueryResult result = m_db.query(QStringLiteral("select * from ") + SqlName::quoted(m_db, table) + QStringLiteral(" where id in (")
-                                              + ids + QStringLiteral(") order by 姓名"));
-        count = result.rowCount();
         for (int row = 0; row < result.rowCount(); ++row) {
             FillTemplateSheet(result, row, sheet, 1);
             const QString copy = work.filePath(QStringLiteral("%1.xlsx").arg(row + 1, 4, 10, QLatin1Char('0')));
@@ -148,24 +154,39 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
             copies << copy;
         }
         book.activate(sheet);
-    } catch (const std::exception &) {
-        // Discarded; what was filled before the failure is still printed.
+    } catch (const std::exception &e) {
+        throw AppError(failed + QStringLiteral("：按打印模板填写第 %1 名学生时出错。请检查 Template.xlsx 中的工作表“打印模板”。\n")
+                                    .arg(copies.size() + 1)
+                       + failureText(e));
     }
 
     // One LibreOffice run renders every copy; then each goes to the printer as its own job.
     if (!copies.isEmpty()) {
         const QStringList pdfs = m_renderer.convert(copies, QStringLiteral("pdf"), work.path());
-        for (const QString &pdf : pdfs) {
-            const QString refused = m_services.desktop.printPdf(pdf);
+        for (int i = 0; i < pdfs.size(); ++i) {
+            const QString refused = m_services.desktop.printPdf(pdfs.at(i));
             if (!refused.isEmpty()) {
                 if (m_bringToFront)
                     m_bringToFront();
-                throw AppError(refused);
+                const QString first = i == 0 ? failed + QStringLiteral("。请检查打印机后再试。")
+                                             : QStringLiteral("已送出 %1 名学生的打印，其余 %2 名没有送出。请检查打印机后再打印其余的学生。")
+                                                   .arg(i)
+                                                   .arg(pdfs.size() - i);
+                throw AppError(first + QLatin1Char('\n') + refused);
             }
         }
     }
-    finish(QString::number(count) + QStringLiteral(" 条记录设置打印完毕。\r\n耗时 ")
+    finish(QString::number(result.rowCount()) + QStringLiteral(" 条记录设置打印完毕。\r\n耗时 ")
            + elapsedText(start, m_services.clock.now()) + QStringLiteral("s."));
+}
+
+QString TemplatePrinting::tooManyStudentsText(int students)
+{
+    return QStringLiteral("选了 %1 名学生，一个工作表最多只能放 %2 名（每人 %3 行，共 %4 行）。没有导出。请分几次导出，每次不超过 %2 名。")
+        .arg(students)
+        .arg(MaxStudentsPerSheet)
+        .arg(RowsPerStudent)
+        .arg(SheetRows);
 }
 
 QString TemplatePrinting::exportStudents(const QString &table, const QStringList &selectedItems, const QString &into)
@@ -178,34 +199,47 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
     const QString ids = selectedIdList(selectedItems);
     if (ids.isEmpty())
         return {};
+    // The sheet's rows are counted before anything is read or written.
+    const int selected = int(ids.count(QLatin1Char(','))) + 1;
+    if (selected > MaxStudentsPerSheet)
+        throw AppError(tooManyStudentsText(selected));
+
+    const OutputTarget target(m_db.filePath(), m_services.programDir);
+    AtomicFile::Existing existing = AtomicFile::Existing::Keep;
+    if (!into.isEmpty()) {
+        const std::optional<AtomicFile::Existing> admitted = target.admit(into, OutputTarget::Kind::Workbook, m_consent);
+        if (!admitted)
+            return {}; // the user keeps the file there
+        existing = *admitted;
+    }
 
     const QString templatePath = PrintFiles::locateTemplate(m_services, m_renderer);
     XlsxWorkbook book = XlsxWorkbook::open(templatePath);
+    const QString failed = QStringLiteral("多人打印表没有导出，没有写出文件");
+    const QueryResult result =
+        readStudents(failed, table, QStringLiteral(" where id in (") + ids + QStringLiteral(") order by 姓名"));
+    if (result.rowCount() > MaxStudentsPerSheet)
+        throw AppError(tooManyStudentsText(result.rowCount()));
 
-    int count = 0;
-    bool built = false;
     try {
         XlsxSheet &source = book.sheet(QString::fromUtf8(TemplateSheet));
         XlsxSheet &sheet = book.copySheetToFront(source);
         book.activate(sheet);
 
         // Row heights of the template block, in whole points (halves to the even neighbour).
-        double heights[50];
-        for (int i = 0; i < 50; ++i)
+        double heights[RowsPerStudent];
+        for (int i = 0; i < RowsPerStudent; ++i)
             heights[i] = std::nearbyint(source.rowHeight(i + 1));
 
-        const QueryResult result = m_db.query(QStringLiteral("select * from ") + SqlName::quoted(m_db, table) + QStringLiteral(" where id in (")
-                                              + ids + QStringLiteral(") order by 姓名"));
-        count = result.rowCount();
         int offset = 1;
         for (int row = 0; row < result.rowCount(); ++row) {
             source.copyRange(QStringLiteral("F50:A1"), sheet, QStringLiteral("F%1:A%2").arg(offset + 49).arg(offset));
             FillTemplateSheet(result, row, sheet, offset);
             if (row == 0)
                 book.activate(source);
-            for (int i = 0; i < 50; ++i)
+            for (int i = 0; i < RowsPerStudent; ++i)
                 sheet.setRowHeight(offset + i, heights[i]);
-            offset += 50;
+            offset += RowsPerStudent;
         }
         sheet.clearPrintArea();
         for (XlsxSheet::Margin m : {XlsxSheet::Margin::Left, XlsxSheet::Margin::Right, XlsxSheet::Margin::Top,
@@ -213,19 +247,33 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
             sheet.setMargin(m, source.margin(m));
         sheet.setRightFooter(QStringLiteral("页码 &P"));
         book.activate(sheet);
-        built = true;
-    } catch (const std::exception &) {
-        // Discarded without a message; the closing message still follows.
+    } catch (const std::exception &e) {
+        throw AppError(failed + QStringLiteral("：按打印模板填写时出错。请检查 Template.xlsx 中的工作表“打印模板”。\n")
+                       + failureText(e));
     }
 
-    QString output;
-    if (built) {
-        output = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("多人打印_") + table) : into;
-        book.saveAs(output);
-        if (into.isEmpty())
-            m_services.desktop.openFile(output);
-    }
-    finish(QString::number(count) + QStringLiteral(" 条记录导出完毕。\r\n耗时 ") + elapsedText(start, m_services.clock.now())
-           + QStringLiteral("s."));
+    const QString output = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("多人打印_") + table) : into;
+    target.ensureAllowed(output, OutputTarget::Kind::Workbook);
+    book.saveAs(output, 6, existing);
+    if (into.isEmpty())
+        m_services.desktop.openFile(output);
+    finish(QString::number(result.rowCount()) + QStringLiteral(" 条记录导出完毕。\r\n耗时 ")
+           + elapsedText(start, m_services.clock.now()) + QStringLiteral("s."));
     return output;
+}
+
+QueryResult TemplatePrinting::readStudents(const QString &failed, const QString &table, const QString &condition)
+{
+    try {
+        return m_db.query(QStringLiteral("select * from ") + SqlName::quoted(m_db, table) + condition);
+    } catch (const AppError &e) {
+        throw AppError(failed + QStringLiteral("：读取表“%1”时出错。请检查这个表后再试。\n").arg(table) + e.text());
+    }
+}
+
+QString TemplatePrinting::failureText(const std::exception &e)
+{
+    if (const auto *error = dynamic_cast<const AppError *>(&e))
+        return error->text();
+    return QString::fromLocal8Bit(e.what());
 }

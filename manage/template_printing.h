@@ -1,9 +1,13 @@
 #pragma once
 
+#include <exception>
 #include <functional>
 
 #include <QString>
 #include <QStringList>
+
+#include "platform/output_target.h"
+#include "platform/query_result.h"
 
 class Database;
 class SpreadsheetRenderer;
@@ -23,6 +27,10 @@ public:
     // Called before the closing message, so that the calling window comes to the front again.
     void setBringToFront(std::function<void()> bringToFront) { m_bringToFront = std::move(bringToFront); }
 
+    // Asked before a file already at exportStudents' `into` is replaced (it
+    // may also throw to refuse with its own message); without one it stays.
+    void setReplaceConsent(ReplaceConsent consent) { m_consent = std::move(consent); }
+
     // Button1Click: the student of the focused item (the first when none has
     // the focus) in the template, rendered and shown in a modal preview; when
     // the preview closes the filled workbook is saved as a new file and opened.
@@ -35,7 +43,9 @@ public:
     // Button3Click: one sheet holding a filled copy of the template block for
     // every selected student, 50 rows each, saved in front of the template as a
     // new workbook: at `into`, or under a dated name in the 导出 folder and
-    // then opened. Returns the file written, empty when none was.
+    // then opened. Returns the file written, empty when none was. Refused
+    // before anything is read when more students are selected than a sheet
+    // holds or `into` may not take a workbook (OutputTarget).
     QString exportStudents(const QString &table, const QStringList &selectedItems, const QString &into = QString());
 
     // SelectedIdList: the ids of the items (ExtractRecordId), joined by ","
@@ -43,12 +53,22 @@ public:
     static QString selectedIdList(const QStringList &items);
 
     static constexpr const char *TemplateSheet = "打印模板";
+    static constexpr int RowsPerStudent = 50;
+    static constexpr int SheetRows = 1048576;
+    static constexpr int MaxStudentsPerSheet = SheetRows / RowsPerStudent;
+
+    // The refusal of a multi-person export of that many students: how many fit, to export in parts.
+    static QString tooManyStudentsText(int students);
 
 private:
     void finish(const QString &text);
+    // The table's rows matching the condition; a failure is reported as `failed` and the table.
+    QueryResult readStudents(const QString &failed, const QString &table, const QString &condition);
+    static QString failureText(const std::exception &e);
 
     Database &m_db;
     Services &m_services;
     const SpreadsheetRenderer &m_renderer;
     std::function<void()> m_bringToFront;
+    ReplaceConsent m_consent;
 };

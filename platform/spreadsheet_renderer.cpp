@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "platform/app_error.h"
+#include "platform/atomic_file.h"
 
 SpreadsheetRenderer::SpreadsheetRenderer(QString program) : m_program(std::move(program)) {}
 
@@ -81,9 +82,11 @@ QStringList SpreadsheetRenderer::convert(const QStringList &files, const QString
                                        .arg(files[i], output.isEmpty() ? QString() : QStringLiteral("：") + output));
         }
         const QString target = QDir(outDir).filePath(QFileInfo(files[i]).completeBaseName() + QLatin1Char('.') + extension);
-        QFile::remove(target);
-        if (!QFile::copy(produced, target))
-            throw SpreadsheetError(QStringLiteral("无法写入文件：") + target);
+        // Whole or not at all: a converted template lands in the program's folder.
+        QFile result(produced);
+        if (!result.open(QIODevice::ReadOnly))
+            throw SpreadsheetError(QStringLiteral("无法读取 LibreOffice 转换的文件：") + produced + QLatin1Char('\n') + result.errorString());
+        AtomicFile::write(target, result.readAll());
         results << target;
     }
     return results;

@@ -1,10 +1,10 @@
 #include "text_file.h"
 
-#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include "platform/app_error.h"
+#include "platform/atomic_file.h"
 
 namespace TextFile {
 
@@ -28,14 +28,7 @@ QString decodeGb18030(const QByteArray &bytes)
 
 void writeGb18030(const QString &path, const QString &text)
 {
-    const QByteArray bytes = encodeGb18030(text);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw FileError(file.errorString() + QStringLiteral(": ") + path);
-    if (file.write(bytes) != bytes.size())
-        throw FileError(file.errorString() + QStringLiteral(": ") + path);
-    if (!file.flush())
-        throw FileError(file.errorString() + QStringLiteral(": ") + path);
+    AtomicFile::write(path, encodeGb18030(text));
 }
 
 } // namespace TextFile

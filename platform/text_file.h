@@ -10,8 +10,9 @@ namespace TextFile {
 QByteArray encodeGb18030(const QString &text);
 QString decodeGb18030(const QByteArray &bytes);
 
-// Creates the file anew (replacing an old one) with exactly the text's bytes.
-// Throws FileError with the system's text.
+// Writes the file anew with exactly the text's bytes, whole or not at all
+// (AtomicFile: an old file or a symbolic link there is replaced, not written
+// through). Throws FileError with the system's text on its second line.
 void writeGb18030(const QString &path, const QString &text);
 
 } // namespace TextFile

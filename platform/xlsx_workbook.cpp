@@ -4,7 +4,6 @@
 #include <cctype>
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "platform/app_error.h"
 #include "platform/xlsx_book.h"
@@ -802,7 +801,7 @@ const XlsxSheet &XlsxWorkbook::activeSheet() const
     return *d->sheets[size_t(std::clamp(index, 0, sheetCount() - 1))];
 }
 
-void XlsxWorkbook::saveAs(const QString &path, int compressionLevel)
+void XlsxWorkbook::saveAs(const QString &path, int compressionLevel, AtomicFile::Existing existing)
 {
     const QFileInfo target(path);
     if (!d->sourcePath.isEmpty()
@@ -833,8 +832,5 @@ void XlsxWorkbook::saveAs(const QString &path, int compressionLevel)
     d->package.setPart("[Content_Types].xml", save(d->contentTypes));
 
     const std::string bytes = d->package.write(compressionLevel);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())
-        || !file.commit())
-        throw FileError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+    AtomicFile::write(path, QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())), existing);
 }

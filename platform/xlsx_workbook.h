@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/atomic_file.h"
 #include "platform/xlsx_address.h"
 
 class XlsxWorkbook;
@@ -191,9 +192,11 @@ public:
     bool isHidden(const XlsxSheet &sheet) const;
     const XlsxSheet &activeSheet() const;
 
-    // Writes the workbook to a new file (replacing an older one at that path,
-    // never the file it was opened from). Throws SpreadsheetError or FileError.
-    void saveAs(const QString &path, int compressionLevel = 6);
+    // Writes the workbook as a whole through AtomicFile: a file already at the
+    // path is replaced (or, with Existing::Keep, left and the save refused);
+    // never the file it was opened from. Throws SpreadsheetError or FileError.
+    void saveAs(const QString &path, int compressionLevel = 6,
+                AtomicFile::Existing existing = AtomicFile::Existing::Replace);
 
     // Why a name cannot be a sheet name; empty when it can.
     static QString sheetNameProblem(const QString &name);

@@ -84,7 +84,7 @@ private slots:
     void printWithNothingToPrint();
     void exportThreeStudentsIntoBlocks();
     void exportRoundsRowHeightsHalfToEven();
-    void exportFailuresAfterStartAreDiscarded();
+    void exportFailuresAreShownAndWriteNothing();
     void damagedTemplateIsReported();
     void oldXlsTemplateIsConvertedOnce();
     void exportPrintsOneStudentPerPage();
@@ -303,7 +303,10 @@ void TestTemplatePrinting::printRefusedByTheSystemIsReported()
     }));
     QCOMPARE(f.env.messages.shown.size(), 1);
     QCOMPARE(f.env.messages.shown.at(0).kind, ScriptedMessages::Kind::Error);
-    QCOMPARE(f.env.messages.lastText(), QStringLiteral("lp: Error - no default destination available."));
+    const QStringList lines = f.env.messages.lastText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines.at(0).contains(QStringLiteral("没有送出任何打印")), qPrintable(lines.at(0)));
+    QCOMPARE(lines.at(1), QStringLiteral("lp: Error - no default destination available."));
     QCOMPARE(f.env.desktop.printed.size(), 1); // nothing more is sent after a refusal
 }
 
@@ -343,15 +346,19 @@ void TestTemplatePrinting::printWithNothingToPrint()
     QVERIFY(runGuarded(f.env.messages, [&] { f.printing.exportStudents(Table, {QStringLiteral("张三")}); }));
     QVERIFY(f.env.messages.shown.isEmpty());
 
-    // A deleted student and a table that is gone: the spreadsheet work fails or
-    // finds nobody, and the closing message reports 0 records.
+    // A deleted student: nobody found, and the closing message reports 0 records.
     f.env.db->execute(QStringLiteral("delete from ") + Table);
     f.clock.restart();
     QVERIFY(runGuarded(f.env.messages, [&] { f.printing.printEach(Table, {recordItem(a, QStringLiteral("张三"))}); }));
+    QCOMPARE(f.env.messages.texts(), QStringList({QStringLiteral("0 条记录设置打印完毕。\r\n耗时 5s.")}));
+    // A table that is gone is a failure, shown as one, never the closing message.
+    f.env.messages.clear();
     f.clock.restart();
-    QVERIFY(runGuarded(f.env.messages, [&] { f.printing.printEach(QStringLiteral("没有这个表"), {recordItem(a, QStringLiteral("张三"))}); }));
-    QCOMPARE(f.env.messages.texts(), QStringList({QStringLiteral("0 条记录设置打印完毕。\r\n耗时 5s."),
-                                                  QStringLiteral("0 条记录设置打印完毕。\r\n耗时 5s.")}));
+    QVERIFY(!runGuarded(f.env.messages, [&] { f.printing.printEach(QStringLiteral("没有这个表"), {recordItem(a, QStringLiteral("张三"))}); }));
+    QCOMPARE(f.env.messages.shown.size(), 1);
+    QCOMPARE(f.env.messages.shown.at(0).kind, ScriptedMessages::Kind::Error);
+    QVERIFY2(f.env.messages.lastText().startsWith(QStringLiteral("打印失败，没有送出任何打印：读取表“没有这个表”时出错。")),
+             qPrintable(f.env.messages.lastText()));
     QVERIFY(f.env.desktop.printed.isEmpty());
 }
 
@@ -445,7 +452,7 @@ void TestTemplatePrinting::exportRoundsRowHeightsHalfToEven()
     QCOMPARE(exp.value(QStringLiteral("margins")).toArray().at(5).toDouble(), 0.11);
 }
 
-void TestTemplatePrinting::exportFailuresAfterStartAreDiscarded()
+void TestTemplatePrinting::exportFailuresAreShownAndWriteNothing()
 {
     QTemporaryDir dir;
     const QString wrongSheet = dir.filePath(QStringLiteral("wrong-sheet.xlsx"));
@@ -453,9 +460,30 @@ void TestTemplatePrinting::exportFailuresAfterStartAreDiscarded()
     {
         Fixture f(wrongSheet);
         const qint64 a = addStudent(f.env, Table, {{QStringLiteral("姓名"), QStringLiteral("张三")}});
-        QVERIFY(runGuarded(f.env.messages, [&] { f.printing.exportStudents(Table, {recordItem(a, QStringLiteral("张三"))}); }));
-        QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("0 条记录导出完毕。\r\n耗时 5s.")});
+        // A template without the sheet "打印模板": the failure is shown, nothing is written.
+        QVERIFY(!runGuarded(f.env.messages, [&] { f.printing.exportStudents(Table, {recordItem(a, QStringLiteral("张三"))}); }));
+        QCOMPARE(f.env.messages.shown.size(), 1);
+        QCOMPARE(f.env.messages.shown.at(0).kind, ScriptedMessages::Kind::Error);
+        const QStringList lines = f.env.messages.lastText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines.at(0).startsWith(QStringLiteral("多人打印表没有导出")), qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).contains(QStringLiteral("打印模板")), qPrintable(lines.at(1)));
         QVERIFY(f.env.desktop.opened.isEmpty());
+        QVERIFY(QDir(f.env.path(QStringLiteral("导出"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+        // Preview and printing show the same failure instead of ending silently or claiming success.
+        if (SpreadsheetRenderer().isAvailable()) {
+            f.env.messages.clear();
+            QVERIFY(!runGuarded(f.env.messages, [&] { f.printing.preview(nullptr, Table, {recordItem(a, QStringLiteral("张三"))}, 0); }));
+            QVERIFY(!runGuarded(f.env.messages, [&] { f.printing.printEach(Table, {recordItem(a, QStringLiteral("张三"))}); }));
+            QCOMPARE(f.env.messages.shown.size(), 2);
+            QVERIFY2(f.env.messages.shown.at(0).text.startsWith(QStringLiteral("预览失败")), qPrintable(f.env.messages.shown.at(0).text));
+            QVERIFY2(f.env.messages.shown.at(1).text.startsWith(QStringLiteral("打印失败，没有送出任何打印")),
+                     qPrintable(f.env.messages.shown.at(1).text));
+            for (const ScriptedMessages::Shown &shown : f.env.messages.shown)
+                QCOMPARE(shown.kind, ScriptedMessages::Kind::Error);
+            QVERIFY(f.env.desktop.previewed.isEmpty() && f.env.desktop.printed.isEmpty() && f.env.desktop.opened.isEmpty());
+        }
     }
     {
         // Nobody left: the export sheet (a copy of the template) is still written.

@@ -1,0 +1,185 @@
+#include "atomic_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include "platform/app_error.h"
+
+namespace AtomicFile {
+
+namespace {
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The message for a write that failed with errno `error`: what happened and
+// what to do, then the system's own text.
+FileError writeFailure(int error, const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    QString first;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        first = QStringLiteral("磁盘空间不足，文件“%1”没有写入，原来的文件保持不变。请腾出磁盘空间后再试。").arg(shown(path));
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        first = QStringLiteral("文件夹“%1”不能写入（只读或没有权限），文件“%2”没有写入。请换一个可以写入的文件夹，或请管理员开放写入权限。")
+                    .arg(shown(folder), shown(path));
+        break;
+    case ENOENT:
+    case ENOTDIR:
+        first = QStringLiteral("文件夹“%1”不存在，文件“%2”没有写入。请先建立这个文件夹或另选位置。").arg(shown(folder), shown(path));
+        break;
+    case EEXIST:
+        first = QStringLiteral("文件“%1”已存在，没有被覆盖。请另选一个文件名。").arg(shown(path));
+        break;
+    case EISDIR:
+        first = QStringLiteral("“%1”是一个文件夹，不能写成文件。请另选一个文件名。").arg(shown(path));
+        break;
+    default:
+        first = QStringLiteral("写入文件“%1”失败，原来的文件保持不变。请检查磁盘后再试。").arg(shown(path));
+        break;
+    }
+    return FileError(first + QLatin1Char('\n') + QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// A new temporary file beside the target, removed again unless released.
+class TemporaryFile
+{
+public:
+    explicit TemporaryFile(const QString &folder)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString name = QStringLiteral(".tavro-%1.tmp").arg(QRandomGenerator::global()->generate64(), 16, 16,
+                                                                        QLatin1Char('0'));
+            m_path = QFile::encodeName(QDir(folder).filePath(name));
+            m_fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            m_created = m_fd >= 0;
+            if (m_created || errno != EEXIST)
+                return;
+        }
+    }
+    ~TemporaryFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (m_created && !m_released)
+            ::unlink(m_path.constData());
+    }
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+    int fd() const { return m_fd; }
+    const QByteArray &path() const { return m_path; }
+    // Closes the descriptor; false (errno set) when the close reported a failed write.
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+    void release() { m_released = true; }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+    bool m_created = false;
+    bool m_released = false;
+};
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+// rename(2) that fails with EEXIST instead of replacing what lies at the target.
+int renameNoReplace(const char *from, const char *to)
+{
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+#endif
+    // A file system without the flag: a hard link fails when the name is taken.
+    if (::link(from, to) != 0)
+        return -1;
+    ::unlink(from);
+    return 0;
+}
+
+// The rename itself is made durable by flushing the folder (not every file system can; that is no failure).
+void syncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+bool occupied(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+void write(const QString &path, const QByteArray &bytes, Existing existing)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QByteArray target = QFile::encodeName(absolute);
+    struct stat old;
+    const bool exists = ::lstat(target.constData(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        throw writeFailure(EISDIR, absolute);
+    if (exists && existing == Existing::Keep)
+        throw writeFailure(EEXIST, absolute);
+
+    const QString folder = QFileInfo(absolute).absolutePath();
+    TemporaryFile temporary(folder);
+    if (temporary.fd() < 0)
+        throw writeFailure(errno, absolute);
+    // A replaced file keeps its permissions; a symbolic link is replaced by a plain file.
+    if (exists && S_ISREG(old.st_mode))
+        ::fchmod(temporary.fd(), old.st_mode & 07777);
+    if (!writeAll(temporary.fd(), bytes) || ::fsync(temporary.fd()) != 0 || !temporary.close())
+        throw writeFailure(errno, absolute);
+    const int renamed = existing == Existing::Replace ? ::rename(temporary.path().constData(), target.constData())
+                                                      : renameNoReplace(temporary.path().constData(), target.constData());
+    if (renamed != 0)
+        throw writeFailure(errno, absolute);
+    temporary.release();
+    syncFolder(QFile::encodeName(folder));
+}
+
+} // namespace AtomicFile

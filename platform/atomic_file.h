@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Writes a file as a whole or not at all. The bytes go to a new temporary file
+// in the target's own folder, are flushed to the disk, and the temporary file
+// is then renamed over the target. A failure (a full disk, a folder that
+// refuses the file, a kill) leaves the previous file exactly as it was and
+// removes the temporary file (a kill may leave it behind, never the target
+// cut off). A symbolic link at the target is replaced by the new file, never
+// written through. Any thread may call it.
+namespace AtomicFile {
+
+// What happens when a file already lies at the target.
+enum class Existing {
+    Replace, // the new file takes its place (the caller has the user's word)
+    Keep     // the write fails and the file that appeared there stays
+};
+
+// Throws FileError: a Chinese line saying what to do, the system's text on the second line.
+void write(const QString &path, const QByteArray &bytes, Existing existing = Existing::Replace);
+
+// Whether anything lies at the path: a file, a folder, or a symbolic link (even a dangling one).
+bool occupied(const QString &path);
+
+} // namespace AtomicFile

@@ -75,13 +75,10 @@ QString ExportTablesToSheets::run(const QStringList &tables, Structure structure
         seen << table;
     }
     const OutputTarget target(m_db.filePath(), m_services.programDir);
-    AtomicFile::Existing existing = AtomicFile::Existing::Keep;
-    if (!into.isEmpty()) {
-        const std::optional<AtomicFile::Existing> admitted = target.admit(into, OutputTarget::Kind::Workbook, m_consent);
-        if (!admitted)
-            return {}; // the user keeps the file there
-        existing = *admitted;
-    }
+    const std::optional<AtomicFile::Existing> admitted = target.admitWorkbook(into, m_consent);
+    if (!admitted)
+        return {}; // the user keeps the file there
+    const AtomicFile::Existing existing = *admitted;
 
     QString columns = QStringLiteral("*");
     if (structure == Structure::Init1) {

@@ -205,13 +205,10 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
         throw AppError(tooManyStudentsText(selected));
 
     const OutputTarget target(m_db.filePath(), m_services.programDir);
-    AtomicFile::Existing existing = AtomicFile::Existing::Keep;
-    if (!into.isEmpty()) {
-        const std::optional<AtomicFile::Existing> admitted = target.admit(into, OutputTarget::Kind::Workbook, m_consent);
-        if (!admitted)
-            return {}; // the user keeps the file there
-        existing = *admitted;
-    }
+    const std::optional<AtomicFile::Existing> admitted = target.admitWorkbook(into, m_consent);
+    if (!admitted)
+        return {}; // the user keeps the file there
+    const AtomicFile::Existing existing = *admitted;
 
     const QString templatePath = PrintFiles::locateTemplate(m_services, m_renderer);
     XlsxWorkbook book = XlsxWorkbook::open(templatePath);

@@ -59,50 +59,6 @@ FileError writeFailure(int error, const QString &path)
     return FileError(first + QLatin1Char('\n') + QString::fromLocal8Bit(std::strerror(error)));
 }
 
-// A new temporary file beside the target, removed again unless released.
-class TemporaryFile
-{
-public:
-    explicit TemporaryFile(const QString &folder)
-    {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const QString name = QStringLiteral(".tavro-%1.tmp").arg(QRandomGenerator::global()->generate64(), 16, 16,
-                                                                        QLatin1Char('0'));
-            m_path = QFile::encodeName(QDir(folder).filePath(name));
-            m_fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            m_created = m_fd >= 0;
-            if (m_created || errno != EEXIST)
-                return;
-        }
-    }
-    ~TemporaryFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (m_created && !m_released)
-            ::unlink(m_path.constData());
-    }
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
-
-    int fd() const { return m_fd; }
-    const QByteArray &path() const { return m_path; }
-    // Closes the descriptor; false (errno set) when the close reported a failed write.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-    void release() { m_released = true; }
-
-private:
-    QByteArray m_path;
-    int m_fd = -1;
-    bool m_created = false;
-    bool m_released = false;
-};
-
 bool writeAll(int fd, const QByteArray &bytes)
 {
     const char *data = bytes.constData();
@@ -154,32 +110,79 @@ bool occupied(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
+StagedFile::StagedFile(const QString &target) : m_target(QFileInfo(target).absoluteFilePath())
+{
+    const QString folder = QFileInfo(m_target).absolutePath();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name =
+            QStringLiteral(".tavro-%1.tmp").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        m_path = QFile::encodeName(QDir(folder).filePath(name));
+        m_fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0)
+            return;
+        if (errno != EEXIST)
+            break;
+    }
+    throw writeFailure(errno, m_target);
+}
+
+StagedFile::~StagedFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (!m_committed)
+        ::unlink(m_path.constData());
+}
+
+QString StagedFile::path() const
+{
+    return QFile::decodeName(m_path);
+}
+
+void StagedFile::commit(Existing existing)
+{
+    const QByteArray target = QFile::encodeName(m_target);
+    struct stat old;
+    const bool exists = ::lstat(target.constData(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        throw writeFailure(EISDIR, m_target);
+    if (exists && existing == Existing::Keep)
+        throw writeFailure(EEXIST, m_target);
+    // A replaced file keeps its permissions; a symbolic link is replaced by a plain file.
+    if (exists && S_ISREG(old.st_mode))
+        ::fchmod(m_fd, old.st_mode & 07777);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw writeFailure(error, m_target);
+    }
+    if (::close(fd) != 0)
+        throw writeFailure(errno, m_target);
+    const int renamed = existing == Existing::Replace ? ::rename(m_path.constData(), target.constData())
+                                                      : renameNoReplace(m_path.constData(), target.constData());
+    if (renamed != 0)
+        throw writeFailure(errno, m_target);
+    m_committed = true;
+    syncFolder(QFile::encodeName(QFileInfo(m_target).absolutePath()));
+}
+
 void write(const QString &path, const QByteArray &bytes, Existing existing)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    const QByteArray target = QFile::encodeName(absolute);
     struct stat old;
+    const QByteArray target = QFile::encodeName(absolute);
     const bool exists = ::lstat(target.constData(), &old) == 0;
+    // Refused before anything is written.
     if (exists && S_ISDIR(old.st_mode))
         throw writeFailure(EISDIR, absolute);
     if (exists && existing == Existing::Keep)
         throw writeFailure(EEXIST, absolute);
-
-    const QString folder = QFileInfo(absolute).absolutePath();
-    TemporaryFile temporary(folder);
-    if (temporary.fd() < 0)
+    StagedFile staged(absolute);
+    if (!writeAll(staged.descriptor(), bytes))
         throw writeFailure(errno, absolute);
-    // A replaced file keeps its permissions; a symbolic link is replaced by a plain file.
-    if (exists && S_ISREG(old.st_mode))
-        ::fchmod(temporary.fd(), old.st_mode & 07777);
-    if (!writeAll(temporary.fd(), bytes) || ::fsync(temporary.fd()) != 0 || !temporary.close())
-        throw writeFailure(errno, absolute);
-    const int renamed = existing == Existing::Replace ? ::rename(temporary.path().constData(), target.constData())
-                                                      : renameNoReplace(temporary.path().constData(), target.constData());
-    if (renamed != 0)
-        throw writeFailure(errno, absolute);
-    temporary.release();
-    syncFolder(QFile::encodeName(folder));
+    staged.commit(existing);
 }
 
 } // namespace AtomicFile

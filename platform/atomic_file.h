@@ -21,6 +21,30 @@ enum class Existing {
 // Throws FileError: a Chinese line saying what to do, the system's text on the second line.
 void write(const QString &path, const QByteArray &bytes, Existing existing = Existing::Replace);
 
+// The same for a writer that fills a file by its path (SQLite's backup): a new
+// temporary file beside the target, removed again unless committed.
+class StagedFile
+{
+public:
+    // Throws FileError when the target's folder does not take a new file.
+    explicit StagedFile(const QString &target);
+    ~StagedFile();
+    StagedFile(const StagedFile &) = delete;
+    StagedFile &operator=(const StagedFile &) = delete;
+
+    QString path() const;
+    int descriptor() const { return m_fd; }
+
+    // Flushes the file to the disk and renames it onto the target. Throws FileError.
+    void commit(Existing existing);
+
+private:
+    QString m_target;
+    QByteArray m_path;
+    int m_fd = -1;
+    bool m_committed = false;
+};
+
 // Whether anything lies at the path: a file, a folder, or a symbolic link (even a dangling one).
 bool occupied(const QString &path);
 

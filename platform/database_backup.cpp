@@ -1,7 +1,6 @@
 #include "database_backup.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <tuple>
 
 #include <sqlite3.h>
@@ -10,14 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 #include "platform/app_error.h"
+#include "platform/atomic_file.h"
+#include "platform/output_target.h"
 #include "platform/sql_database.h"
 #include "platform/sqlite_file_check.h"
 
@@ -34,20 +29,6 @@ const QRegularExpression &backupName()
     return re;
 }
 
-// Makes a rename in the folder survive a power cut.
-void syncFolder(const QString &folder)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
-}
-
 bool samePath(const QString &a, const QString &b)
 {
     const QFileInfo fa(a), fb(b);
@@ -55,27 +36,6 @@ bool samePath(const QString &a, const QString &b)
         return true;
     return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
 }
-
-bool occupied(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-// A temporary file in `folder`, removed again unless it was renamed away.
-struct StagedFile
-{
-    explicit StagedFile(const QString &folder) : file(folder + QStringLiteral("/.tavro-XXXXXX.tmp"))
-    {
-        if (!file.open())
-            throw FileError(QStringLiteral("无法在文件夹 %1 中写入文件。请检查文件夹是否存在、能否写入、磁盘是否已满。\n%2")
-                                .arg(native(folder), file.errorString()));
-        path = file.fileName();
-        file.close();
-    }
-    QTemporaryFile file;
-    QString path;
-};
 
 // SQLite's online backup of the connection's database into a new file.
 void writeCopy(sqlite3 *source, const QString &path)
@@ -102,14 +62,6 @@ void writeCopy(sqlite3 *source, const QString &path)
         throw FileError(QStringLiteral("备份文件 %1 没有写成。请检查磁盘空间和文件夹的写入权限。\n%2").arg(native(path), error));
 }
 
-void moveInto(const QString &staged, const QString &target)
-{
-    QFile file(staged);
-    if (!file.rename(target))
-        throw FileError(QStringLiteral("无法把备份存为 %1（可能已有同名文件）。\n%2").arg(native(target), file.errorString()));
-    syncFolder(QFileInfo(target).absolutePath());
-}
-
 QString makeFolder(const QString &dbPath)
 {
     const QString folder = DatabaseBackup::folderFor(dbPath);
@@ -122,7 +74,7 @@ QString freeBackupPath(const QString &folder, const QDateTime &now)
 {
     const QString base = QStringLiteral("tavro-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString path = folder + QLatin1Char('/') + base + QStringLiteral(".db");
-    for (int n = 2; occupied(path); ++n)
+    for (int n = 2; AtomicFile::occupied(path); ++n)
         path = folder + QLatin1Char('/') + base + QStringLiteral("-%1.db").arg(n);
     return path;
 }
@@ -131,26 +83,14 @@ QString freeBackupPath(const QString &folder, const QDateTime &now)
 QString copyBytesIntoFolder(const QString &dbPath, const QDateTime &now)
 {
     const QString folder = makeFolder(dbPath);
-    StagedFile staged(folder);
     QFile from(dbPath);
-    QFile to(staged.path);
-    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("无法备份 %1。\n%2").arg(native(dbPath), from.errorString() + to.errorString()));
-    while (!from.atEnd()) {
-        const QByteArray chunk = from.read(1 << 20);
-        if (chunk.isEmpty() && from.error() != QFileDevice::NoError)
-            throw FileError(QStringLiteral("无法读取 %1。\n%2").arg(native(dbPath), from.errorString()));
-        if (to.write(chunk) != chunk.size())
-            throw FileError(QStringLiteral("备份没有写成，请检查磁盘空间。\n%1").arg(to.errorString()));
-    }
-    if (!to.flush())
-        throw FileError(QStringLiteral("备份没有写成，请检查磁盘空间。\n%1").arg(to.errorString()));
-#ifdef Q_OS_UNIX
-    ::fsync(to.handle());
-#endif
-    to.close();
+    if (!from.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("无法备份 %1。\n%2").arg(native(dbPath), from.errorString()));
+    const QByteArray bytes = from.readAll();
+    if (from.error() != QFileDevice::NoError)
+        throw FileError(QStringLiteral("无法读取 %1。\n%2").arg(native(dbPath), from.errorString()));
     const QString target = freeBackupPath(folder, now);
-    moveInto(staged.path, target);
+    AtomicFile::write(target, bytes, AtomicFile::Existing::Keep);
     DatabaseBackup::prune(folder);
     return target;
 }
@@ -170,13 +110,13 @@ void copyTo(SqlDatabase &source, const QString &target)
     if (!handle)
         throw DatabaseError(QStringLiteral("只有本地数据库文件可以这样备份；服务器请用它自己的备份工具。"));
     const QString absolute = QFileInfo(target).absoluteFilePath();
-    if (occupied(absolute))
+    if (AtomicFile::occupied(absolute))
         throw FileError(QStringLiteral("文件 %1 已经存在，备份不会覆盖它。请换一个文件名。").arg(native(absolute)));
-    StagedFile staged(QFileInfo(absolute).absolutePath());
-    writeCopy(handle, staged.path);
-    QFile::setPermissions(staged.path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                                           | QFileDevice::ReadOther);
-    moveInto(staged.path, absolute);
+    AtomicFile::StagedFile staged(absolute);
+    writeCopy(handle, staged.path());
+    QFile::setPermissions(staged.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                             | QFileDevice::ReadOther);
+    staged.commit(AtomicFile::Existing::Keep);
 }
 
 QString intoFolder(SqlDatabase &source, const QDateTime &now)
@@ -218,11 +158,8 @@ QString backupFile(const QString &dbPath, const QString &into, const QDateTime &
 {
     const QString db = QFileInfo(dbPath).absoluteFilePath();
     if (!into.isEmpty()) {
-        for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
-            if (samePath(into, db + QLatin1String(suffix)))
-                throw FileError(QStringLiteral("备份不能写到数据库文件 %1 本身或它的日志文件上。请换一个文件名。").arg(native(db)));
-        }
-        if (occupied(into))
+        OutputTarget(db, QString()).ensureAllowed(into, OutputTarget::Kind::Text);
+        if (AtomicFile::occupied(into))
             throw FileError(QStringLiteral("文件 %1 已经存在，备份不会覆盖它。请换一个文件名。")
                                 .arg(native(QFileInfo(into).absoluteFilePath())));
     }
@@ -251,10 +188,10 @@ QString restore(const QString &from, const QString &dbPath, const QDateTime &now
     // The restored copy is written beside the database first: until the
     // rename at the end, a failure leaves every file as it was.
     auto source = SqlDatabase::openSqlite(QFileInfo(from).absoluteFilePath(), SqliteMode::ReadOnly);
-    StagedFile staged(old.absolutePath());
-    writeCopy(source->sqliteHandle(), staged.path);
+    AtomicFile::StagedFile staged(db);
+    writeCopy(source->sqliteHandle(), staged.path());
     source.reset();
-    QFile::setPermissions(staged.path, old.exists() ? old.permissions()
+    QFile::setPermissions(staged.path(), old.exists() ? old.permissions()
                                                      : QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                            | QFileDevice::ReadGroup | QFileDevice::ReadOther);
 
@@ -275,13 +212,7 @@ QString restore(const QString &from, const QString &dbPath, const QDateTime &now
             throw FileError(QStringLiteral("无法删除旧的日志文件 %1，数据库没有恢复。\n%2")
                                 .arg(native(stale.fileName()), stale.errorString()));
     }
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(staged.path.toStdU16String()),
-                            std::filesystem::path(db.toStdU16String()), error);
-    if (error)
-        throw FileError(QStringLiteral("无法用备份替换 %1，数据库没有恢复。\n%2")
-                            .arg(native(db), QString::fromLocal8Bit(error.message().c_str())));
-    syncFolder(old.absolutePath());
+    staged.commit(AtomicFile::Existing::Replace);
     return saved;
 }
 

@@ -96,6 +96,14 @@ std::optional<AtomicFile::Existing> OutputTarget::admit(const QString &path, Kin
     return std::nullopt;
 }
 
+std::optional<AtomicFile::Existing> OutputTarget::admitWorkbook(const QString &chosen,
+                                                                const ReplaceConsent &consent) const
+{
+    if (chosen.isEmpty())
+        return AtomicFile::Existing::Keep;
+    return admit(chosen, Kind::Workbook, consent);
+}
+
 ReplaceConsent askBeforeReplacing(Messages &messages, QWidget *owner, const QString &title)
 {
     return [&messages, owner, title](const QString &path) {

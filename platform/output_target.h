@@ -39,6 +39,10 @@ public:
     // written, or nothing when the existing file is to stay.
     std::optional<AtomicFile::Existing> admit(const QString &path, Kind kind, const ReplaceConsent &consent) const;
 
+    // admit() for a workbook at the path the user chose; an empty path, where
+    // the program names a new file itself, is written without replacing anything.
+    std::optional<AtomicFile::Existing> admitWorkbook(const QString &chosen, const ReplaceConsent &consent) const;
+
 private:
     QString m_databaseFile;
     QString m_programDir;

@@ -98,6 +98,8 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, Sqlite
     QSqlQuery pragma(db);
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL")))
         throw DatabaseError(database->errorText(pragma.lastError()));
+    // What a crash's log recovered is in the file itself from the start.
+    database->checkpointWhenIdle();
     return database;
 }
 

@@ -221,8 +221,12 @@ void TestLocalFileSafety::crashLogOfTheSameFileIsRecovered()
     QCOMPARE(runAdmin({"check", "检查重名", "--db", crashed, "--dir", reports.path()}).status, 0);
     QCOMPARE(folderSnapshot(crash.path()), before);
 
-    // Writing merges the log into the file, which then holds everything alone.
-    SqlDatabase::openSqlite(crashed, SqliteMode::ReadWrite).reset();
+    // Opening to write merges the log into the file, which then holds everything alone.
+    auto writing = SqlDatabase::openSqlite(crashed, SqliteMode::ReadWrite);
+    QTemporaryDir copied;
+    copyFile(crashed, copied.filePath(QStringLiteral("tavro.db")));
+    QCOMPARE(students(copied.filePath(QStringLiteral("tavro.db"))), 4);
+    writing.reset();
     QVERIFY(!QFile::exists(crashed + QStringLiteral("-wal")));
     QVERIFY(!QFile::exists(crashed + QStringLiteral("-shm")));
     QCOMPARE(students(crashed), 4);

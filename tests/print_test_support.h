@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "entry/record_columns.h"
+#include "file_snapshot.h"
 #include "platform/clock.h"
 #include "platform/sql_name.h"
 #include "platform/sql_text.h"
@@ -72,11 +73,6 @@ inline int pdfPageCount(const QByteArray &pdf)
     return int(QString::fromLatin1(pdf).count(page));
 }
 
-inline QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 inline QString defaultTemplate()
 {

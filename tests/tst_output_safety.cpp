@@ -29,26 +29,6 @@ namespace {
 
 const QString Table = QStringLiteral("高一01");
 
-// Every entry under the folder, hidden ones included: a file's bytes, a link's target.
-QMap<QString, QByteArray> snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QFileInfo info(path);
-        const QString name = QDir(folder).relativeFilePath(path);
-        if (info.isSymLink())
-            entries.insert(name, "link to " + info.symLinkTarget().toUtf8());
-        else if (info.isDir())
-            entries.insert(name + QLatin1Char('/'), QByteArray());
-        else
-            entries.insert(name, readFile(path));
-    }
-    return entries;
-}
-
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -146,7 +126,7 @@ void TestOutputSafety::exportOntoDataIsRefused()
     QFETCH(QString, said);
     Folder f;
     f.closeDatabase();
-    const auto before = snapshot(f.env.dir.path());
+    const auto before = folderSnapshot(f.env.dir.path());
     QStringList args{command, QStringLiteral("--into"), f.env.path(into), QStringLiteral("--replace")};
     if (command == QLatin1String("export-students"))
         args << QStringLiteral("--table") << Table;
@@ -154,7 +134,7 @@ void TestOutputSafety::exportOntoDataIsRefused()
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(said), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
-    QCOMPARE(snapshot(f.env.dir.path()), before);
+    QCOMPARE(folderSnapshot(f.env.dir.path()), before);
 }
 
 void TestOutputSafety::existingWorkbookOnlyWithReplace()
@@ -163,7 +143,7 @@ void TestOutputSafety::existingWorkbookOnlyWithReplace()
     f.closeDatabase();
     const QString out = f.env.path(QStringLiteral("表格.xlsx"));
     writeBytes(out, "last term's workbook");
-    const auto before = snapshot(f.env.dir.path());
+    const auto before = folderSnapshot(f.env.dir.path());
     const QStringList exportArgs{QStringLiteral("export"), QStringLiteral("--into"), out};
     const QStringList studentArgs{QStringLiteral("export-students"), QStringLiteral("--table"), Table,
                                   QStringLiteral("--into"), out};
@@ -172,7 +152,7 @@ void TestOutputSafety::existingWorkbookOnlyWithReplace()
         const AdminCommandRun r = f.run(args);
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(QStringLiteral("已存在")) && r.err.contains(QStringLiteral("--replace")), qPrintable(r.err));
-        QCOMPARE(snapshot(f.env.dir.path()), before);
+        QCOMPARE(folderSnapshot(f.env.dir.path()), before);
     }
 
     QVERIFY(runAdmin({QStringLiteral("--help")}).out.contains(QStringLiteral("--replace")));
@@ -183,7 +163,7 @@ void TestOutputSafety::existingWorkbookOnlyWithReplace()
     QCOMPARE(r.status, 0);
     QVERIFY(readFile(out).startsWith("PK"));
     // Nothing but the workbook changed, and no temporary file was left behind.
-    auto after = snapshot(f.env.dir.path());
+    auto after = folderSnapshot(f.env.dir.path());
     after.remove(QStringLiteral("表格.xlsx"));
     auto expected = before;
     expected.remove(QStringLiteral("表格.xlsx"));
@@ -207,7 +187,7 @@ void TestOutputSafety::reportsAndDebugFileNeverWriteThroughALink()
     QVERIFY(QFile::link(f.db, report));
     const QString debug = f.env.path(QStringLiteral("debug.txt"));
     QVERIFY(QFile::link(f.db, debug));
-    const auto before = snapshot(f.env.dir.path());
+    const auto before = folderSnapshot(f.env.dir.path());
     QVERIFY_THROWS_EXCEPTION(AppError, checks.run(DataChecks::Check::EntryCount, {Table}));
     QVERIFY_THROWS_EXCEPTION(AppError, checks.writeCheckReport({QStringLiteral("line")}));
     RecordSaver saver(*f.env.db, Table, debug);
@@ -216,7 +196,7 @@ void TestOutputSafety::reportsAndDebugFileNeverWriteThroughALink()
         values << QString();
     values[RecordColumns::Name] = QStringLiteral("李四");
     QVERIFY_THROWS_EXCEPTION(AppError, saver.updateRecord(1, values));
-    QCOMPARE(snapshot(f.env.dir.path()), before);
+    QCOMPARE(folderSnapshot(f.env.dir.path()), before);
     QCOMPARE(f.env.db->query(QStringLiteral("select 姓名 from 高一01")).text(0, 0), QStringLiteral("张三"));
 }
 
@@ -225,7 +205,7 @@ void TestOutputSafety::failedWriteKeepsTheOldFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("check.txt"));
     writeBytes(path, "the previous report");
-    const auto before = snapshot(dir.path());
+    const auto before = folderSnapshot(dir.path());
 
     // The disk takes only part of the new file: the old one stays whole, no temporary file is left.
     try {
@@ -238,14 +218,14 @@ void TestOutputSafety::failedWriteKeepsTheOldFile()
         QVERIFY2(lines.at(0).contains(QStringLiteral("原来的文件保持不变")), qPrintable(lines.at(0)));
         QCOMPARE(lines.at(1), QString::fromLocal8Bit(std::strerror(EFBIG)));
     }
-    QCOMPARE(snapshot(dir.path()), before);
+    QCOMPARE(folderSnapshot(dir.path()), before);
 
     // A workbook saved where the folder is missing: nothing is created.
     XlsxWorkbook book = XlsxWorkbook::create();
     QVERIFY_THROWS_EXCEPTION(FileError, book.saveAs(dir.filePath(QStringLiteral("不存在/表格.xlsx"))));
     // A new file that must not replace one which appeared meanwhile.
     QVERIFY_THROWS_EXCEPTION(FileError, book.saveAs(path, 6, AtomicFile::Existing::Keep));
-    QCOMPARE(snapshot(dir.path()), before);
+    QCOMPARE(folderSnapshot(dir.path()), before);
 }
 
 void TestOutputSafety::tableNamesThatCannotBeSheets_data()
@@ -276,13 +256,13 @@ void TestOutputSafety::tableNameRefusedBeforeWriting()
     f.closeDatabase();
     const QString out = f.env.path(QStringLiteral("表格.xlsx"));
     writeBytes(out, "last term's workbook");
-    const auto before = snapshot(f.env.dir.path());
+    const auto before = folderSnapshot(f.env.dir.path());
     // Even with --replace the old workbook stays: the export stops before a table is read.
     const AdminCommandRun r = f.run({QStringLiteral("export"), QStringLiteral("--into"), out, QStringLiteral("--replace"),
                                      QStringLiteral("--tables"), Table + QLatin1Char(',') + tooLong});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(tooLong) && r.err.contains(QStringLiteral("没有导出任何表")), qPrintable(r.err));
-    QCOMPARE(snapshot(f.env.dir.path()), before);
+    QCOMPARE(folderSnapshot(f.env.dir.path()), before);
 }
 
 void TestOutputSafety::multiPersonExportBeyondASheet()
@@ -293,7 +273,7 @@ void TestOutputSafety::multiPersonExportBeyondASheet()
     QStringList items;
     for (int id = 1; id <= TemplatePrinting::MaxStudentsPerSheet + 1; ++id)
         items << QStringLiteral("%1 学生").arg(id);
-    const auto before = snapshot(f.env.dir.path());
+    const auto before = folderSnapshot(f.env.dir.path());
 
     // One more than a sheet holds: refused before anything is read or written, saying how many fit.
     QVERIFY(!runGuarded(f.env.messages, [&] { printing.exportStudents(Table, items); }));
@@ -304,7 +284,7 @@ void TestOutputSafety::multiPersonExportBeyondASheet()
                  && f.env.messages.lastText().contains(QStringLiteral("分几次导出")),
              qPrintable(f.env.messages.lastText()));
     QVERIFY(f.env.desktop.opened.isEmpty());
-    QCOMPARE(snapshot(f.env.dir.path()), before);
+    QCOMPARE(folderSnapshot(f.env.dir.path()), before);
 
     // Exactly as many as fit go through (one student stored, the other ids no longer there).
     f.env.messages.clear();
@@ -327,7 +307,7 @@ void TestOutputSafety::windowAsksBeforeReplacing()
     TemplatePrinting printing(*f.env.db, f.env.services, renderer);
     printing.setReplaceConsent(ask);
     const QStringList items{recordItem(1, QStringLiteral("张三"))};
-    const auto before = snapshot(f.env.dir.path());
+    const auto before = folderSnapshot(f.env.dir.path());
 
     // No: nothing is written and nothing claims an export.
     f.env.messages.answerNext(Messages::Answer::No);
@@ -343,7 +323,7 @@ void TestOutputSafety::windowAsksBeforeReplacing()
         QCOMPARE(box.title, QStringLiteral("管理"));
         QVERIFY2(box.text.contains(QDir::toNativeSeparators(out)), qPrintable(box.text));
     }
-    QCOMPARE(snapshot(f.env.dir.path()), before);
+    QCOMPARE(folderSnapshot(f.env.dir.path()), before);
 
     // Yes: the workbook takes the old file's place.
     f.env.messages.clear();

@@ -186,8 +186,18 @@ public:
     void showMessage(const QString &text) override { m_out << QString(text).remove(QLatin1Char('\r')) << Qt::endl; }
     Answer askBox(QWidget *, const QString &, const QString &text, Icon, Buttons buttons) override
     {
+        // Nobody is there to answer: a question is taken as "no", so nothing
+        // is replaced or dropped without the administrator's word (--replace).
         m_out << QString(text).remove(QLatin1Char('\r')) << Qt::endl;
-        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+        switch (buttons) {
+        case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::OkCancel:
+            return Answer::Cancel;
+        case Buttons::Ok:
+            break;
+        }
+        return Answer::Ok;
     }
     void showError(const QString &text) override { m_err << text << Qt::endl; }
 

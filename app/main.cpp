@@ -1,12 +1,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTextStream>
-#include <QTranslator>
 
 #include "app/application_shell.h"
+#include "app/chinese_locale.h"
 #include "app/desktop_services.h"
 #include "app/init_db_command.h"
 #include "app/qt_messages.h"
@@ -43,11 +41,8 @@ int main(int argc, char *argv[])
     const QString title = QFileInfo(executableFileName).completeBaseName();
     QApplication::setApplicationName(title);
 
-    // Qt's own texts (context menus, the calendar) in Chinese when installed.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    // Chinese dates, calendar and Qt texts, before the first widget is made.
+    ChineseLocale::install(app);
 
     QtMessages messages(title);
     SystemClock clock;

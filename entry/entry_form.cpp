@@ -67,6 +67,7 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
                            this, &EntryForm::keepFocusInView);
     installWheelFilter();
     alignLabelColumns();
+    setUpAssists();
 }
 
 EntryForm::~EntryForm()
@@ -260,7 +261,7 @@ void EntryForm::ScrollBox1MouseWheel(int wheelDelta)
 bool EntryForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::Wheel)
-        return QWidget::eventFilter(watched, event);
+        return assistEvent(watched, event) || QWidget::eventFilter(watched, event);
 
     const auto *wheel = static_cast<QWheelEvent *>(event);
     const QPoint delta = wheel->angleDelta();

@@ -12,6 +12,7 @@
 
 class Database;
 class QComboBox;
+class QKeyEvent;
 class RegionPicker;
 class RegionTables;
 struct Services;
@@ -125,6 +126,14 @@ private:
     void installWheelFilter();
     void alignLabelColumns();
     Database &database() const;
+    // "本班已录入 N 人" in the top panel, counted afresh in the class table.
+    void showClassCount();
+    // The helps of entry_form_assist.cpp: list views and scroll step, Enter
+    // and arrow keys, a click into the date, a typed ID number.
+    void setUpAssists();
+    bool assistEvent(QObject *watched, QEvent *event);
+    bool assistKey(QWidget *watched, const QKeyEvent *key);
+    void edtCardNoEdited(const QString &text);
 
     Services &m_services;
     std::unique_ptr<Ui::TForm1> m_ui;
@@ -139,4 +148,5 @@ private:
     std::function<QDialog *(QWidget *parent)> m_managementFactory;
     QPointer<QDialog> m_managementWindow;
     QMetaObject::Connection m_focusWatch;
+    bool m_birthFocusedByMouse = false;
 };

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "entry/class_count.h"
 #include "entry/empty_field_pass.h"
 #include "entry/entry_rules.h"
 #include "entry/record_form_values.h"
@@ -57,6 +58,13 @@ void EntryForm::setClassSession(Database *db, const QString &classTable, const Q
     m_classTable = classTable;
     m_grade = grade;
     m_classNo = classNo;
+    if (m_db && !m_classTable.isEmpty())
+        showClassCount();
+}
+
+void EntryForm::showClassCount()
+{
+    m_ui->lblCount->setText(ClassCount::text(ClassCount::count(database(), m_classTable)));
 }
 
 Database &EntryForm::database() const
@@ -136,11 +144,14 @@ void EntryForm::Button1Click()
         m_ui->lblHint2->setText(RecordSaver::savedHint(typedName));
         ResetEntryForm();
         QApplication::beep();
-        m_ui->edtName->setFocus(Qt::OtherFocusReason);
+        // The next pupil starts at the top: the first group's caption in full
+        // view and the cursor in 1.姓名.
+        FormShow();
         // The record just saved is no longer the one being edited: the next
         // save is a new record unless another one is picked.
         if (m_ui->chEdit->isChecked())
             m_ui->cbStud->setCurrentIndex(-1);
+        showClassCount();
     });
 }
 

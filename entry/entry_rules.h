@@ -53,8 +53,9 @@ bool jiguanAccepted(const QString &jiguan);
 
 // Message texts, each built from the offending value exactly as the control holds it.
 QString emptyFieldsMessage(int count);
-// The birth date in the given locale's short date format (the system's by default).
-QString birthDateMessage(QDate birth, const QLocale &locale = QLocale::system());
+// The birth date in the given locale's short date format (the program's default
+// locale, Chinese, unless told otherwise).
+QString birthDateMessage(QDate birth, const QLocale &locale = QLocale());
 QString idNumberMessage(const QString &cardNo);
 QString postcodeMessage(const QString &zip);
 QString contactMessage(const QString &contact);
@@ -91,6 +92,6 @@ struct ContentFailure
 // first failure, or nothing when all pass. The empty-field pass comes before
 // this and belongs to the form.
 std::optional<ContentFailure> firstContentFailure(const ContentInput &input,
-                                                  const QLocale &locale = QLocale::system());
+                                                  const QLocale &locale = QLocale());
 
 } // namespace EntryRules

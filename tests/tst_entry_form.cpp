@@ -7,7 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QCalendarWidget>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +17,9 @@
 #include <QScrollBar>
 #include <QToolButton>
 
+#include "app/chinese_locale.h"
 #include "entry/entry_form.h"
+#include "entry/entry_rules.h"
 #include "platform/app_error.h"
 #include "region/region_tables.h"
 #include "test_env.h"
@@ -92,11 +96,16 @@ private slots:
     void resetClearsAllButMarkedAndReadOnly();
     void resetBeforeProvincesAreFilled();
     void choiceMovesFocusAwayAndTabGoesOn();
+    void arrowsOnTheHolderChangeNothing();
+    void enterMovesToTheNextField();
+    void dateTypedAfterAClickIsTaken();
+    void residentIdNumberFillsBirthDateAndSex();
     void wheelScrollsOneLineStep();
     void openListsShowTheirVisibleItemCount();
     void teacherButtonShowsEditControlsAndKeepsWindow();
     void teacherButtonReportsFailure();
     void showScrollsToTopAndFocusesName();
+    void chineseWhateverTheSystemLocale();
     void closingEndsTheApplication();
 };
 
@@ -487,6 +496,149 @@ void TestEntryForm::choiceMovesFocusAwayAndTabGoesOn()
     QCOMPARE(QApplication::focusWidget(), button3);
 }
 
+void TestEntryForm::arrowsOnTheHolderChangeNothing()
+{
+    SetUpForm s;
+    s.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&s.form));
+    auto *button3 = s.find<QPushButton>("Button3");
+    auto *sex = s.find<QComboBox>("cbSex");
+    auto *birth = s.find<QDateEdit>("dtBirth");
+    const QDate startupDate = birth->date();
+
+    // Looking for 2-女 with Down: the first press chooses 1-男, the others
+    // land on the holder and change nothing, neither the list nor the date.
+    sex->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(sex->currentText(), QStringLiteral("1-男"));
+    QCOMPARE(QApplication::focusWidget(), button3);
+    QTest::keyClick(button3, Qt::Key_Up);
+    QTest::keyClick(button3, Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), button3);
+    QCOMPARE(birth->date(), startupDate);
+    // Shift+Tab goes back to the list just chosen, to choose again.
+    QTest::keyClick(button3, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), sex);
+    QTest::keyClick(sex, Qt::Key_Down);
+    QCOMPARE(sex->currentText(), QStringLiteral("2-女"));
+    QCOMPARE(QApplication::focusWidget(), button3);
+
+    // 11.政治面貌 does not fill 12.健康状况.
+    auto *policy = s.find<QComboBox>("cbPolicy");
+    auto *health = s.find<QComboBox>("cbHealth");
+    policy->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(policy->currentIndex(), 0);
+    QCOMPARE(health->currentIndex(), -1);
+    QTest::keyClick(button3, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), health);
+}
+
+void TestEntryForm::enterMovesToTheNextField()
+{
+    SetUpForm s;
+    s.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&s.form));
+    auto *name = s.find<QLineEdit>("edtName");
+    auto *sex = s.find<QComboBox>("cbSex");
+    auto *birth = s.find<QDateEdit>("dtBirth");
+
+    name->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), sex);
+    QCOMPARE(sex->currentIndex(), -1);
+    QTest::keyClick(sex, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(QApplication::focusWidget(), birth);
+    // From the date, past its sections, to the next field; the typed date holds.
+    QTest::keyClicks(birth, "20081102");
+    QTest::keyClick(birth, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), s.find<QComboBox>("cbProv1"));
+    QCOMPARE(birth->date(), QDate(2008, 11, 2));
+
+    // After a choice, Enter on the holder goes on after the list chosen.
+    auto *minzu = s.find<QComboBox>("cbMinzu");
+    minzu->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(minzu, Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), s.find<QPushButton>("Button3"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), s.find<QComboBox>("cbNation"));
+
+    auto *zip = s.find<QLineEdit>("edtZip");
+    zip->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(zip, "528300");
+    QTest::keyClick(zip, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), s.find<QComboBox>("cbDusheng"));
+    QCOMPARE(zip->text(), QStringLiteral("528300"));
+}
+
+void TestEntryForm::dateTypedAfterAClickIsTaken()
+{
+    SetUpForm s;
+    s.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&s.form));
+    auto *birth = s.find<QDateEdit>("dtBirth");
+    auto *text = birth->findChild<QLineEdit *>();
+    QVERIFY(text);
+    const QList<QPair<QPoint, QString>> tries = {
+        {QPoint(text->width() - 4, text->height() / 2), QStringLiteral("20081102")},
+        {QPoint(text->width() / 2, text->height() / 2), QStringLiteral("2009-12-03")},
+        {QPoint(3, text->height() / 2), QStringLiteral("20100104")},
+    };
+    QList<QDate> expected = {QDate(2008, 11, 2), QDate(2009, 12, 3), QDate(2010, 1, 4)};
+    for (int i = 0; i < tries.size(); ++i) {
+        s.find<QLineEdit>("edtName")->setFocus(Qt::TabFocusReason);
+        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, tries[i].first);
+        QCOMPARE(QApplication::focusWidget(), birth);
+        QTest::keyClicks(birth, tries[i].second);
+        QCOMPARE(birth->date(), expected[i]);
+    }
+}
+
+void TestEntryForm::residentIdNumberFillsBirthDateAndSex()
+{
+    SetUpForm s;
+    s.form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&s.form));
+    auto *cardNo = s.find<QLineEdit>("edtCardNo");
+    auto *cardType = s.find<QComboBox>("cbCardType");
+    auto *sex = s.find<QComboBox>("cbSex");
+    auto *birth = s.find<QDateEdit>("dtBirth");
+    const auto typeNumber = [&](const QString &number, int cardTypeIndex) {
+        s.form.ResetEntryForm();
+        cardType->setCurrentIndex(cardTypeIndex);
+        cardNo->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(cardNo, number);
+    };
+
+    // No card type yet, and the resident ID card: both filled, the cursor stays.
+    typeNumber(QStringLiteral("440606200811020021"), -1);
+    QCOMPARE(birth->date(), QDate(2008, 11, 2));
+    QCOMPARE(sex->currentText(), QStringLiteral("2-女"));
+    QCOMPARE(QApplication::focusWidget(), cardNo);
+    typeNumber(QStringLiteral("440606200811020013"), 0);
+    QCOMPARE(sex->currentText(), QStringLiteral("1-男"));
+    QCOMPARE(birth->date(), QDate(2008, 11, 2));
+
+    // A wrong check character, or another card type: nothing is filled.
+    typeNumber(QStringLiteral("440606200811020022"), 0);
+    QCOMPARE(birth->date(), kStartup.date());
+    QCOMPARE(sex->currentIndex(), -1);
+    typeNumber(QStringLiteral("440606200811020021"), 1);
+    QCOMPARE(birth->date(), kStartup.date());
+    QCOMPARE(sex->currentIndex(), -1);
+
+    // What the teacher set stays.
+    s.form.ResetEntryForm();
+    birth->setDate(QDate(2008, 1, 1));
+    sex->setCurrentIndex(0);
+    cardNo->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(cardNo, "440606200811020021");
+    QCOMPARE(birth->date(), QDate(2008, 1, 1));
+    QCOMPARE(sex->currentText(), QStringLiteral("1-男"));
+}
+
 void TestEntryForm::wheelScrollsOneLineStep()
 {
     SetUpForm s;
@@ -496,6 +648,10 @@ void TestEntryForm::wheelScrollsOneLineStep()
     QScrollBar *bar = scroll->verticalScrollBar();
     QVERIFY(bar->maximum() > 3 * bar->singleStep());
     QCOMPARE(bar->value(), 0);
+    // One notch moves about three lines of text, not a few pixels.
+    const int lineHeight = scroll->widget()->fontMetrics().lineSpacing();
+    QVERIFY2(bar->singleStep() >= 3 * lineHeight - 2 && bar->singleStep() <= 4 * lineHeight,
+             qPrintable(QString::number(bar->singleStep())));
 
     auto turn = [&](QWidget *target, int delta) {
         const QPointF at(target->width() / 2.0, target->height() / 2.0);
@@ -542,8 +698,9 @@ void TestEntryForm::openListsShowTheirVisibleItemCount()
     SetUpForm s;
     s.form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.form));
-    const QList<QPair<const char *, int>> lists = {{"cbProv1", 12}, {"cbCity4", 12}, {"cbNation", 10}};
-    for (const auto &[name, rows] : lists) {
+    // Twelve rows, and a scroll bar that tells more items follow.
+    const int rows = 12;
+    for (const char *name : {"cbProv1", "cbCity4", "cbNation", "cbMinzu"}) {
         auto *list = s.find<QComboBox>(name);
         QCOMPARE(list->maxVisibleItems(), rows);
         QVERIFY(list->count() > rows);
@@ -552,8 +709,15 @@ void TestEntryForm::openListsShowTheirVisibleItemCount()
         QTRY_VERIFY(view->isVisible());
         const int shown = view->viewport()->height() / view->sizeHintForRow(0);
         QVERIFY2(shown >= rows - 1 && shown <= rows, qPrintable(QStringLiteral("%1: %2 rows").arg(name).arg(shown)));
+        QVERIFY2(view->verticalScrollBar()->isVisible(), name);
         list->hidePopup();
     }
+    // A short list needs no bar.
+    auto *sex = s.find<QComboBox>("cbSex");
+    sex->showPopup();
+    QTRY_VERIFY(sex->view()->isVisible());
+    QVERIFY(!sex->view()->verticalScrollBar()->isVisible());
+    sex->hidePopup();
 }
 
 void TestEntryForm::teacherButtonShowsEditControlsAndKeepsWindow()
@@ -654,6 +818,22 @@ void TestEntryForm::showScrollsToTopAndFocusesName()
     QVERIFY(QTest::qWaitForWindowActive(&s.form));
     QCOMPARE(bar->value(), 0);
     QCOMPARE(s.form.focusWidget(), s.find<QLineEdit>("edtName"));
+}
+
+void TestEntryForm::chineseWhateverTheSystemLocale()
+{
+    // The tests run under LC_ALL=C.UTF-8, Debian's default.
+    QCOMPARE(QLocale::system().language(), QLocale::C);
+    ChineseLocale::install(*QCoreApplication::instance());
+    SetUpForm s;
+    QCalendarWidget *calendar = s.find<QDateEdit>("dtBirth")->calendarWidget();
+    calendar->setSelectedDate(QDate(2014, 1, 6));
+    auto *month = calendar->findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"));
+    QVERIFY(month);
+    QCOMPARE(month->text(), QStringLiteral("一月"));
+    QCOMPARE(EntryRules::birthDateMessage(QDate(2024, 1, 1)), QStringLiteral("2024/1/1 -- 出生日期不对。"));
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
 }
 
 void TestEntryForm::closingEndsTheApplication()

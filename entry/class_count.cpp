@@ -1,0 +1,18 @@
+#include "class_count.h"
+
+#include "platform/database.h"
+
+namespace ClassCount {
+
+qint64 count(Database &db, const QString &classTable)
+{
+    const QueryResult result = db.query(QStringLiteral("select count(*) from ") + classTable);
+    return result.isEmpty() ? 0 : result.text(0, 0).toLongLong();
+}
+
+QString text(qint64 count)
+{
+    return QStringLiteral("本班已录入 %1 人").arg(count);
+}
+
+} // namespace ClassCount

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+
+// How many pupils the current class table holds, for the line in the entry
+// form's top panel. Database failures propagate as DatabaseError.
+// Used from the user-interface thread only.
+namespace ClassCount {
+
+// "select count(*) from <classTable>": one query.
+qint64 count(Database &db, const QString &classTable);
+
+// "本班已录入 N 人".
+QString text(qint64 count);
+
+} // namespace ClassCount

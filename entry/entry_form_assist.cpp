@@ -1,0 +1,147 @@
+// What the entry form does to spare the teacher's hands and eyes: Enter moves
+// on to the next field, arrow keys on the invisible holder (where the focus
+// rests after a choice) change nothing, a date typed after a click into
+// 3.出生日期 is taken, open lists show twelve rows with a scroll bar, a wheel
+// notch scrolls about three text lines, and a typed resident ID number fills
+// 3.出生日期 and 2.性别 while they are still unset.
+#include "entry_form.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include "entry/id_number_facts.h"
+#include "region/select_item_by_text.h"
+#include "ui_entry_form.h"
+
+namespace {
+
+constexpr int kVisibleListRows = 12;
+constexpr int kTextLinesPerStep = 3;
+
+bool isEnterKey(const QKeyEvent *key)
+{
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+bool isArrowKey(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A full year moves on to the month by itself; the "-" typed after it in
+// "2008-11-02" would then skip the month. A separator typed while the section
+// it leads into is still untouched (wholly selected) is therefore dropped.
+bool isSurplusDateSeparator(QDateEdit *date, const QKeyEvent *key)
+{
+    const QString typed = key->text();
+    if (typed.size() != 1 || QStringLiteral("-/.").indexOf(typed.front()) < 0 || date->currentSectionIndex() == 0)
+        return false;
+    const QLineEdit *text = date->findChild<QLineEdit *>();
+    return text && text->hasSelectedText() && text->selectedText() == date->sectionText(date->currentSection());
+}
+
+} // namespace
+
+void EntryForm::setUpAssists()
+{
+    // A long list shows a scroll bar, so the teacher sees that more items
+    // follow (35 provinces, 56 nationalities, over 200 countries).
+    for (QWidget *control : std::as_const(m_dataControls)) {
+        auto *list = qobject_cast<QComboBox *>(control);
+        if (!list || list == m_ui->cbStud)
+            continue;
+        auto *view = new QListView(list);
+        view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        list->setView(view);
+        list->setMaxVisibleItems(kVisibleListRows);
+    }
+    m_ui->ScrollBox1->verticalScrollBar()->setSingleStep(kTextLinesPerStep
+                                                          * m_ui->ScrollBoxContents->fontMetrics().lineSpacing());
+    connect(m_ui->edtCardNo, &QLineEdit::textEdited, this, &EntryForm::edtCardNoEdited);
+}
+
+bool EntryForm::assistEvent(QObject *watched, QEvent *event)
+{
+    QDateEdit *birth = m_ui->dtBirth;
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        if (watched == birth)
+            m_birthFocusedByMouse = static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason;
+        return false;
+    case QEvent::MouseButtonPress:
+        // A click that brings the focus into the date's text would leave the
+        // cursor where it landed, and digits typed there fit no section.
+        // Start at the year, as Tab does, so "20081102" or "2008-11-02" is
+        // taken. A click on the calendar button is the picker's own.
+        if (!m_birthFocusedByMouse)
+            return false;
+        m_birthFocusedByMouse = false;
+        if (watched != birth->findChild<QLineEdit *>())
+            return false;
+        birth->setSelectedSection(QDateTimeEdit::YearSection);
+        return true;
+    case QEvent::KeyPress:
+        return assistKey(qobject_cast<QWidget *>(watched), static_cast<QKeyEvent *>(event));
+    default:
+        return false;
+    }
+}
+
+bool EntryForm::assistKey(QWidget *watched, const QKeyEvent *key)
+{
+    if (!watched)
+        return false;
+    if (watched == m_ui->Button3) {
+        // The holder keeps the focus after a choice: arrows must not walk on
+        // into the next field and change it behind the teacher's back.
+        if (isArrowKey(key))
+            return true;
+        if (isEnterKey(key)) {
+            focusNextPrevChild(true);
+            return true;
+        }
+        return false;
+    }
+    if (watched == m_ui->dtBirth && isSurplusDateSeparator(m_ui->dtBirth, key))
+        return true;
+    if (!isEnterKey(key) || !m_dataControls.contains(watched) || watched == m_ui->cbStud)
+        return false;
+    // An editable list takes Enter as its choice (and hands the focus on itself).
+    if (const auto *list = qobject_cast<QComboBox *>(watched); list && list->isEditable())
+        return false;
+    // Enter moves on as Tab does, but from the date to the next field rather
+    // than to the date's next section.
+    focusNextPrevChild(true);
+    return true;
+}
+
+void EntryForm::edtCardNoEdited(const QString &text)
+{
+    // Only a resident ID card (or no card type chosen yet) carries these facts.
+    if (m_ui->cbCardType->currentIndex() > 0)
+        return;
+    const std::optional<IdNumberFacts::Facts> facts = IdNumberFacts::of(text);
+    if (!facts)
+        return;
+    // What the teacher has set already stays.
+    if (m_ui->dtBirth->date() == m_startupDate.date())
+        m_ui->dtBirth->setDate(facts->birth);
+    if (m_ui->cbSex->currentText().isEmpty())
+        SelectItemByText(m_ui->cbSex, facts->sexItem);
+}

@@ -134,6 +134,7 @@ private:
     bool assistEvent(QObject *watched, QEvent *event);
     bool assistKey(QWidget *watched, const QKeyEvent *key);
     void edtCardNoEdited(const QString &text);
+    bool takeTypedDate(const QKeyEvent *key);
 
     Services &m_services;
     std::unique_ptr<Ui::TForm1> m_ui;
@@ -148,5 +149,5 @@ private:
     std::function<QDialog *(QWidget *parent)> m_managementFactory;
     QPointer<QDialog> m_managementWindow;
     QMetaObject::Connection m_focusWatch;
-    bool m_birthFocusedByMouse = false;
+    QString m_typedDate; // keys typed into dtBirth since it was entered or clicked
 };

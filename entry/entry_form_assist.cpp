@@ -8,11 +8,13 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFocusEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -56,6 +58,38 @@ bool isSurplusDateSeparator(QDateEdit *date, const QKeyEvent *key)
     return text && text->hasSelectedText() && text->selectedText() == date->sectionText(date->currentSection());
 }
 
+// "20081102", "2008-11-02", "2008/1/2" or "2008.1.2" as a date; invalid for
+// anything else (a date still being typed).
+QDate typedDate(const QString &typed)
+{
+    static const QRegularExpression digitsOnly(QStringLiteral("^(\\d{4})(\\d{2})(\\d{2})$"));
+    static const QRegularExpression separated(QStringLiteral("^(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})$"));
+    for (const QRegularExpression *pattern : {&digitsOnly, &separated}) {
+        const QRegularExpressionMatch match = pattern->match(typed);
+        if (match.hasMatch())
+            return QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    }
+    return {};
+}
+
+QDateTimeEdit::Section sectionAtClick(const QDateEdit *date, QLineEdit *text, QPoint at)
+{
+    const QFontMetrics metrics = text->fontMetrics();
+    const int textEnd = text->contentsRect().left() + text->textMargins().left() + metrics.horizontalAdvance(text->text());
+    if (at.x() > textEnd + metrics.averageCharWidth())
+        return QDateTimeEdit::YearSection;
+    const int cursor = text->cursorPositionAt(at);
+    int start = 0;
+    for (int i = 0; i < date->sectionCount(); ++i) {
+        const QDateTimeEdit::Section section = date->sectionAt(i);
+        start += int(date->sectionText(section).size());
+        if (cursor <= start)
+            return section;
+        ++start; // the separator
+    }
+    return QDateTimeEdit::YearSection;
+}
+
 } // namespace
 
 void EntryForm::setUpAssists()
@@ -82,20 +116,24 @@ bool EntryForm::assistEvent(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::FocusIn:
         if (watched == birth)
-            m_birthFocusedByMouse = static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason;
+            m_typedDate.clear();
         return false;
-    case QEvent::MouseButtonPress:
-        // A click that brings the focus into the date's text would leave the
-        // cursor where it landed, and digits typed there fit no section.
-        // Start at the year, as Tab does, so "20081102" or "2008-11-02" is
-        // taken. A click on the calendar button is the picker's own.
-        if (!m_birthFocusedByMouse)
+    case QEvent::MouseButtonPress: {
+        // A click leaves the cursor where it landed, mostly past the end of
+        // the text, and digits typed there fit no section. Select the section
+        // under the click instead, the year when the click is beside the
+        // text, as Tab does, so "20081102" or "2008-11-02" is taken. A click
+        // on the calendar button is the picker's own.
+        auto *text = birth->findChild<QLineEdit *>();
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (watched != text || mouse->button() != Qt::LeftButton)
             return false;
-        m_birthFocusedByMouse = false;
-        if (watched != birth->findChild<QLineEdit *>())
-            return false;
-        birth->setSelectedSection(QDateTimeEdit::YearSection);
+        if (!birth->hasFocus())
+            birth->setFocus(Qt::MouseFocusReason);
+        m_typedDate.clear();
+        birth->setSelectedSection(sectionAtClick(birth, text, mouse->position().toPoint()));
         return true;
+    }
     case QEvent::KeyPress:
         return assistKey(qobject_cast<QWidget *>(watched), static_cast<QKeyEvent *>(event));
     default:
@@ -118,7 +156,7 @@ bool EntryForm::assistKey(QWidget *watched, const QKeyEvent *key)
         }
         return false;
     }
-    if (watched == m_ui->dtBirth && isSurplusDateSeparator(m_ui->dtBirth, key))
+    if (watched == m_ui->dtBirth && takeTypedDate(key))
         return true;
     if (!isEnterKey(key) || !m_dataControls.contains(watched) || watched == m_ui->cbStud)
         return false;
@@ -129,6 +167,26 @@ bool EntryForm::assistKey(QWidget *watched, const QKeyEvent *key)
     // than to the date's next section.
     focusNextPrevChild(true);
     return true;
+}
+
+bool EntryForm::takeTypedDate(const QKeyEvent *key)
+{
+    // The keys typed into the date since it was entered or clicked: once they
+    // make a whole date, that date is taken, whichever section the cursor
+    // was in (a click on the day's digits, then "20081102").
+    const QString typed = key->text();
+    const bool dateKey = typed.size() == 1 && (typed.front().isDigit() || QStringLiteral("-/.").contains(typed.front()));
+    if (!dateKey || m_typedDate.size() >= 10) {
+        m_typedDate.clear();
+        return false;
+    }
+    m_typedDate += typed;
+    const QDate whole = typedDate(m_typedDate);
+    if (whole.isValid()) {
+        m_ui->dtBirth->setDate(whole);
+        return true;
+    }
+    return isSurplusDateSeparator(m_ui->dtBirth, key);
 }
 
 void EntryForm::edtCardNoEdited(const QString &text)

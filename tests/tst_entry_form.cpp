@@ -581,19 +581,37 @@ void TestEntryForm::dateTypedAfterAClickIsTaken()
     auto *birth = s.find<QDateEdit>("dtBirth");
     auto *text = birth->findChild<QLineEdit *>();
     QVERIFY(text);
-    const QList<QPair<QPoint, QString>> tries = {
-        {QPoint(text->width() - 4, text->height() / 2), QStringLiteral("20081102")},
-        {QPoint(text->width() / 2, text->height() / 2), QStringLiteral("2009-12-03")},
-        {QPoint(3, text->height() / 2), QStringLiteral("20100104")},
+    const int middle = text->height() / 2;
+    struct Try
+    {
+        bool enteredByTab;
+        QPoint click;
+        const char *typed;
+        QDate expected;
     };
-    QList<QDate> expected = {QDate(2008, 11, 2), QDate(2009, 12, 3), QDate(2010, 1, 4)};
-    for (int i = 0; i < tries.size(); ++i) {
-        s.find<QLineEdit>("edtName")->setFocus(Qt::TabFocusReason);
-        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, tries[i].first);
+    const Try tries[] = {
+        {false, QPoint(text->width() - 4, middle), "20081102", QDate(2008, 11, 2)},
+        {false, QPoint(text->width() / 2, middle), "2009-12-03", QDate(2009, 12, 3)},
+        {false, QPoint(3, middle), "20100104", QDate(2010, 1, 4)},
+        // Entered with Tab and then clicked beside the text.
+        {true, QPoint(text->width() - 4, middle), "2011-02-05", QDate(2011, 2, 5)},
+    };
+    for (const Try &t : tries) {
+        if (t.enteredByTab)
+            birth->setFocus(Qt::TabFocusReason);
+        else
+            s.find<QLineEdit>("edtName")->setFocus(Qt::TabFocusReason);
+        QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, t.click);
         QCOMPARE(QApplication::focusWidget(), birth);
-        QTest::keyClicks(birth, tries[i].second);
-        QCOMPARE(birth->date(), expected[i]);
+        QTest::keyClicks(birth, t.typed);
+        QCOMPARE(birth->date(), t.expected);
     }
+    // A click on the month's digits changes the month alone.
+    const QFontMetrics metrics = text->fontMetrics();
+    const QPoint onMonth(text->contentsRect().left() + 2 + metrics.horizontalAdvance(text->text().left(6)), middle);
+    QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, onMonth);
+    QTest::keyClicks(birth, "07");
+    QCOMPARE(birth->date(), QDate(2011, 7, 5));
 }
 
 void TestEntryForm::residentIdNumberFillsBirthDateAndSex()

@@ -160,9 +160,13 @@ bool EntryForm::assistKey(QWidget *watched, const QKeyEvent *key)
         return true;
     if (!isEnterKey(key) || !m_dataControls.contains(watched) || watched == m_ui->cbStud)
         return false;
-    // An editable list takes Enter as its choice (and hands the focus on itself).
-    if (const auto *list = qobject_cast<QComboBox *>(watched); list && list->isEditable())
-        return false;
+    // An editable list takes Enter on newly typed text as its choice (and
+    // hands the focus on itself); with its item's text unchanged it moves on.
+    if (const auto *list = qobject_cast<QComboBox *>(watched); list && list->isEditable()) {
+        const int item = list->currentIndex();
+        if (item < 0 || list->currentText() != list->itemText(item))
+            return false;
+    }
     // Enter moves on as Tab does, but from the date to the next field rather
     // than to the date's next section.
     focusNextPrevChild(true);

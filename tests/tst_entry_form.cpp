@@ -565,6 +565,13 @@ void TestEntryForm::enterMovesToTheNextField()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), s.find<QComboBox>("cbNation"));
 
+    // The entry year as preselected: Enter moves on.
+    auto *year = s.find<QComboBox>("cbYear");
+    year->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(year, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), s.find<QLineEdit>("edtMonth"));
+    QCOMPARE(year->currentText(), QStringLiteral("2014"));
+
     auto *zip = s.find<QLineEdit>("edtZip");
     zip->setFocus(Qt::TabFocusReason);
     QTest::keyClicks(zip, "528300");

@@ -179,7 +179,9 @@ bool EntryForm::takeTypedDate(const QKeyEvent *key)
     // make a whole date, that date is taken, whichever section the cursor
     // was in (a click on the day's digits, then "20081102").
     const QString typed = key->text();
-    const bool dateKey = typed.size() == 1 && (typed.front().isDigit() || QStringLiteral("-/.").contains(typed.front()));
+    const bool dateKey = typed.size() == 1
+        && ((typed.front() >= QLatin1Char('0') && typed.front() <= QLatin1Char('9'))
+            || QStringLiteral("-/.").contains(typed.front()));
     if (!dateKey || m_typedDate.size() >= 10) {
         m_typedDate.clear();
         return false;

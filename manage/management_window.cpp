@@ -121,6 +121,41 @@ void ManagementWindow::FormShow()
     });
 }
 
+void ManagementWindow::refreshLists()
+{
+    const QString chosen = currentTable();
+    const QStringList students = selectedRecordItems();
+    const QString focused = focusedRecordItem();
+    const QStringList tables = selectedTables();
+
+    m_tables = TableLists::tableNames(m_db);
+    {
+        const QSignalBlocker block(m_ui->cbTable);
+        m_ui->cbTable->clear();
+        m_ui->cbTable->addItems(m_tables);
+        m_ui->cbTable->setCurrentIndex(m_tables.indexOf(chosen));
+        if (!m_tables.contains(chosen))
+            m_ui->cbTable->clearEditText();
+    }
+    m_ui->ListBox2->clear();
+    m_ui->ListBox2->addItems(m_tables);
+    for (int i = 0; i < m_ui->ListBox2->count(); ++i)
+        m_ui->ListBox2->item(i)->setSelected(tables.contains(m_ui->ListBox2->item(i)->text()));
+
+    // The chosen table may itself have been replaced: its students are read
+    // again, and the ones the teacher had picked stay picked.
+    m_ui->ListBox1->clear();
+    if (!m_tables.contains(chosen))
+        return;
+    m_ui->ListBox1->addItems(TableLists::recordItems(m_db, chosen));
+    for (int i = 0; i < m_ui->ListBox1->count(); ++i) {
+        QListWidgetItem *item = m_ui->ListBox1->item(i);
+        if (item->text() == focused)
+            m_ui->ListBox1->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        item->setSelected(students.contains(item->text()));
+    }
+}
+
 void ManagementWindow::SelectClassTables()
 {
     const QStringList names = [&] {
@@ -232,6 +267,7 @@ void ManagementWindow::Button4Click()
             replace = true;
         }
         const int count = TableMerge::mergeTables(m_db, tables, target, replace);
+        refreshLists();
         m_services.messages.showMessage(TableMerge::resultMessage(count));
     });
 }

@@ -69,6 +69,16 @@ QString DesktopServices::printPdf(const QString &path)
     return text;
 }
 
+bool DesktopServices::meansNoPrinter(const QString &refusal) const
+{
+    for (const char *words : {"no default destination", "printer or class does not exist", "scheduler not responding",
+                              "no system default destination"}) {
+        if (refusal.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 void DesktopServices::showPreview(QWidget *owner, const QString &pdfPath)
 {
 #ifdef TAVRO_HAVE_PDF_WIDGETS

@@ -25,6 +25,7 @@ public:
         printedData << contents(path);
         return printError;
     }
+    bool meansNoPrinter(const QString &refusal) const override { return !noPrinterText.isEmpty() && refusal == noPrinterText; }
     void showPreview(QWidget *, const QString &pdfPath) override
     {
         previewed << pdfPath;
@@ -35,6 +36,7 @@ public:
     QStringList printed;
     QStringList previewed;
     QString printError;
+    QString noPrinterText; // the refusal that means no printer is set up
     bool printerInstalled = true;
     QList<QByteArray> printedData;
     QList<QByteArray> previewedData;

@@ -1,5 +1,6 @@
 #include "desktop_services.h"
 
+#include "platform/busy_cursor.h"
 #include "platform/messages.h"
 
 #include <QDesktopServices>
@@ -105,6 +106,7 @@ void DesktopServices::showPreview(QWidget *owner, const QString &pdfPath)
         auto *layout = new QVBoxLayout(&dialog);
         layout->addWidget(view);
         layout->addWidget(buttons);
+        const ArrowWhileAsking arrow;
         dialog.exec();
         return;
     }

@@ -7,9 +7,11 @@
 #include <QSignalBlocker>
 
 #include "manage/export_tables.h"
+#include "manage/operation_progress.h"
 #include "manage/region_code_padding.h"
 #include "manage/table_lists.h"
 #include "manage/table_merge.h"
+#include "platform/busy_cursor.h"
 #include "platform/database.h"
 #include "platform/guard.h"
 #include "platform/messages.h"
@@ -19,6 +21,8 @@
 namespace {
 
 const QString kChooseTablesFirst = QStringLiteral("请先选择表。");
+// Exports of a few students end before a dialog would be read; longer ones show it.
+constexpr int kShowExportProgressAfterMs = 800;
 
 } // namespace
 
@@ -218,6 +222,8 @@ void ManagementWindow::Button1Click()
         items << m_ui->ListBox1->item(i)->text();
     const QString table = currentTable();
     const int focused = m_ui->ListBox1->currentRow();
+    // Rendering takes a moment or two before the preview shows.
+    const BusyCursor busy;
     runGuarded(m_services.messages, [&] { m_printing.preview(this, table, items, focused); });
 }
 
@@ -225,14 +231,24 @@ void ManagementWindow::Button2Click()
 {
     const QString table = currentTable();
     const QStringList items = selectedRecordItems();
-    runGuarded(m_services.messages, [&] { m_printing.printEach(table, items); });
+    if (items.isEmpty()) {
+        runGuarded(m_services.messages, [&] { m_printing.printEach(table, items); }); // the hint only
+        return;
+    }
+    OperationProgress progress(this, QStringLiteral("正在打印……"), 0);
+    runGuarded(m_services.messages, [&] { m_printing.printEach(table, items, progress.callback()); });
 }
 
 void ManagementWindow::Button3Click()
 {
     const QString table = currentTable();
     const QStringList items = selectedRecordItems();
-    runGuarded(m_services.messages, [&] { m_printing.exportStudents(table, items); });
+    if (items.isEmpty()) {
+        runGuarded(m_services.messages, [&] { m_printing.exportStudents(table, items); }); // the hint only
+        return;
+    }
+    OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
+    runGuarded(m_services.messages, [&] { m_printing.exportStudents(table, items, QString(), progress.callback()); });
 }
 
 void ManagementWindow::Button5Click()
@@ -242,7 +258,12 @@ void ManagementWindow::Button5Click()
                                                      : ExportTablesToSheets::Structure::Init2;
     ExportTablesToSheets exporter(m_db, m_services);
     exporter.setReplaceConsent(askBeforeReplacing(m_services.messages, this, windowTitle()));
-    runGuarded(m_services.messages, [&] { exporter.run(tables, structure); });
+    if (tables.isEmpty()) {
+        runGuarded(m_services.messages, [&] { exporter.run(tables, structure); }); // the hint only
+        return;
+    }
+    OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
+    runGuarded(m_services.messages, [&] { exporter.run(tables, structure, QString(), progress.callback()); });
 }
 
 void ManagementWindow::Button4Click()

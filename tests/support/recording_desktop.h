@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -17,6 +19,8 @@ public:
     bool openFile(const QString &path) override
     {
         opened << path;
+        if (onOpen)
+            onOpen();
         return true;
     }
     QString printPdf(const QString &path) override
@@ -33,6 +37,8 @@ public:
     }
 
     QStringList opened;
+    // Runs while a file is being opened, as a viewer or its error box would take time.
+    std::function<void()> onOpen;
     QStringList printed;
     QStringList previewed;
     QString printError;

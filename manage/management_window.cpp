@@ -235,8 +235,11 @@ void ManagementWindow::Button2Click()
         runGuarded(m_services.messages, [&] { m_printing.printEach(table, items); }); // the hint only
         return;
     }
-    OperationProgress progress(this, QStringLiteral("正在打印……"), 0);
-    runGuarded(m_services.messages, [&] { m_printing.printEach(table, items, progress.callback()); });
+    // The dialog lives inside the guard: a failure closes it before its message shows.
+    runGuarded(m_services.messages, [&] {
+        OperationProgress progress(this, QStringLiteral("正在打印……"), 0);
+        m_printing.printEach(table, items, progress.callback());
+    });
 }
 
 void ManagementWindow::Button3Click()
@@ -247,8 +250,10 @@ void ManagementWindow::Button3Click()
         runGuarded(m_services.messages, [&] { m_printing.exportStudents(table, items); }); // the hint only
         return;
     }
-    OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
-    runGuarded(m_services.messages, [&] { m_printing.exportStudents(table, items, QString(), progress.callback()); });
+    runGuarded(m_services.messages, [&] {
+        OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
+        m_printing.exportStudents(table, items, QString(), progress.callback());
+    });
 }
 
 void ManagementWindow::Button5Click()
@@ -262,8 +267,10 @@ void ManagementWindow::Button5Click()
         runGuarded(m_services.messages, [&] { exporter.run(tables, structure); }); // the hint only
         return;
     }
-    OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
-    runGuarded(m_services.messages, [&] { exporter.run(tables, structure, QString(), progress.callback()); });
+    runGuarded(m_services.messages, [&] {
+        OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
+        exporter.run(tables, structure, QString(), progress.callback());
+    });
 }
 
 void ManagementWindow::Button4Click()

@@ -10,7 +10,10 @@ OperationProgress::OperationProgress(QWidget *owner, const QString &label, int s
     m_dialog.setWindowTitle(owner ? owner->windowTitle() : QString());
     m_dialog.setWindowModality(Qt::WindowModal);
     m_dialog.setMinimumDuration(showAfterMs);
-    m_dialog.setAutoReset(false);
+    // Reaching the total closes the dialog (and stops its timer), so that it
+    // never stands over the closing message; 取消 closes it at once.
+    m_dialog.setAutoReset(true);
+    m_dialog.setAutoClose(true);
     m_dialog.setValue(0);
 }
 

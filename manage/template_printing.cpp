@@ -171,9 +171,10 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
                     m_bringToFront();
                 const QString first = m_services.desktop.meansNoPrinter(refused)
                     ? QStringLiteral("没有设置打印机，已打印 %1 名学生，其余 %2 名没有打印。"
-                                     "请在系统的打印机设置中添加打印机并设为默认打印机，再打印其余的学生。")
+                                     "请在系统的打印机设置中添加打印机并设为默认打印机，再打印%3。")
                           .arg(printed)
                           .arg(total - printed)
+                          .arg(printed == 0 ? QStringLiteral("这些学生") : QStringLiteral("其余的学生"))
                     : printFailureText(printed, total, QStringLiteral("请检查打印机后再试"));
                 throw AppError(first + QLatin1Char('\n') + refused);
             }

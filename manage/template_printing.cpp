@@ -147,6 +147,12 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
         throw AppError(failed + QStringLiteral("：请检查 Template.xlsx 中的工作表“打印模板”。\n") + failureText(e));
     }
 
+    // Rows grown for one student's long values are back at the template's
+    // height for the next student.
+    double heights[RowsPerStudent];
+    for (int i = 0; i < RowsPerStudent; ++i)
+        heights[i] = sheet->rowHeight(i + 1);
+
     // A few students at a time are filled, rendered by one LibreOffice run and
     // sent as one job each, so that a stop comes soon and keeps what was sent.
     int printed = 0;
@@ -155,6 +161,10 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
         QStringList copies; // the filled template as it was for each student
         try {
             for (int row = printed; row < std::min(total, printed + PrintBatch); ++row) {
+                for (int i = 0; i < RowsPerStudent; ++i) {
+                    if (sheet->rowHeight(i + 1) != heights[i])
+                        sheet->setRowHeight(i + 1, heights[i]);
+                }
                 FillTemplateSheet(result, row, *sheet, 1);
                 const QString copy = work.filePath(QStringLiteral("%1.xlsx").arg(row + 1, 4, 10, QLatin1Char('0')));
                 book.saveAs(copy, 1);

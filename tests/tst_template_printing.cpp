@@ -642,6 +642,20 @@ void TestTemplatePrinting::longAddressWrapsAtAReadableSize()
     }
     QCOMPARE(printed, address);
     QVERIFY2(lastLineBottom <= nextRowTop, qPrintable(QStringLiteral("%1 > %2").arg(lastLineBottom).arg(nextRowTop)));
+
+    // Printed after it, a student with a short address gets the template's row again.
+    const qint64 b = addStudent(f.env, Table, {{QStringLiteral("姓名"), QStringLiteral("赵六")}});
+    QVERIFY(runGuarded(f.env.messages, [&] {
+        f.printing.printEach(Table, {recordItem(a, QStringLiteral("张三")), recordItem(b, QStringLiteral("赵六"))});
+    }));
+    const auto labelTop = [](const QByteArray &pdf) {
+        for (const auto &[text, box] : pdfWords(pdf)) {
+            if (text == QStringLiteral("通信地址"))
+                return box.top();
+        }
+        return -1.0;
+    };
+    QVERIFY(labelTop(f.env.desktop.printedData.value(1)) < labelTop(f.env.desktop.printedData.value(0)) - 40);
 }
 
 void TestTemplatePrinting::exportPrintsOneStudentPerPage()

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/app_error.h"
 #include "platform/xlsx_book.h"
@@ -60,6 +61,13 @@ double XlsxSheet::wrappedFontPoints(int style) const
 void XlsxSheet::growRowsToFitText(int firstRow, int lastRow)
 {
     requireWorksheet();
+    // The merged areas touching these rows, found in one pass: a sheet of many
+    // blocks has many of them.
+    std::vector<CellRange> merges;
+    for (const CellRange &m : m_merges) {
+        if (m.bottom >= firstRow && m.top <= lastRow)
+            merges.push_back(m);
+    }
     for (auto r = m_rows.lower_bound(firstRow); r != m_rows.end() && r->first <= lastRow; ++r) {
         const int row = r->first;
         double needed = 0;
@@ -70,7 +78,7 @@ void XlsxSheet::growRowsToFitText(int firstRow, int lastRow)
             // The cell's width: its merged area when that lies in this row alone.
             int right = cell.column;
             bool spansRows = false;
-            for (const CellRange &m : m_merges) {
+            for (const CellRange &m : merges) {
                 if (m.top <= row && m.bottom >= row && m.left <= cell.column && m.right >= cell.column) {
                     spansRows = m.top != m.bottom;
                     right = m.right;

@@ -1,5 +1,6 @@
 #include "desktop_services.h"
 
+#include "platform/busy_cursor.h"
 #include "platform/messages.h"
 
 #include <QDesktopServices>
@@ -69,6 +70,16 @@ QString DesktopServices::printPdf(const QString &path)
     return text;
 }
 
+bool DesktopServices::meansNoPrinter(const QString &refusal) const
+{
+    for (const char *words : {"no default destination", "printer or class does not exist", "scheduler not responding",
+                              "no system default destination"}) {
+        if (refusal.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 void DesktopServices::showPreview(QWidget *owner, const QString &pdfPath)
 {
 #ifdef TAVRO_HAVE_PDF_WIDGETS
@@ -95,6 +106,7 @@ void DesktopServices::showPreview(QWidget *owner, const QString &pdfPath)
         auto *layout = new QVBoxLayout(&dialog);
         layout->addWidget(view);
         layout->addWidget(buttons);
+        const ArrowWhileAsking arrow;
         dialog.exec();
         return;
     }

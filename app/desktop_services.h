@@ -22,6 +22,8 @@ public:
     bool openFile(const QString &path) override;
     bool canPrint() const override;
     QString printPdf(const QString &path) override;
+    // CUPS' words for a system without a (default) printer or without its scheduler.
+    bool meansNoPrinter(const QString &refusal) const override;
     void showPreview(QWidget *owner, const QString &pdfPath) override;
 
 private:

@@ -4,6 +4,8 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 
+#include "platform/busy_cursor.h"
+
 namespace {
 
 QMessageBox::Icon toQt(Messages::Icon icon)
@@ -48,6 +50,7 @@ void QtMessages::showMessage(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, m_appTitle, text, QMessageBox::Ok, ownerOr(nullptr));
     nameButtons(box);
+    const ArrowWhileAsking arrow;
     box.exec();
 }
 
@@ -65,6 +68,7 @@ Messages::Answer QtMessages::askBox(QWidget *owner, const QString &title, const 
     QMessageBox box(toQt(icon), title, text, set, ownerOr(owner));
     box.setDefaultButton(byDefault);
     nameButtons(box);
+    const ArrowWhileAsking arrow;
     switch (box.exec()) {
     case QMessageBox::Cancel:
         return Answer::Cancel;
@@ -83,5 +87,6 @@ void QtMessages::showError(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, m_appTitle, text, QMessageBox::Ok, ownerOr(nullptr));
     nameButtons(box);
+    const ArrowWhileAsking arrow;
     box.exec();
 }

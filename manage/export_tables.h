@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "platform/output_target.h"
+#include "platform/progress.h"
 
 class Database;
 struct QueryResult;
@@ -29,7 +30,10 @@ public:
     // Returns the file written, empty when none was. Refused (AppError) before
     // any table is read when a table name cannot be a sheet name or `into` may
     // not take a workbook (OutputTarget); a failure midway writes nothing.
-    QString run(const QStringList &tables, Structure structure, const QString &into = QString());
+    // Progress counts the tables written; a stop keeps the sheets done so far,
+    // saves them and says so.
+    QString run(const QStringList &tables, Structure structure, const QString &into = QString(),
+                const Progress &progress = {});
 
     // Why the table cannot become a sheet, naming it (what to do, then the
     // spreadsheet's reason on a second line); empty when it can.

@@ -71,4 +71,6 @@ void FillTemplateSheet(const QueryResult &query, int row, XlsxSheet &sheet, int 
     const QString classCode = field(query, row, QStringLiteral("班号"));
     sheet.setCellText(base + 19, 3, classCode.left(4) + QStringLiteral("级"));
     sheet.setCellText(base + 20, 3, classCode.right(2));
+    // A long value wraps in its cell at the template's font size; its row grows for it.
+    sheet.growRowsToFitText(rowOffset, rowOffset + 49);
 }

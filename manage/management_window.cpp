@@ -7,9 +7,11 @@
 #include <QSignalBlocker>
 
 #include "manage/export_tables.h"
+#include "manage/operation_progress.h"
 #include "manage/region_code_padding.h"
 #include "manage/table_lists.h"
 #include "manage/table_merge.h"
+#include "platform/busy_cursor.h"
 #include "platform/database.h"
 #include "platform/guard.h"
 #include "platform/messages.h"
@@ -19,6 +21,8 @@
 namespace {
 
 const QString kChooseTablesFirst = QStringLiteral("请先选择表。");
+// Exports of a few students end before a dialog would be read; longer ones show it.
+constexpr int kShowExportProgressAfterMs = 800;
 
 } // namespace
 
@@ -121,6 +125,41 @@ void ManagementWindow::FormShow()
     });
 }
 
+void ManagementWindow::refreshLists()
+{
+    const QString chosen = currentTable();
+    const QStringList students = selectedRecordItems();
+    const QString focused = focusedRecordItem();
+    const QStringList tables = selectedTables();
+
+    m_tables = TableLists::tableNames(m_db);
+    {
+        const QSignalBlocker block(m_ui->cbTable);
+        m_ui->cbTable->clear();
+        m_ui->cbTable->addItems(m_tables);
+        m_ui->cbTable->setCurrentIndex(m_tables.indexOf(chosen));
+        if (!m_tables.contains(chosen))
+            m_ui->cbTable->clearEditText();
+    }
+    m_ui->ListBox2->clear();
+    m_ui->ListBox2->addItems(m_tables);
+    for (int i = 0; i < m_ui->ListBox2->count(); ++i)
+        m_ui->ListBox2->item(i)->setSelected(tables.contains(m_ui->ListBox2->item(i)->text()));
+
+    // The chosen table may itself have been replaced: its students are read
+    // again, and the ones the teacher had picked stay picked.
+    m_ui->ListBox1->clear();
+    if (!m_tables.contains(chosen))
+        return;
+    m_ui->ListBox1->addItems(TableLists::recordItems(m_db, chosen));
+    for (int i = 0; i < m_ui->ListBox1->count(); ++i) {
+        QListWidgetItem *item = m_ui->ListBox1->item(i);
+        if (item->text() == focused)
+            m_ui->ListBox1->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        item->setSelected(students.contains(item->text()));
+    }
+}
+
 void ManagementWindow::SelectClassTables()
 {
     const QStringList names = [&] {
@@ -183,6 +222,8 @@ void ManagementWindow::Button1Click()
         items << m_ui->ListBox1->item(i)->text();
     const QString table = currentTable();
     const int focused = m_ui->ListBox1->currentRow();
+    // Rendering takes a moment or two before the preview shows.
+    const BusyCursor busy;
     runGuarded(m_services.messages, [&] { m_printing.preview(this, table, items, focused); });
 }
 
@@ -190,14 +231,29 @@ void ManagementWindow::Button2Click()
 {
     const QString table = currentTable();
     const QStringList items = selectedRecordItems();
-    runGuarded(m_services.messages, [&] { m_printing.printEach(table, items); });
+    if (items.isEmpty()) {
+        runGuarded(m_services.messages, [&] { m_printing.printEach(table, items); }); // the hint only
+        return;
+    }
+    // The dialog lives inside the guard: a failure closes it before its message shows.
+    runGuarded(m_services.messages, [&] {
+        OperationProgress progress(this, QStringLiteral("正在打印……"), 0);
+        m_printing.printEach(table, items, progress.callback());
+    });
 }
 
 void ManagementWindow::Button3Click()
 {
     const QString table = currentTable();
     const QStringList items = selectedRecordItems();
-    runGuarded(m_services.messages, [&] { m_printing.exportStudents(table, items); });
+    if (items.isEmpty()) {
+        runGuarded(m_services.messages, [&] { m_printing.exportStudents(table, items); }); // the hint only
+        return;
+    }
+    runGuarded(m_services.messages, [&] {
+        OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
+        m_printing.exportStudents(table, items, QString(), progress.callback());
+    });
 }
 
 void ManagementWindow::Button5Click()
@@ -207,7 +263,14 @@ void ManagementWindow::Button5Click()
                                                      : ExportTablesToSheets::Structure::Init2;
     ExportTablesToSheets exporter(m_db, m_services);
     exporter.setReplaceConsent(askBeforeReplacing(m_services.messages, this, windowTitle()));
-    runGuarded(m_services.messages, [&] { exporter.run(tables, structure); });
+    if (tables.isEmpty()) {
+        runGuarded(m_services.messages, [&] { exporter.run(tables, structure); }); // the hint only
+        return;
+    }
+    runGuarded(m_services.messages, [&] {
+        OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
+        exporter.run(tables, structure, QString(), progress.callback());
+    });
 }
 
 void ManagementWindow::Button4Click()
@@ -232,6 +295,7 @@ void ManagementWindow::Button4Click()
             replace = true;
         }
         const int count = TableMerge::mergeTables(m_db, tables, target, replace);
+        refreshLists();
         m_services.messages.showMessage(TableMerge::resultMessage(count));
     });
 }

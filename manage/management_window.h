@@ -65,6 +65,9 @@ protected:
 private:
     void FormShow();
     void SelectClassTables();
+    // Lists the tables again after one was added or replaced, keeping the
+    // chosen table, the picked students and the picked tables.
+    void refreshLists();
     void cbTableChange(const QString &text);
     void SpeedButton1Click();
     void SpeedButton2Click();

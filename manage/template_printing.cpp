@@ -1,5 +1,6 @@
 #include "template_printing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -91,7 +92,6 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
     QTemporaryDir work(workFolderTemplate());
     if (!work.isValid())
         throw FileError(QStringLiteral("预览失败：无法建立临时文件夹。请检查临时文件夹的磁盘空间。\n") + work.errorString());
-    const QString filled = work.filePath(QStringLiteral("filled.xlsx"));
     const QString page = work.filePath(QStringLiteral("preview.xlsx"));
     const QueryResult result = readStudents(QStringLiteral("预览失败"), table, QStringLiteral(" where id = ") + idValue(id));
     if (result.isEmpty())
@@ -100,7 +100,6 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
         XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
         book.activate(sheet);
         FillTemplateSheet(result, 0, sheet, 1);
-        book.saveAs(filled);
         // The preview shows the template sheet alone, as a sheet's print preview does.
         book.hideAllBut(sheet);
         book.saveAs(page);
@@ -110,19 +109,13 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
     }
 
     const QString pdf = m_renderer.renderPdf(page, work.path());
+    // The preview's files live in the temporary folder only and go with it
+    // when the preview closes; nothing follows the preview.
     m_services.desktop.showPreview(owner, pdf);
-    const QString output = PrintFiles::newOutputPath(m_services, QStringLiteral("预览_%1_%2").arg(table, id));
-    OutputTarget(m_db.filePath(), m_services.programDir).ensureAllowed(output, OutputTarget::Kind::Workbook);
-    QFile copy(filled);
-    if (!copy.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("预览的工作簿没有保存：无法读取临时文件。\n") + copy.errorString());
-    AtomicFile::write(output, copy.readAll(), AtomicFile::Existing::Keep);
-    m_services.desktop.openFile(output);
 }
 
-void TemplatePrinting::printEach(const QString &table, const QStringList &selectedItems)
+void TemplatePrinting::printEach(const QString &table, const QStringList &selectedItems, const Progress &progress)
 {
-    const QDateTime start = m_services.clock.now();
     if (selectedItems.isEmpty()) {
         m_services.messages.showMessage(QStringLiteral("必选先选定记录"));
         return;
@@ -131,6 +124,8 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
     if (ids.isEmpty())
         return;
 
+    // The time taken counts the work alone, from here to the last job sent.
+    const QDateTime start = m_services.clock.now();
     const QString templatePath = PrintFiles::locateTemplate(m_services, m_renderer);
     if (!m_renderer.isAvailable() || !m_services.desktop.canPrint())
         throw SpreadsheetError(PrintFiles::spreadsheetMissingText());
@@ -142,42 +137,78 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
     const QString failed = QStringLiteral("打印失败，没有送出任何打印");
     const QueryResult result =
         readStudents(failed, table, QStringLiteral(" where id in (") + ids + QStringLiteral(") order by 姓名"));
-    QStringList copies; // the filled template as it was for each student
+    const int total = result.rowCount();
+    XlsxSheet *sheet = nullptr;
     try {
-        XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
+        sheet = &book.sheet(QString::fromUtf8(TemplateSheet));
         // Each printout holds the template sheet alone, not the workbook's other sheets.
-        book.hideAllBut(sheet);
-        for (int row = 0; row < result.rowCount(); ++row) {
-            FillTemplateSheet(result, row, sheet, 1);
-            const QString copy = work.filePath(QStringLiteral("%1.xlsx").arg(row + 1, 4, 10, QLatin1Char('0')));
-            book.saveAs(copy, 1);
-            copies << copy;
-        }
-        book.activate(sheet);
+        book.hideAllBut(*sheet);
     } catch (const std::exception &e) {
-        throw AppError(failed + QStringLiteral("：按打印模板填写第 %1 名学生时出错。请检查 Template.xlsx 中的工作表“打印模板”。\n")
-                                    .arg(copies.size() + 1)
-                       + failureText(e));
+        throw AppError(failed + QStringLiteral("：请检查 Template.xlsx 中的工作表“打印模板”。\n") + failureText(e));
     }
 
-    // One LibreOffice run renders every copy; then each goes to the printer as its own job.
-    if (!copies.isEmpty()) {
-        const QStringList pdfs = m_renderer.convert(copies, QStringLiteral("pdf"), work.path());
-        for (int i = 0; i < pdfs.size(); ++i) {
-            const QString refused = m_services.desktop.printPdf(pdfs.at(i));
+    // Rows grown for one student's long values are back at the template's
+    // height for the next student.
+    double heights[RowsPerStudent];
+    for (int i = 0; i < RowsPerStudent; ++i)
+        heights[i] = sheet->rowHeight(i + 1);
+
+    // A few students at a time are filled, rendered by one LibreOffice run and
+    // sent as one job each, so that a stop comes soon and keeps what was sent.
+    int printed = 0;
+    bool goOn = reportProgress(progress, 0, total);
+    while (goOn && printed < total) {
+        QStringList copies; // the filled template as it was for each student
+        try {
+            for (int row = printed; row < std::min(total, printed + PrintBatch); ++row) {
+                for (int i = 0; i < RowsPerStudent; ++i) {
+                    if (sheet->rowHeight(i + 1) != heights[i])
+                        sheet->setRowHeight(i + 1, heights[i]);
+                }
+                FillTemplateSheet(result, row, *sheet, 1);
+                const QString copy = work.filePath(QStringLiteral("%1.xlsx").arg(row + 1, 4, 10, QLatin1Char('0')));
+                book.saveAs(copy, 1);
+                copies << copy;
+            }
+        } catch (const std::exception &e) {
+            throw AppError(printFailureText(printed, total, QStringLiteral("按打印模板填写第 %1 名学生时出错。请检查 Template.xlsx 中的工作表“打印模板”").arg(printed + copies.size() + 1))
+                           + QLatin1Char('\n') + failureText(e));
+        }
+        for (const QString &pdf : m_renderer.convert(copies, QStringLiteral("pdf"), work.path())) {
+            const QString refused = m_services.desktop.printPdf(pdf);
             if (!refused.isEmpty()) {
                 if (m_bringToFront)
                     m_bringToFront();
-                const QString first = i == 0 ? failed + QStringLiteral("。请检查打印机后再试。")
-                                             : QStringLiteral("已送出 %1 名学生的打印，其余 %2 名没有送出。请检查打印机后再打印其余的学生。")
-                                                   .arg(i)
-                                                   .arg(pdfs.size() - i);
+                const QString first = m_services.desktop.meansNoPrinter(refused)
+                    ? QStringLiteral("没有设置打印机，已打印 %1 名学生，其余 %2 名没有打印。"
+                                     "请在系统的打印机设置中添加打印机并设为默认打印机，再打印%3。")
+                          .arg(printed)
+                          .arg(total - printed)
+                          .arg(printed == 0 ? QStringLiteral("这些学生") : QStringLiteral("其余的学生"))
+                    : printFailureText(printed, total, QStringLiteral("请检查打印机后再试"));
                 throw AppError(first + QLatin1Char('\n') + refused);
             }
+            ++printed;
+            goOn = reportProgress(progress, printed, total);
+            if (!goOn)
+                break;
         }
     }
-    finish(QString::number(result.rowCount()) + QStringLiteral(" 条记录设置打印完毕。\r\n耗时 ")
-           + elapsedText(start, m_services.clock.now()) + QStringLiteral("s."));
+    const QDateTime end = m_services.clock.now();
+    if (printed < total) {
+        finish(QStringLiteral("打印已停止：已送出 %1 名学生的打印，其余 %2 名没有打印。\r\n耗时 ").arg(printed).arg(total - printed)
+               + elapsedText(start, end) + QStringLiteral("s."));
+        return;
+    }
+    finish(QString::number(total) + QStringLiteral(" 条记录设置打印完毕。\r\n耗时 ") + elapsedText(start, end) + QStringLiteral("s."));
+}
+
+QString TemplatePrinting::printFailureText(int printed, int total, const QString &what)
+{
+    if (printed == 0)
+        return QStringLiteral("打印失败，没有送出任何打印：") + what + QStringLiteral("。");
+    return QStringLiteral("已送出 %1 名学生的打印，其余 %2 名没有送出：").arg(printed).arg(total - printed) + what
+        + QStringLiteral("。");
 }
 
 QString TemplatePrinting::tooManyStudentsText(int students)
@@ -189,9 +220,9 @@ QString TemplatePrinting::tooManyStudentsText(int students)
         .arg(SheetRows);
 }
 
-QString TemplatePrinting::exportStudents(const QString &table, const QStringList &selectedItems, const QString &into)
+QString TemplatePrinting::exportStudents(const QString &table, const QStringList &selectedItems, const QString &into,
+                                         const Progress &progress)
 {
-    const QDateTime start = m_services.clock.now();
     if (selectedItems.isEmpty()) {
         m_services.messages.showMessage(QStringLiteral("必选先选定记录"));
         return {};
@@ -210,6 +241,9 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
         return {}; // the user keeps the file there
     const AtomicFile::Existing existing = *admitted;
 
+    // The time taken counts the work alone: not the question above, nor the
+    // application opening the file (which may say it cannot) below.
+    const QDateTime start = m_services.clock.now();
     const QString templatePath = PrintFiles::locateTemplate(m_services, m_renderer);
     XlsxWorkbook book = XlsxWorkbook::open(templatePath);
     const QString failed = QStringLiteral("多人打印表没有导出，没有写出文件");
@@ -218,6 +252,8 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
     if (result.rowCount() > MaxStudentsPerSheet)
         throw AppError(tooManyStudentsText(result.rowCount()));
 
+    const int total = result.rowCount();
+    int exported = 0;
     try {
         XlsxSheet &source = book.sheet(QString::fromUtf8(TemplateSheet));
         XlsxSheet &sheet = book.copySheetToFront(source);
@@ -229,13 +265,20 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
             heights[i] = std::nearbyint(source.rowHeight(i + 1));
 
         int offset = 1;
-        for (int row = 0; row < result.rowCount(); ++row) {
+        bool goOn = reportProgress(progress, 0, total);
+        for (int row = 0; goOn && row < total; ++row) {
             source.copyRange(QStringLiteral("F50:A1"), sheet, QStringLiteral("F%1:A%2").arg(offset + 49).arg(offset));
+            // The template's heights first: filling then grows the rows whose values need more lines.
+            for (int i = 0; i < RowsPerStudent; ++i)
+                sheet.setRowHeight(offset + i, heights[i]);
             FillTemplateSheet(result, row, sheet, offset);
             if (row == 0)
                 book.activate(source);
-            for (int i = 0; i < RowsPerStudent; ++i)
-                sheet.setRowHeight(offset + i, heights[i]);
+            // Each student starts a page of their own, however long their values.
+            ++exported;
+            goOn = reportProgress(progress, exported, total);
+            if (goOn && row + 1 < total)
+                sheet.addRowBreak(offset + RowsPerStudent - 1);
             offset += RowsPerStudent;
         }
         sheet.clearPrintArea();
@@ -243,19 +286,34 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
                                     XlsxSheet::Margin::Bottom, XlsxSheet::Margin::Header, XlsxSheet::Margin::Footer})
             sheet.setMargin(m, source.margin(m));
         sheet.setRightFooter(QStringLiteral("页码 &P"));
-        book.activate(sheet);
+        // The workbook prints one page per student: the template sheet (and
+        // any other sheet of the school's workbook) stays in it, hidden and
+        // without a print area (LibreOffice prints a hidden sheet that has one).
+        book.hideAllBut(sheet);
+        for (int i = 1; i <= book.sheetCount(); ++i) {
+            if (&book.sheet(i) != &sheet)
+                book.sheet(i).clearPrintArea();
+        }
     } catch (const std::exception &e) {
         throw AppError(failed + QStringLiteral("：按打印模板填写时出错。请检查 Template.xlsx 中的工作表“打印模板”。\n")
                        + failureText(e));
     }
 
+    if (exported == 0 && total > 0) {
+        finish(QStringLiteral("导出已停止，没有写出文件。"));
+        return {};
+    }
     const QString output = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("多人打印_") + table) : into;
     target.ensureAllowed(output, OutputTarget::Kind::Workbook);
     book.saveAs(output, 6, existing);
+    const QDateTime end = m_services.clock.now();
     if (into.isEmpty())
         m_services.desktop.openFile(output);
-    finish(QString::number(result.rowCount()) + QStringLiteral(" 条记录导出完毕。\r\n耗时 ")
-           + elapsedText(start, m_services.clock.now()) + QStringLiteral("s."));
+    if (exported < total)
+        finish(QStringLiteral("导出已停止：已导出的 %1 条记录已保存，其余 %2 条没有导出。\r\n耗时 ").arg(exported).arg(total - exported)
+               + elapsedText(start, end) + QStringLiteral("s."));
+    else
+        finish(QString::number(total) + QStringLiteral(" 条记录导出完毕。\r\n耗时 ") + elapsedText(start, end) + QStringLiteral("s."));
     return output;
 }
 

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "platform/output_target.h"
+#include "platform/progress.h"
 #include "platform/query_result.h"
 
 class Database;
@@ -32,21 +33,26 @@ public:
     void setReplaceConsent(ReplaceConsent consent) { m_consent = std::move(consent); }
 
     // Button1Click: the student of the focused item (the first when none has
-    // the focus) in the template, rendered and shown in a modal preview; when
-    // the preview closes the filled workbook is saved as a new file and opened.
+    // the focus) in the template, rendered and shown in a modal preview. Its
+    // files live in a temporary folder, removed when the preview closes.
     void preview(QWidget *owner, const QString &table, const QStringList &items, int focusedIndex);
 
     // Button2Click: the selected students in name order, each filled into the
-    // template and printed as it is at that moment.
-    void printEach(const QString &table, const QStringList &selectedItems);
+    // template and printed as it is at that moment. Progress counts the
+    // students sent to the printer; a stop ends after the current one and the
+    // closing message says how many were sent.
+    void printEach(const QString &table, const QStringList &selectedItems, const Progress &progress = {});
 
     // Button3Click: one sheet holding a filled copy of the template block for
     // every selected student, 50 rows each, saved in front of the template as a
-    // new workbook: at `into`, or under a dated name in the 导出 folder and
+    // new workbook that prints that sheet alone (the others hidden): at `into`, or under a dated name in the 导出 folder and
     // then opened. Returns the file written, empty when none was. Refused
     // before anything is read when more students are selected than a sheet
     // holds or `into` may not take a workbook (OutputTarget).
-    QString exportStudents(const QString &table, const QStringList &selectedItems, const QString &into = QString());
+    // Progress counts the students written into the sheet; a stop keeps the
+    // students done so far, saves them and says so.
+    QString exportStudents(const QString &table, const QStringList &selectedItems, const QString &into = QString(),
+                           const Progress &progress = {});
 
     // SelectedIdList: the ids of the items (ExtractRecordId), joined by ","
     // (items without an id skipped).
@@ -56,6 +62,8 @@ public:
     static constexpr int RowsPerStudent = 50;
     static constexpr int SheetRows = 1048576;
     static constexpr int MaxStudentsPerSheet = SheetRows / RowsPerStudent;
+    // Students rendered by one LibreOffice run while printing.
+    static constexpr int PrintBatch = 10;
 
     // The refusal of a multi-person export of that many students: how many fit, to export in parts.
     static QString tooManyStudentsText(int students);
@@ -65,6 +73,8 @@ private:
     // The table's rows matching the condition; a failure is reported as `failed` and the table.
     QueryResult readStudents(const QString &failed, const QString &table, const QString &condition);
     static QString failureText(const std::exception &e);
+    // A printing failure after `printed` of `total` jobs were sent: that, then what to do.
+    static QString printFailureText(int printed, int total, const QString &what);
 
     Database &m_db;
     Services &m_services;

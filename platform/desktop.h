@@ -20,6 +20,13 @@ public:
     // Sends a PDF to the default printer. Returns the system's error text, empty on success.
     virtual QString printPdf(const QString &path) = 0;
 
+    // Whether a refusal of printPdf says that no printer is set up (rather than one failing).
+    virtual bool meansNoPrinter(const QString &refusal) const
+    {
+        Q_UNUSED(refusal);
+        return false;
+    }
+
     // Shows a PDF modally over the owner until the user closes it.
     virtual void showPreview(QWidget *owner, const QString &pdfPath) = 0;
 };

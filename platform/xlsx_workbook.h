@@ -53,6 +53,13 @@ public:
     void setRowHeight(int row, double points);
     double defaultRowHeight() const;
 
+    // Rows from firstRow to lastRow whose wrapped text (cells formatted to wrap)
+    // needs more lines than the row's height holds are made high enough for it;
+    // no row gets lower.
+    void growRowsToFitText(int firstRow, int lastRow);
+    // A manual page break below the row.
+    void addRowBreak(int afterRow);
+
     // Copies the block `from` ("F50:A1", either corner first) of this sheet onto
     // the block of `target` whose top-left corner is the top-left of `to`:
     // values, formulas (relative references moved), cell formats and the
@@ -138,6 +145,8 @@ private:
     const Cell *findCell(int row, int column) const;
     Cell &cellAt(int row, int column);
     void removeCellsIn(const CellRange &block);
+    // The font size of the cell format when it wraps its text, else 0.
+    double wrappedFontPoints(int style) const;
     void splitColumns(int first, int last);
     double defaultColumnWidth() const;
     void setFooterRight(pugi::xml_node footer, const QString &text);

@@ -3,8 +3,10 @@
 
 Sheet "打印模板" holds the form of one student in rows 1 to 50, columns A to F:
 labels in A:B and D:E, the values the program writes in columns C and F.
-The rows add up to one A4 page, so that the multi-person export (50 rows per
-student, heights copied) prints one student per page.
+Values wrap inside their cells at 9 pt (never shrink-to-fit): the program makes
+a row higher when a value needs more lines, so a long address takes more lines
+instead of a smaller font. The rows at one line leave room on the A4 page for
+long values; the multi-person export starts each student on a new page.
 
 Run with Debian's interpreter, which has openpyxl:
     /usr/bin/python3 scripts/make_template.py [output]
@@ -77,8 +79,10 @@ ROWS = [
     (50, "note", "家长（监护人）签名：                              日期：        年    月    日"),
 ]
 
-HEIGHTS = {"title": 30, "note": 20, "spacer": 4, "section": 17, "sub": 16, "pair": 15, "wide": 15}
-WIDTHS = {"A": 7, "B": 7.5, "C": 18.5, "D": 7, "E": 7, "F": 17}
+# Heights in points; a value row holds one line of 9 pt text.
+HEIGHTS = {"title": 22, "note": 15, "spacer": 2, "section": 14, "sub": 13, "pair": 13, "wide": 13}
+# The table spans the printable width of the page, so values get long lines.
+WIDTHS = {"A": 8, "B": 8.5, "C": 30, "D": 8, "E": 8.5, "F": 23}
 
 
 def build(path):
@@ -92,10 +96,13 @@ def build(path):
     thin = Side(style="thin", color="000000")
     box = Border(left=thin, right=thin, top=thin, bottom=thin)
     label_font = Font(name=FONT, size=9)
-    value_font = Font(name=FONT, size=10)
+    value_font = Font(name=FONT, size=9)
     shade = PatternFill("solid", fgColor="E7E6E6")
-    left = Alignment(horizontal="left", vertical="center", shrink_to_fit=True)
-    centre = Alignment(horizontal="center", vertical="center", shrink_to_fit=True)
+    left = Alignment(horizontal="left", vertical="center")
+    # Values wrap and keep their size: never shrink-to-fit, which made long
+    # addresses unreadably small on paper.
+    value = Alignment(horizontal="left", vertical="center", wrap_text=True)
+    centre = Alignment(horizontal="center", vertical="center", wrap_text=True)
 
     for col, width in WIDTHS.items():
         ws.column_dimensions[col].width = width
@@ -133,12 +140,12 @@ def build(path):
             span(row, 1, 6, texts, Font(name=FONT, size=9, bold=True))
         elif kind == "pair":
             span(row, 1, 2, texts[0], label_font, align=centre)
-            frame(3, 3, row, value_font)
+            frame(3, 3, row, value_font, align=value)
             span(row, 4, 5, texts[1], label_font, align=centre)
-            frame(6, 6, row, value_font)
+            frame(6, 6, row, value_font, align=value)
         elif kind == "wide":
             span(row, 1, 2, texts, label_font, align=centre)
-            span(row, 3, 6, None, value_font)
+            span(row, 3, 6, None, value_font, align=value)
 
     ws.page_margins = PageMargins(left=0.6, right=0.5, top=0.5, bottom=0.6, header=0.3, footer=0.3)
     ws.page_setup.paperSize = ws.PAPERSIZE_A4
@@ -156,4 +163,4 @@ if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources", "Template.xlsx")
     total = build(out)
-    print(f"{out}: rows 1-50 add up to {total} pt")
+    print(f"{out}: rows 1-50 add up to {total} pt at one line each")

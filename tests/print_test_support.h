@@ -31,6 +31,17 @@ private:
     mutable QList<QDateTime> m_times;
 };
 
+// A clock that stands still until the test moves it on.
+class SteppingClock final : public Clock
+{
+public:
+    QDateTime now() const override { return m_at; }
+    void advance(int seconds) { m_at = m_at.addSecs(seconds); }
+
+private:
+    QDateTime m_at{QDate(2015, 10, 15), QTime(10, 30)};
+};
+
 // Inserts a student; every column not given gets "<column>值", a null QString gives NULL.
 inline qint64 addStudent(TestEnv &env, const QString &table, const QMap<QString, QString> &values)
 {
@@ -65,6 +76,31 @@ inline QString pdfText(const QByteArray &pdf)
     p.start(tool, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), file.fileName(), QStringLiteral("-")});
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The words of a PDF with their boxes in points (pdftotext -bbox); empty when
+// pdftotext is not installed.
+inline QList<std::pair<QString, QRectF>> pdfWords(const QByteArray &pdf)
+{
+    QList<std::pair<QString, QRectF>> words;
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("in.pdf")));
+    if (tool.isEmpty() || !file.open(QIODevice::WriteOnly))
+        return words;
+    file.write(pdf);
+    file.close();
+    QProcess p;
+    p.start(tool, {QStringLiteral("-bbox"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), file.fileName(), QStringLiteral("-")});
+    p.waitForFinished(60000);
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
+    for (auto m = word.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); m.hasNext();) {
+        const auto w = m.next();
+        words.append({w.captured(5), QRectF(QPointF(w.captured(1).toDouble(), w.captured(2).toDouble()),
+                                            QPointF(w.captured(3).toDouble(), w.captured(4).toDouble()))});
+    }
+    return words;
 }
 
 inline int pdfPageCount(const QByteArray &pdf)

@@ -76,9 +76,14 @@ void TestDesktopServices::printsThroughThePrintCommand()
 void TestDesktopServices::printerRefusalCarriesTheSystemsText()
 {
     DesktopServices refusing(fakePrinter(QStringLiteral("echo 'lp: Error - no default destination available.' >&2\nexit 1")));
-    QCOMPARE(refusing.printPdf(m_dir.filePath(QStringLiteral("x.pdf"))), QStringLiteral("lp: Error - no default destination available."));
+    const QString refusal = refusing.printPdf(m_dir.filePath(QStringLiteral("x.pdf")));
+    QCOMPARE(refusal, QStringLiteral("lp: Error - no default destination available."));
+    QVERIFY(refusing.meansNoPrinter(refusal));
+    QVERIFY(refusing.meansNoPrinter(QStringLiteral("/usr/bin/lp: Error - No default destination.")));
     DesktopServices silent(fakePrinter(QStringLiteral("exit 3")));
-    QVERIFY(silent.printPdf(m_dir.filePath(QStringLiteral("x.pdf"))).contains(QStringLiteral("3")));
+    const QString failure = silent.printPdf(m_dir.filePath(QStringLiteral("x.pdf")));
+    QVERIFY(failure.contains(QStringLiteral("3")));
+    QVERIFY(!silent.meansNoPrinter(failure));
 }
 
 void TestDesktopServices::missingPrintCommand()

@@ -61,6 +61,8 @@ private slots:
     void emptyTableGivesHeaderOnly();
     void widthsFitTheUsedColumns();
     void nothingSelected();
+    void elapsedTimeLeavesOutTheQuestionAndTheViewer();
+    void stoppingKeepsTheTablesDone();
     void failureMidwayWritesNothing();
     void libreOfficeOpensTheExport();
 };
@@ -196,6 +198,47 @@ void TestExportTables::nothingSelected()
     QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("请先选择表。")});
     QVERIFY(f.env.desktop.opened.isEmpty());
     QVERIFY(!QDir(f.env.path(QStringLiteral("导出"))).exists());
+}
+
+void TestExportTables::elapsedTimeLeavesOutTheQuestionAndTheViewer()
+{
+    TestEnv env;
+    SteppingClock clock;
+    Services services{env.messages, clock, env.desktop, env.dir.path(), QStringLiteral("tavro")};
+    ExportTablesToSheets exporter(*env.db, services);
+    env.createClassTable(QStringLiteral("高一01"));
+    env.desktop.onOpen = [&] { clock.advance(8); };
+    QVERIFY(runGuarded(env.messages, [&] { exporter.run({QStringLiteral("高一01")}, ExportTablesToSheets::Structure::Init2); }));
+    const QString chosen = env.path(QStringLiteral("已有.xlsx"));
+    {
+        QFile old(chosen);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    }
+    exporter.setReplaceConsent([&](const QString &) {
+        clock.advance(8);
+        return true;
+    });
+    QVERIFY(runGuarded(env.messages, [&] { exporter.run({QStringLiteral("高一01")}, ExportTablesToSheets::Structure::Init2, chosen); }));
+    QCOMPARE(env.messages.texts(), QStringList(2, QStringLiteral("导出 1 个excel工作表。\r\n耗时 0 s.")));
+}
+
+void TestExportTables::stoppingKeepsTheTablesDone()
+{
+    Fixture f;
+    const QStringList tables{QStringLiteral("高一01"), QStringLiteral("高一02"), QStringLiteral("高一03")};
+    for (const QString &t : tables)
+        f.env.createClassTable(t);
+    QList<int> seen;
+    QString output;
+    QVERIFY(runGuarded(f.env.messages, [&] {
+        output = f.exporter.run(tables, ExportTablesToSheets::Structure::Init2, QString(), [&](int done, int total) {
+            seen << done;
+            return total == 3 && done < 1;
+        });
+    }));
+    QCOMPARE(seen, QList<int>({0, 1}));
+    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("导出已停止：已导出的 1 个excel工作表已保存，其余 2 个表没有导出。\r\n耗时 12 s.")});
+    QCOMPARE(names(Openpyxl::read(output).value(QStringLiteral("sheets"))), QStringList({QStringLiteral("高一01"), QStringLiteral("Sheet1")}));
 }
 
 void TestExportTables::failureMidwayWritesNothing()

@@ -103,7 +103,7 @@ void TestManagementPrinting::previewAndPrintButtons()
     const QString focused = f.window.recordList()->item(1)->text().section(QLatin1Char(' '), -1);
     QTest::mouseClick(f.button(QStringLiteral("预览(单个)")), Qt::LeftButton);
     QCOMPARE(f.env.desktop.previewed.size(), 1);
-    QCOMPARE(f.env.desktop.opened.size(), 1);
+    QVERIFY(f.env.desktop.opened.isEmpty());
     const QString text = pdfText(f.env.desktop.previewedData.at(0));
     if (!text.isNull())
         QVERIFY2(text.contains(focused), qPrintable(focused));

@@ -92,6 +92,7 @@ private slots:
     void restoringTheWindowKeepsTheChoices();
     void checkButtons();
     void mergeButton();
+    void mergeRefreshesTheListsKeepingTheChoices();
     void paddingButton();
 };
 
@@ -448,6 +449,34 @@ void TestManagementWindow::mergeButton()
     QTest::mouseClick(f.child<QPushButton>("Button4"), Qt::LeftButton);
     QCOMPARE(f.env.messages.texts().last(), QStringLiteral("已合并 2 个表。"));
     QCOMPARE(f.env.db->query(QStringLiteral("select 姓名 from 合并表")).rowCount(), 5);
+}
+
+// A new merged table shows in both lists at once; what the teacher picked stays picked.
+void TestManagementWindow::mergeRefreshesTheListsKeepingTheChoices()
+{
+    Fixture f;
+    auto *cb = f.child<QComboBox>("cbTable");
+    auto *list1 = f.child<QListWidget>("ListBox1");
+    auto *list2 = f.child<QListWidget>("ListBox2");
+    cb->setCurrentIndex(cb->findText(QStringLiteral("高一01")));
+    list1->item(1)->setSelected(false); // 李四
+    list1->setCurrentRow(2, QItemSelectionModel::NoUpdate);
+    list2->item(6)->setSelected(false); // 高级
+    const QList<bool> students = selection(list1);
+    f.child<QLineEdit>("Edit1")->setText(QStringLiteral("新合并"));
+    QTest::mouseClick(f.child<QPushButton>("Button4"), Qt::LeftButton);
+    QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("已合并 3 个表。")});
+
+    QCOMPARE(cb->count(), 8);
+    QCOMPARE(cb->itemText(7), QStringLiteral("新合并"));
+    QCOMPARE(texts(list2).last(), QStringLiteral("新合并"));
+    QCOMPARE(selection(list2), QList<bool>({false, false, true, true, true, false, false, false}));
+    QCOMPARE(cb->currentText(), QStringLiteral("高一01"));
+    QCOMPARE(selection(list1), students);
+    QCOMPARE(list1->currentRow(), 2);
+    // The new table can be chosen for printing straight away.
+    cb->setCurrentIndex(7);
+    QCOMPARE(list1->count(), 5);
 }
 
 void TestManagementWindow::paddingButton()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -17,6 +19,8 @@ public:
     bool openFile(const QString &path) override
     {
         opened << path;
+        if (onOpen)
+            onOpen();
         return true;
     }
     QString printPdf(const QString &path) override
@@ -25,6 +29,7 @@ public:
         printedData << contents(path);
         return printError;
     }
+    bool meansNoPrinter(const QString &refusal) const override { return !noPrinterText.isEmpty() && refusal == noPrinterText; }
     void showPreview(QWidget *, const QString &pdfPath) override
     {
         previewed << pdfPath;
@@ -32,9 +37,12 @@ public:
     }
 
     QStringList opened;
+    // Runs while a file is being opened, as a viewer or its error box would take time.
+    std::function<void()> onOpen;
     QStringList printed;
     QStringList previewed;
     QString printError;
+    QString noPrinterText; // the refusal that means no printer is set up
     bool printerInstalled = true;
     QList<QByteArray> printedData;
     QList<QByteArray> previewedData;

@@ -1,12 +1,13 @@
 #include "class_count.h"
 
 #include "platform/database.h"
+#include "platform/sql_name.h"
 
 namespace ClassCount {
 
 qint64 count(Database &db, const QString &classTable)
 {
-    const QueryResult result = db.query(QStringLiteral("select count(*) from ") + classTable);
+    const QueryResult result = db.query(QStringLiteral("select count(*) from ") + SqlName::quoted(db, classTable));
     return result.isEmpty() ? 0 : result.text(0, 0).toLongLong();
 }
 

@@ -35,7 +35,7 @@ bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString 
     m_classTable = grade + classNo;
 
     m_db = localFile ? DatabaseConnection::openLocalFile(m_services, m_options.workingDir, &form)
-                     : DatabaseConnection::openServer(m_services.programFile(QStringLiteral("config.ini")));
+                     : DatabaseConnection::openServer(m_services.configFile());
     if (!m_db) {
         m_services.messages.showMessage(DatabaseConnection::failureMessage());
         return false;

@@ -8,10 +8,35 @@
 #include "app/desktop_services.h"
 #include "app/init_db_command.h"
 #include "app/qt_messages.h"
+#include "app/start_folder.h"
 #include "app/tavro_application.h"
 #include "manage/command_line.h"
 #include "platform/clock.h"
+#include "platform/program_folder.h"
 #include "platform/services.h"
+
+namespace {
+
+// Beside the executable for a portable copy, the user's own folder for an installed one.
+ProgramFolder chooseProgramFolder()
+{
+    return ProgramFolder::choose(QCoreApplication::applicationDirPath(), ProgramFolder::perUserDefault(),
+                                 ProgramFolder::systemConfigDefault());
+}
+
+// init-db reads the config.ini of the folder given with --dir, else the program folder's.
+QString initDbConfig(const QStringList &arguments, const ProgramFolder &folder)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i).startsWith(QLatin1String("--dir=")))
+            return QDir(arguments.at(i).mid(6)).filePath(QStringLiteral("config.ini"));
+        if (arguments.at(i) == QLatin1String("--dir") && i + 1 < arguments.size())
+            return QDir(arguments.at(i + 1)).filePath(QStringLiteral("config.ini"));
+    }
+    return folder.configFile;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,10 +52,10 @@ int main(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
+        const ProgramFolder folder = chooseProgramFolder();
         if (initDb)
-            return InitDbCommand::run(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("config.ini")),
-                                      out, err);
-        return runAdminCommand(core.arguments().mid(1), out, err);
+            return InitDbCommand::run(initDbConfig(rawArguments, folder), out, err);
+        return runAdminCommand(core.arguments().mid(1), out, err, folder.dir);
     }
 
     TavroApplication app(argc, argv);
@@ -48,10 +73,12 @@ int main(int argc, char *argv[])
     SystemClock clock;
     DesktopServices desktop;
     desktop.setMessages(&messages);
-    Services services{messages, clock, desktop, QCoreApplication::applicationDirPath(), title};
+    const ProgramFolder folder = chooseProgramFolder();
+    Services services{messages, clock, desktop, folder.dir, title, folder.configFile};
     app.setMessages(&messages);
 
-    ApplicationShell shell(services, {executableFileName, app.arguments().mid(1), QDir::currentPath()});
+    const QStringList arguments = app.arguments().mid(1);
+    ApplicationShell shell(services, {executableFileName, arguments, StartFolder::workingDir(arguments, QDir::currentPath())});
     QObject::connect(&shell, &ApplicationShell::endRequested, &app, [](int code) { QCoreApplication::exit(code); },
                      Qt::QueuedConnection);
     shell.start();

@@ -28,6 +28,7 @@ namespace {
 const QString kHelp = QStringLiteral(
     "用法:\n"
     "  tavro [-access]                  打开录入窗口（-access：使用本地数据库文件 tavro.db）\n"
+    "  tavro -access -documents         同上，数据库文件 tavro.db 放在用户的“文档”文件夹中\n"
     "  tavro check <检查名> [选项]       运行一项数据检查，结果写入 check.txt\n"
     "                                   检查名: %1\n"
     "  tavro pad [选项]                 区划代码补足12位\n"
@@ -39,14 +40,15 @@ const QString kHelp = QStringLiteral(
     "                                   用 Template.xlsx 把一个表的全部学生导出为多人打印表\n"
     "  tavro backup [--into 文件]        备份本地数据库文件（默认存入数据库旁的“备份”文件夹）\n"
     "  tavro restore --from 备份文件     检查备份后先备份现有的数据库文件，再用备份替换它\n"
-    "  tavro init-db                    在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1\n"
+    "  tavro init-db [--dir 文件夹]     在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1\n"
     "                                   （数据库中已有其一时不作任何改动）\n"
     "  tavro --help                     显示本说明\n"
     "选项:\n"
     "  --db 文件        本地数据库文件，默认为当前目录下的 tavro.db\n"
     "  --tables 表,表   要处理的表，以逗号分隔；默认为所有班级表（名称以 高、初、小 开头的表）\n"
-    "  --dir 文件夹     check.txt 与 Template.xlsx 所在的文件夹，默认为程序所在的文件夹\n"
-    "  --replace        替换 --into 处已有的文件或合并表；不加时已有的保持不变，命令失败\n");
+    "  --dir 文件夹     check.txt 与 Template.xlsx 所在的文件夹，默认为程序文件夹\n"
+    "  --replace        替换 --into 处已有的文件或合并表；不加时已有的保持不变，命令失败\n"
+    "程序文件夹（config.ini、Template.xlsx、check.txt、debug.txt、导出）: %2\n");
 
 enum class Command { Check, Pad, Merge, Export, ExportStudents, Backup, Restore, Help, None };
 
@@ -226,8 +228,11 @@ ReplaceConsent replaceConsent(bool replace)
     };
 }
 
-QString programDir()
+// The program folder chosen by main; without one, the executable's folder.
+QString defaultProgramDir(const QString &given)
 {
+    if (!given.isEmpty())
+        return given;
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
@@ -265,11 +270,12 @@ bool isAdminCommand(const QStringList &givenArgs)
     return !args.isEmpty() && commandOf(args.front()) != Command::None;
 }
 
-int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream &err)
+int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream &err, const QString &programFolder)
 {
+    const QString programDir = defaultProgramDir(programFolder);
     const QStringList args = withoutProgram(givenArgs);
     const Command command = args.isEmpty() ? Command::None : commandOf(args.front());
-    const QString help = kHelp.arg(checkNames());
+    const QString help = kHelp.arg(checkNames(), QDir::toNativeSeparators(programDir));
     if (command == Command::None) {
         err << help;
         err.flush();
@@ -326,7 +332,7 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
         if (exporting) {
             // An output onto the database or the template, or over a file
             // without --replace, is refused before the database is opened.
-            OutputTarget(QFileInfo(options.db).absoluteFilePath(), options.dir.isEmpty() ? programDir() : options.dir)
+            OutputTarget(QFileInfo(options.db).absoluteFilePath(), options.dir.isEmpty() ? programDir : options.dir)
                 .ensureAllowed(options.into, OutputTarget::Kind::Workbook);
             if (AtomicFile::occupied(options.into))
                 replaceConsent(options.replace)(QFileInfo(options.into).absoluteFilePath());
@@ -339,7 +345,7 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
         ConsoleMessages messages(out, err);
         SystemClock clock;
         NoDesktop desktop;
-        Services services{messages, clock, desktop, options.dir.isEmpty() ? programDir() : options.dir,
+        Services services{messages, clock, desktop, options.dir.isEmpty() ? programDir : options.dir,
                           QStringLiteral("tavro")};
         if (command == Command::ExportStudents) {
             const QString table = TableLists::listedName(TableLists::tableNames(*db), options.table.trimmed());
@@ -357,7 +363,7 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
         const QStringList tables = chooseTables(*db, options);
         switch (command) {
         case Command::Check: {
-            DataChecks checks(*db, options.dir.isEmpty() ? programDir() : options.dir, nullptr);
+            DataChecks checks(*db, options.dir.isEmpty() ? programDir : options.dir, nullptr);
             out << QDir::toNativeSeparators(checks.run(*check, tables)) << Qt::endl;
             break;
         }

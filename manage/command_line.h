@@ -26,5 +26,7 @@ bool isAdminCommand(const QStringList &args);
 
 // Runs the command; messages go to out, failures to err. Returns the exit
 // status: 0 on success, 1 when the operation failed or was refused, 2 for a
-// command line that cannot be understood.
-int runAdminCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+// command line that cannot be understood. programFolder: where check.txt and
+// Template.xlsx lie unless --dir says otherwise (empty: the executable's folder).
+int runAdminCommand(const QStringList &args, QTextStream &out, QTextStream &err,
+                    const QString &programFolder = QString());

@@ -1,5 +1,6 @@
 #include "management_window.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -44,6 +45,7 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
         const int width = label->wordWrap() ? label->width() : hint.width();
         label->resize(std::max(width, label->width()), std::max(height, label->height()));
     }
+    showProgramFolder();
     // No button is a default button: Enter in the table box or a list must not
     // start a preview. A focused button still takes Enter (keyPressEvent).
     for (QPushButton *button : findChildren<QPushButton *>())
@@ -77,6 +79,24 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
 }
 
 ManagementWindow::~ManagementWindow() = default;
+
+void ManagementWindow::showProgramFolder()
+{
+    // Under the check buttons: where check.txt, the exports and the template lie,
+    // so that a teacher can find them (a long path is shortened in the middle).
+    auto *note = new QLabel(m_ui->TabSheet2);
+    note->setObjectName(QStringLiteral("lblProgramFolder"));
+    note->setGeometry(328, 306, 217, 44);
+    const QString path = QDir::toNativeSeparators(m_services.programDir);
+    note->setText(QStringLiteral("程序文件夹（check.txt、导出）：\n")
+                  + note->fontMetrics().elidedText(path, Qt::ElideMiddle, note->width()));
+    note->setWordWrap(true);
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    note->setToolTip(path);
+    note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    note->setAccessibleName(QStringLiteral("程序文件夹"));
+    note->setAccessibleDescription(path);
+}
 
 void ManagementWindow::showEvent(QShowEvent *event)
 {

@@ -63,6 +63,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void showProgramFolder();
     void FormShow();
     void SelectClassTables();
     // Lists the tables again after one was added or replaced, keeping the

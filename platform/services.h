@@ -16,6 +16,9 @@ struct Services
     Desktop &desktop;
     QString programDir;
     QString appTitle;
+    // The config.ini to read when it is not the program folder's own (see ProgramFolder).
+    QString configIni = {};
 
     QString programFile(const QString &name) const { return programDir + QLatin1Char('/') + name; }
+    QString configFile() const { return configIni.isEmpty() ? programFile(QStringLiteral("config.ini")) : configIni; }
 };

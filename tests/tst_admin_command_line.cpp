@@ -76,6 +76,12 @@ void TestAdminCommandLine::helpListsTheCommands()
     for (const char *text : {"tavro check", "tavro pad", "tavro merge", "--db", "--tables", "--into", "-access", "录入数目",
                              "检查班号", "检查重名", "籍贯太短", "入学方式", "就读方式", "检查身份证"})
         QVERIFY2(r.out.contains(QString::fromUtf8(text)), text);
+    // The help names the program folder main chose, and the menu entry's option.
+    QVERIFY(r.out.contains(QStringLiteral("-access -documents")));
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    QCOMPARE(runAdminCommand({"--help"}, outStream, errStream, QStringLiteral("/home/老师/.local/share/tavro")), 0);
+    QVERIFY(out.contains(QStringLiteral("程序文件夹（config.ini、Template.xlsx、check.txt、debug.txt、导出）: /home/老师/.local/share/tavro")));
 }
 
 void TestAdminCommandLine::checkWritesTheReport()

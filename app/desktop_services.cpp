@@ -1,8 +1,11 @@
 #include "desktop_services.h"
 
+#include "app/text_file_window.h"
+
 #include "platform/busy_cursor.h"
 #include "platform/messages.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDialog>
@@ -28,6 +31,13 @@ bool DesktopServices::openFile(const QString &path)
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(absolute)))
         return true;
+    // A report (check.txt) is read here when the desktop has no text viewer.
+    if (QFileInfo(absolute).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0) {
+        TextFileWindow window(absolute, QApplication::activeWindow());
+        const ArrowWhileAsking arrow;
+        window.exec();
+        return true;
+    }
     // The file is written; without a viewer the user must at least learn where it is.
     if (m_messages)
         m_messages->showMessage(QStringLiteral("没有找到可以打开此文件的程序。文件已保存在：") + QDir::toNativeSeparators(absolute));

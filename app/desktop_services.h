@@ -8,7 +8,8 @@ class Messages;
 
 // The desktop as the program uses it: files open in their default application
 // (QDesktopServices), PDFs print on the default printer through the CUPS
-// command `lp`, previews show in a modal PDF window. Used from the
+// command `lp`, previews show in a modal PDF window; a text file that no
+// application opens is shown in a read-only window of its own. Used from the
 // user-interface thread.
 class DesktopServices final : public Desktop
 {

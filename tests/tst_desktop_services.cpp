@@ -4,12 +4,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPlainTextEdit>
 #include <QScreen>
 
 #include "app/desktop_services.h"
 #include "scripted_messages.h"
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
+#include "platform/text_file.h"
 #include "platform/xlsx_workbook.h"
 #include "print_test_support.h"
 
@@ -29,6 +31,7 @@ private slots:
     void previewShowsThePdfModally();
     void rendererWithoutLibreOffice();
     void unopenableFileIsReportedWithItsPlace();
+    void unopenableReportShowsInItsOwnWindow();
 
 private:
     QString fakePrinter(const QString &body);
@@ -47,6 +50,35 @@ void TestDesktopServices::unopenableFileIsReportedWithItsPlace()
     desktop.setMessages(&messages);
     QVERIFY(!desktop.openFile(path));
     QCOMPARE(messages.texts(), QStringList{QStringLiteral("没有找到可以打开此文件的程序。文件已保存在：") + QDir::toNativeSeparators(path)});
+}
+
+void TestDesktopServices::unopenableReportShowsInItsOwnWindow()
+{
+    const QString path = m_dir.filePath(QStringLiteral("check.txt"));
+    const QString report = QStringLiteral("# 检查一个班里同名的可能是重复录入的学生\r\n班级\t姓名\t计数\t\r\n高一02\t张三\t2\t\r\n");
+    TextFile::writeGb18030(path, report);
+    ScriptedMessages messages;
+    DesktopServices desktop;
+    desktop.setMessages(&messages);
+    QString title, shown;
+    bool readOnly = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        title = modal->windowTitle();
+        if (auto *text = modal->findChild<QPlainTextEdit *>()) {
+            shown = text->toPlainText();
+            readOnly = text->isReadOnly();
+        }
+        static_cast<QDialog *>(modal)->reject();
+    });
+    QVERIFY(desktop.openFile(path));
+    QVERIFY(title.startsWith(QStringLiteral("check.txt")));
+    QVERIFY(title.contains(QDir::toNativeSeparators(path)));
+    QCOMPARE(shown, QString(report).remove(QLatin1Char('\r')));
+    QVERIFY(readOnly);
+    QVERIFY(messages.texts().isEmpty());
 }
 
 QString TestDesktopServices::fakePrinter(const QString &body)

@@ -24,8 +24,9 @@ TextFileWindow::TextFileWindow(const QString &path, QWidget *parent) : QDialog(p
     m_text->setPlainText(text);
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // The report is tab-separated: tab stops of eight characters keep its columns.
-    m_text->setTabStopDistance(8 * m_text->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    // The report is tab-separated: tab stops six Chinese characters apart keep
+    // class names and student names in their columns.
+    m_text->setTabStopDistance(m_text->fontMetrics().horizontalAdvance(QString(6, QChar(0x6C49))));
     m_text->setAccessibleName(QFileInfo(path).fileName());
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);

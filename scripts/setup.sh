@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Installs what is missing (as root through apt-get; otherwise prints the
 # apt-get line), then configures and builds into build/.
-# --with-tests: also what only the tests need (PostgreSQL, openpyxl, pdftotext).
+#   --program-only  builds the executable alone (the first start); tests and
+#                   benchmarks are left for scripts/test.sh
+#   --with-tests    also what only the tests need (PostgreSQL, openpyxl, pdftotext)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
 lists=(scripts/packages.txt)
-[ "${1:-}" = --with-tests ] && lists+=(scripts/test-packages.txt)
+target=()
+for arg in "$@"; do
+  case "$arg" in
+  --with-tests) lists+=(scripts/test-packages.txt) ;;
+  --program-only) target=(--target tavro) ;;
+  *) echo "unknown option: $arg" >&2; exit 2 ;;
+  esac
+done
 mapfile -t wanted < <(cat "${lists[@]}" | grep -v '^#' | sed '/^$/d')
 missing=()
 for p in "${wanted[@]}"; do
@@ -25,4 +34,4 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" "${target[@]}"

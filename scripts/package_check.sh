@@ -54,8 +54,11 @@ home="$work/home"
 mkdir -m 700 "$home"
 chown nobody:nogroup "$home"
 # A clean environment: no XDG_DATA_HOME, system libraries only.
-runuser -u nobody -- env -i HOME="$home" PATH=/usr/bin:/bin LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen \
-  "$root/usr/bin/tavro" check 录入数目 --db "$work/data/tavro.db"
+if ! runuser -u nobody -- env -i HOME="$home" PATH=/usr/bin:/bin LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+  "$root/usr/bin/tavro" check 录入数目 --db "$work/data/tavro.db"; then
+  echo "package check: the check run by nobody with the unpacked executable failed (lines above)" >&2
+  exit 1
+fi
 if [ ! -s "$home/.local/share/tavro/check.txt" ]; then
   echo "package check: check.txt is not in ~/.local/share/tavro of the user who ran the check" >&2
   find "$home" "$root/usr/bin" "$work/data" -newer "$deb" -type f >&2 || true

@@ -103,7 +103,9 @@ struct Contents
     QString error;
 };
 
-Contents readContents(RawConnection &db)
+// The rows of the kept tables are counted only where a log is to be judged:
+// opening a file without one needs no more than its catalogue.
+Contents readContents(RawConnection &db, bool countRows)
 {
     Contents c;
     const QList<QStringList> tables = db.rows(QStringLiteral("select name from sqlite_master where type = 'table'"));
@@ -111,7 +113,7 @@ Contents readContents(RawConnection &db)
         const QString &name = row.front();
         if (name.compare(QLatin1String("Init2"), Qt::CaseInsensitive) == 0)
             c.hasInit2 = true;
-        if (!keptTable(name))
+        if (!countRows || !keptTable(name))
             continue;
         const QList<QStringList> count = db.rows(QStringLiteral("select count(*) from ") + quoted(name));
         if (count.isEmpty())
@@ -180,7 +182,7 @@ void checkLogBelongs(const QString &path, const QString &wal, const Contents &al
                 problems << row.value(0);
             refuse(problems.join(QLatin1String("; ")));
         }
-        const Contents replayed = readContents(replay);
+        const Contents replayed = readContents(replay, true);
         if (!replayed.error.isEmpty())
             refuse(replayed.error);
         if (!replayed.hasInit2)
@@ -312,12 +314,13 @@ Checked validate(const QString &path)
         throw DatabaseError(notOursText(path, QStringLiteral("不是 SQLite 数据库文件")));
 
     RawConnection alone(immutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
-    const Contents contents = readContents(alone);
+    const QString wal = path + QStringLiteral("-wal");
+    const bool logBeside = QFileInfo(wal).size() > 0;
+    const Contents contents = readContents(alone, logBeside);
     if (!contents.error.isEmpty())
         throw DatabaseError(notOursText(path, QStringLiteral("文件已损坏或无法读取"), contents.error));
 
-    const QString wal = path + QStringLiteral("-wal");
-    if (QFileInfo(wal).size() > 0) {
+    if (logBeside) {
         checkLogBelongs(path, wal, contents, checked);
         return checked;
     }

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include "platform/database.h"
-#include "region/region_tables.h"
+#include "core/region/region_tables.h"
 
 class EntryForm;
 struct Services;

@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "app/ini_file.h"
-#include "app/template_tables.h"
+#include "core/operations/template_tables.h"
 #include "platform/app_error.h"
 #include "platform/messages.h"
 #include "platform/services.h"

@@ -3,7 +3,7 @@
 #include <QTextStream>
 
 #include "app/database_connection.h"
-#include "app/template_tables.h"
+#include "core/operations/template_tables.h"
 #include "platform/app_error.h"
 
 namespace InitDbCommand {

@@ -10,8 +10,8 @@
 
 #include "manage/data_checks.h"
 #include "manage/management_window.h"
-#include "manage/region_code_padding.h"
-#include "manage/table_merge.h"
+#include "core/operations/region_code_padding.h"
+#include "core/operations/table_merge.h"
 #include "platform/id_number_check.h"
 #include "platform/sql_text.h"
 #include "bench_timing.h"

@@ -14,7 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "manage/export_tables.h"
 #include "manage/template_printing.h"
 #include "platform/spreadsheet_renderer.h"

@@ -13,11 +13,11 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include "app/template_tables.h"
-#include "entry/entry_rules.h"
-#include "entry/record_columns.h"
-#include "entry/record_saver.h"
-#include "entry/save_statements.h"
+#include "core/operations/template_tables.h"
+#include "core/record/entry_rules.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_saver.h"
+#include "core/record/save_statements.h"
 #include "platform/sql_database.h"
 #include "platform/text_file.h"
 

@@ -9,9 +9,9 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
-#include "entry/record_columns.h"
-#include "entry/record_saver.h"
-#include "entry/save_statements.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_saver.h"
+#include "core/record/save_statements.h"
 #include "manage/data_checks.h"
 #include "platform/id_number_check.h"
 #include "bench_timing.h"

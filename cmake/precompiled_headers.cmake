@@ -4,7 +4,9 @@
 set(tavro_core_headers <QString> <QStringList> <QList> <QHash> <QVariant> <QFile> <QDir> <QFileInfo>
     <QDateTime> <QRegularExpression> <QSqlDatabase> <QSqlQuery> <QSqlError>)
 set(tavro_widget_headers <QWidget> <QDialog> <QComboBox> <QLineEdit> <QLabel> <QMessageBox>)
-target_precompile_headers(tavro_platform PRIVATE ${tavro_core_headers})
+foreach(target tavro_platform tavro_core)
+  target_precompile_headers(${target} PRIVATE ${tavro_core_headers})
+endforeach()
 foreach(target tavro_region tavro_entry tavro_manage tavro_app)
   target_precompile_headers(${target} PRIVATE ${tavro_core_headers} ${tavro_widget_headers})
 endforeach()

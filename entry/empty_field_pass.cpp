@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "entry/entry_rules.h"
+#include "core/record/entry_rules.h"
 
 namespace EmptyFieldPass {
 

@@ -18,7 +18,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
-#include "entry/id_number_facts.h"
+#include "core/record/id_number_facts.h"
 #include "region/select_item_by_text.h"
 #include "ui_entry_form.h"
 

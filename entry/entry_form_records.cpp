@@ -12,13 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "entry/class_count.h"
+#include "core/record/class_count.h"
 #include "entry/empty_field_pass.h"
-#include "entry/entry_rules.h"
+#include "core/record/entry_rules.h"
 #include "entry/record_form_values.h"
-#include "entry/record_item.h"
-#include "entry/record_loader.h"
-#include "entry/record_saver.h"
+#include "core/record/record_item.h"
+#include "core/record/record_loader.h"
+#include "core/record/record_saver.h"
 #include "platform/app_error.h"
 #include "platform/guard.h"
 #include "platform/messages.h"

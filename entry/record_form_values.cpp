@@ -6,10 +6,10 @@
 #include <QLocale>
 
 #include "entry/entry_form.h"
-#include "entry/record_columns.h"
-#include "entry/record_loader.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_loader.h"
 #include "region/region_picker.h"
-#include "region/region_tables.h"
+#include "core/region/region_tables.h"
 #include "region/select_item_by_text.h"
 #include "ui_entry_form.h"
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "entry/entry_rules.h"
+#include "core/record/entry_rules.h"
 
 class EntryForm;
 class QLineEdit;

@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "manage/print_files.h"
+#include "core/operations/print_files.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
 #include "platform/database.h"

@@ -9,9 +9,9 @@
 
 #include "manage/export_tables.h"
 #include "manage/operation_progress.h"
-#include "manage/region_code_padding.h"
-#include "manage/table_lists.h"
-#include "manage/table_merge.h"
+#include "core/operations/region_code_padding.h"
+#include "core/operations/table_lists.h"
+#include "core/operations/table_merge.h"
 #include "platform/busy_cursor.h"
 #include "platform/database.h"
 #include "platform/guard.h"

@@ -10,9 +10,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "manage/fill_template_sheet.h"
-#include "manage/print_files.h"
-#include "manage/table_lists.h"
+#include "core/operations/fill_template_sheet.h"
+#include "core/operations/print_files.h"
+#include "core/operations/table_lists.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
 #include "platform/database.h"

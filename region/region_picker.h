@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-#include "region/region_tables.h"
+#include "core/region/region_tables.h"
 
 class QComboBox;
 

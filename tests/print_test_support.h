@@ -10,7 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "file_snapshot.h"
 #include "platform/clock.h"
 #include "platform/sql_name.h"

@@ -6,8 +6,8 @@
 #include <QtTest>
 
 #include "app/class_setup.h"
-#include "entry/record_columns.h"
-#include "entry/record_saver.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_saver.h"
 #include "platform/app_error.h"
 #include "test_env.h"
 

@@ -11,7 +11,7 @@
 #include <QLineEdit>
 
 #include "entry/entry_form.h"
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "entry/record_form_values.h"
 #include "entry_form_driver.h"
 #include "ui_entry_form.h"

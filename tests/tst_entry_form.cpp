@@ -19,9 +19,9 @@
 
 #include "app/chinese_locale.h"
 #include "entry/entry_form.h"
-#include "entry/entry_rules.h"
+#include "core/record/entry_rules.h"
 #include "platform/app_error.h"
-#include "region/region_tables.h"
+#include "core/region/region_tables.h"
 #include "test_env.h"
 
 namespace {

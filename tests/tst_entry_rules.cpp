@@ -1,7 +1,7 @@
 // The content rules and text clean-up of a student record before it is saved.
 #include <QtTest>
 
-#include "entry/entry_rules.h"
+#include "core/record/entry_rules.h"
 
 using namespace EntryRules;
 using Field = ContentFailure::Field;

@@ -17,7 +17,7 @@
 #include <QStringEncoder>
 
 #include "entry/entry_form.h"
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "entry/record_form_values.h"
 #include "entry_form_driver.h"
 #include "ui_entry_form.h"

@@ -4,7 +4,7 @@
 
 #include <QJsonArray>
 
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "admin_command_run.h"
 #include "openpyxl.h"
 #include "print_test_support.h"

@@ -5,7 +5,7 @@
 
 #include <QJsonArray>
 
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "manage/export_tables.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"

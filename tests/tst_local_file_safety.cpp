@@ -6,9 +6,9 @@
 
 #include "admin_command_run.h"
 #include "app/database_connection.h"
-#include "app/template_tables.h"
-#include "entry/record_columns.h"
-#include "entry/record_saver.h"
+#include "core/operations/template_tables.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_saver.h"
 #include "file_snapshot.h"
 #include "platform/app_error.h"
 #include "platform/transaction.h"

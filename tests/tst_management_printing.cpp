@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "manage/management_window.h"
 #include "openpyxl.h"
 #include "platform/spreadsheet_renderer.h"

@@ -11,8 +11,8 @@
 #include <sys/resource.h>
 
 #include "admin_command_run.h"
-#include "entry/record_columns.h"
-#include "entry/record_saver.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_saver.h"
 #include "manage/data_checks.h"
 #include "manage/export_tables.h"
 #include "manage/template_printing.h"

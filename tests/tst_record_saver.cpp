@@ -6,11 +6,11 @@
 #include <QStringEncoder>
 #include <QtTest>
 
-#include "entry/entry_rules.h"
-#include "entry/record_columns.h"
-#include "entry/record_loader.h"
-#include "entry/record_saver.h"
-#include "entry/save_statements.h"
+#include "core/record/entry_rules.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_loader.h"
+#include "core/record/record_saver.h"
+#include "core/record/save_statements.h"
 #include "platform/text_file.h"
 #include "test_env.h"
 

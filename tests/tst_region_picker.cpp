@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "region/region_picker.h"
-#include "region/region_tables.h"
+#include "core/region/region_tables.h"
 #include "region/select_item_by_text.h"
 
 class TestRegionPicker : public QObject

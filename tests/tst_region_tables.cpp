@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "platform/app_error.h"
-#include "region/region_tables.h"
+#include "core/region/region_tables.h"
 
 class TestRegionTables : public QObject
 {

@@ -3,7 +3,7 @@
 
 #include <QtTest>
 
-#include "entry/save_statements.h"
+#include "core/record/save_statements.h"
 
 namespace {
 

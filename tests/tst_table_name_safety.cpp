@@ -10,9 +10,9 @@
 
 #include "manage/data_checks.h"
 #include "manage/export_tables.h"
-#include "manage/region_code_padding.h"
-#include "manage/table_lists.h"
-#include "manage/table_merge.h"
+#include "core/operations/region_code_padding.h"
+#include "core/operations/table_lists.h"
+#include "core/operations/table_merge.h"
 #include "manage/template_printing.h"
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"

@@ -2,10 +2,10 @@
 // Runs on every database engine.
 #include <QtTest>
 
-#include "entry/record_columns.h"
-#include "manage/region_code_padding.h"
-#include "manage/table_lists.h"
-#include "manage/table_merge.h"
+#include "core/record/record_columns.h"
+#include "core/operations/region_code_padding.h"
+#include "core/operations/table_lists.h"
+#include "core/operations/table_merge.h"
 #include "platform/app_error.h"
 #include "recording_database.h"
 #include "student_rows.h"

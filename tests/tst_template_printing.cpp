@@ -5,7 +5,7 @@
 
 #include <QJsonArray>
 
-#include "manage/fill_template_sheet.h"
+#include "core/operations/fill_template_sheet.h"
 #include "manage/template_printing.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"

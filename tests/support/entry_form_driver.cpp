@@ -12,7 +12,7 @@
 
 #include "app/class_choice_dialog.h"
 #include "entry/entry_form.h"
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "ui_entry_form.h"
 
 namespace {

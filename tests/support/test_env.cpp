@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "platform/sql_name.h"
-#include "app/template_tables.h"
+#include "core/operations/template_tables.h"
 
 namespace {
 

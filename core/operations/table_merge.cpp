@@ -1,8 +1,8 @@
 #include "table_merge.h"
 
-#include "manage/class_table_names.h"
+#include "core/operations/class_table_names.h"
 #include "platform/app_error.h"
-#include "manage/table_lists.h"
+#include "core/operations/table_lists.h"
 #include "platform/database.h"
 #include "platform/sql_name.h"
 #include "platform/sql_text.h"

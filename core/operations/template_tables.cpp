@@ -1,6 +1,6 @@
 #include "template_tables.h"
 
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "platform/database.h"
 
 namespace TemplateTables {

@@ -3,7 +3,7 @@
 #include <array>
 #include <stdexcept>
 
-#include "entry/record_columns.h"
+#include "core/record/record_columns.h"
 #include "platform/sql_text.h"
 
 namespace SaveStatements {

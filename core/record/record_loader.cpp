@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "entry/entry_rules.h"
-#include "entry/record_columns.h"
-#include "entry/record_item.h"
+#include "core/record/entry_rules.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_item.h"
 #include "platform/database.h"
 
 namespace StoredValue {

@@ -4,8 +4,8 @@
 
 #include <QFileInfo>
 
-#include "entry/entry_rules.h"
-#include "entry/save_statements.h"
+#include "core/record/entry_rules.h"
+#include "core/record/save_statements.h"
 #include "platform/database.h"
 #include "platform/output_target.h"
 #include "platform/text_file.h"

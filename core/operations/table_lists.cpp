@@ -1,7 +1,7 @@
 #include "table_lists.h"
 
-#include "entry/record_item.h"
-#include "manage/class_table_names.h"
+#include "core/record/record_item.h"
+#include "core/operations/class_table_names.h"
 #include "platform/database.h"
 #include "platform/sql_name.h"
 

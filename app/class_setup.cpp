@@ -1,7 +1,7 @@
 #include "class_setup.h"
 
 #include "app/database_connection.h"
-#include "app/daily_backup.h"
+#include "core/operations/daily_backup.h"
 #include "app/database_mode.h"
 #include "app/entry_year.h"
 #include "entry/entry_form.h"

@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
-#include "manage/data_checks.h"
+#include "core/operations/data_checks.h"
 #include "manage/management_window.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_merge.h"

@@ -15,8 +15,8 @@
 #include <QFile>
 
 #include "core/record/record_columns.h"
-#include "manage/export_tables.h"
-#include "manage/template_printing.h"
+#include "core/operations/export_tables.h"
+#include "core/operations/template_printing.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_text.h"
 #include "test_env.h"

@@ -12,7 +12,7 @@
 #include "core/record/record_columns.h"
 #include "core/record/record_saver.h"
 #include "core/record/save_statements.h"
-#include "manage/data_checks.h"
+#include "core/operations/data_checks.h"
 #include "platform/id_number_check.h"
 #include "bench_timing.h"
 #include "test_env.h"

@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
-#include "manage/export_tables.h"
+#include "core/operations/export_tables.h"
 #include "manage/operation_progress.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"

@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <QStringList>
 
-#include "manage/data_checks.h"
-#include "manage/template_printing.h"
+#include "core/operations/data_checks.h"
+#include "core/operations/template_printing.h"
 #include "platform/spreadsheet_renderer.h"
 
 class Database;

@@ -3,7 +3,7 @@
 // Runs on every database engine.
 #include <QtTest>
 
-#include "manage/data_checks.h"
+#include "core/operations/data_checks.h"
 #include "platform/app_error.h"
 #include "platform/postgres_dialect.h"
 #include "platform/text_file.h"

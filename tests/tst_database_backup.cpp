@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "admin_command_run.h"
-#include "app/daily_backup.h"
+#include "core/operations/daily_backup.h"
 #include "entry/entry_form.h"
 #include "file_snapshot.h"
 #include "platform/database_backup.h"

@@ -6,7 +6,7 @@
 #include <QJsonArray>
 
 #include "core/record/record_columns.h"
-#include "manage/export_tables.h"
+#include "core/operations/export_tables.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"
 #include "platform/guard.h"

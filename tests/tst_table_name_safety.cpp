@@ -8,12 +8,12 @@
 #include <QProcess>
 #include <QtTest>
 
-#include "manage/data_checks.h"
-#include "manage/export_tables.h"
+#include "core/operations/data_checks.h"
+#include "core/operations/export_tables.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
-#include "manage/template_printing.h"
+#include "core/operations/template_printing.h"
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_name.h"

@@ -6,7 +6,7 @@
 #include <QJsonArray>
 
 #include "core/operations/fill_template_sheet.h"
-#include "manage/template_printing.h"
+#include "core/operations/template_printing.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"
 #include "platform/guard.h"

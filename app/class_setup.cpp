@@ -40,8 +40,11 @@ bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString 
         m_services.messages.showMessage(DatabaseConnection::failureMessage());
         return false;
     }
-    if (localFile)
-        DailyBackup::run(m_services, *m_db);
+    if (localFile) {
+        const QString notice = DailyBackup::run(m_services.clock, *m_db);
+        if (!notice.isEmpty())
+            m_services.messages.showMessage(notice);
+    }
 
     m_startup = localFile ? m_services.clock.now() : m_db->currentDateTime();
     form.setStartupDate(m_startup);

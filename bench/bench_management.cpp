@@ -83,7 +83,7 @@ int main(int argc, char *argv[])
     const QStringList names = makeClassTables(env, tables, rows);
     out << tables << " class tables of " << rows << " students, median of " << runs << " runs" << Qt::endl;
 
-    DataChecks checks(*env.db, env.dir.path(), &env.desktop);
+    DataChecks checks(*env.db, env.dir.path());
     for (DataChecks::Check check : DataChecks::all())
         report(QStringLiteral("check ") + DataChecks::caption(check), medianMs(runs, [&] { checks.run(check, names); }));
     report(QStringLiteral("merge"), medianMs(runs, [&] { TableMerge::mergeTables(*env.db, names, TableMerge::defaultTarget(), true); }));

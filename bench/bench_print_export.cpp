@@ -16,6 +16,7 @@
 
 #include "core/record/record_columns.h"
 #include "core/operations/export_tables.h"
+#include "manage/presented_operations.h"
 #include "core/operations/template_printing.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_text.h"
@@ -72,7 +73,7 @@ void benchStudents(int students, int runs)
     QFile::copy(templateFile(), env.path(QStringLiteral("Template.xlsx")));
     const QStringList items = fillTable(env, QStringLiteral("高一01"), students);
     const SpreadsheetRenderer renderer;
-    TemplatePrinting printing(*env.db, env.services, renderer);
+    PresentedTemplatePrinting printing(*env.db, env.services, renderer);
     std::vector<double> times;
     qint64 size = 0;
     for (int run = 0; run < runs; ++run) {
@@ -97,7 +98,7 @@ void benchTables(int tables, int rows, int runs)
         fillTable(env, name, rows);
         names << name;
     }
-    ExportTablesToSheets exporter(*env.db, env.services);
+    PresentedTablesExport exporter(*env.db, env.services);
     std::vector<double> times;
     qint64 size = 0;
     for (int run = 0; run < runs; ++run) {

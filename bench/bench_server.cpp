@@ -79,7 +79,7 @@ Timings measure(const QString &engine, int tables, int rows, int saves, int runs
         if (!saver.insertRecord(v, v.at(RecordColumns::Name), v.at(RecordColumns::CardNo), [](const QString &) { return true; }))
             qFatal("save %d did not go through", i);
     });
-    DataChecks checks(*env.db, env.dir.path(), nullptr);
+    DataChecks checks(*env.db, env.dir.path());
     checks.ensureIdCheckFunction();
     for (DataChecks::Check c : DataChecks::all())
         t.checks.append({DataChecks::caption(c), medianMs(runs, [&](int) { checks.run(c, names); })});

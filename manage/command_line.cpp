@@ -176,36 +176,24 @@ QStringList chooseTables(Database &db, const Options &options)
         }
     }
     if (tables.isEmpty())
-        throw AppError(QStringLiteral("请先选择表。"));
+        throw AppError(TableLists::chooseTablesFirstText());
     return tables;
 }
 
-// Messages of the operations go to the console; nothing is opened or printed.
-class ConsoleMessages final : public Messages
+// The operations show nothing and ask nothing: their results are printed
+// below. A call here would be a message lost, so it fails loudly instead.
+class NoMessages final : public Messages
 {
 public:
-    ConsoleMessages(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
-    void showMessage(const QString &text) override { m_out << QString(text).remove(QLatin1Char('\r')) << Qt::endl; }
-    Answer askBox(QWidget *, const QString &, const QString &text, Icon, Buttons buttons) override
-    {
-        // Nobody is there to answer: a question is taken as "no", so nothing
-        // is replaced or dropped without the administrator's word (--replace).
-        m_out << QString(text).remove(QLatin1Char('\r')) << Qt::endl;
-        switch (buttons) {
-        case Buttons::YesNo:
-            return Answer::No;
-        case Buttons::OkCancel:
-            return Answer::Cancel;
-        case Buttons::Ok:
-            break;
-        }
-        return Answer::Ok;
-    }
-    void showError(const QString &text) override { m_err << text << Qt::endl; }
+    void showMessage(const QString &text) override { refuse(text); }
+    Answer askBox(QWidget *, const QString &, const QString &text, Icon, Buttons) override { refuse(text); }
+    void showError(const QString &text) override { refuse(text); }
 
 private:
-    QTextStream &m_out;
-    QTextStream &m_err;
+    [[noreturn]] static void refuse(const QString &text)
+    {
+        throw AppError(QStringLiteral("命令行不显示消息框：") + text);
+    }
 };
 
 class NoDesktop final : public Desktop
@@ -217,15 +205,27 @@ public:
     void showPreview(QWidget *, const QString &) override {}
 };
 
-// The command line's word on replacing a file at --into: --replace, or a refusal saying so.
-ReplaceConsent replaceConsent(bool replace)
+// The refusal to replace a file at --into without --replace.
+QString keptFileText(const QString &path)
 {
-    return [replace](const QString &path) {
-        if (!replace)
-            throw AppError(QStringLiteral("文件“%1”已存在，没有被替换。要替换它，请加上 --replace。")
-                               .arg(QDir::toNativeSeparators(path)));
-        return true;
-    };
+    return QStringLiteral("文件“%1”已存在，没有被替换。要替换它，请加上 --replace。").arg(QDir::toNativeSeparators(path));
+}
+
+// An export's outcome on the console: the closing text and the file written on
+// stdout (status 0), or why no file was written on stderr (status 1).
+int reportExport(const WorkbookExport &outcome, const QString &into, QTextStream &out, QTextStream &err)
+{
+    const QString message = QString(outcome.message).remove(QLatin1Char('\r'));
+    if (outcome.written()) {
+        out << message << Qt::endl << QDir::toNativeSeparators(outcome.path) << Qt::endl;
+        return 0;
+    }
+    if (outcome.outcome == WorkbookExport::Outcome::NeedsConsent)
+        err << keptFileText(outcome.path) << Qt::endl;
+    else
+        err << (message.isEmpty() ? QStringLiteral("没有可导出的记录。") : message) << Qt::endl
+            << QStringLiteral("没有写出文件：") << QDir::toNativeSeparators(into) << Qt::endl;
+    return 1;
 }
 
 // The program folder chosen by main; without one, the executable's folder.
@@ -334,15 +334,15 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
             // without --replace, is refused before the database is opened.
             OutputTarget(QFileInfo(options.db).absoluteFilePath(), options.dir.isEmpty() ? programDir : options.dir)
                 .ensureAllowed(options.into, OutputTarget::Kind::Workbook);
-            if (AtomicFile::occupied(options.into))
-                replaceConsent(options.replace)(QFileInfo(options.into).absoluteFilePath());
+            if (AtomicFile::occupied(options.into) && !options.replace)
+                throw AppError(keptFileText(QFileInfo(options.into).absoluteFilePath()));
         }
         // Checks and exports only read: the file is opened so that it works on a
         // read-only file or folder and nothing is written beside it.
         const bool reads = command == Command::Check || exporting;
         std::unique_ptr<SqlDatabase> db =
             SqlDatabase::openSqlite(options.db, reads ? SqliteMode::ReadOnly : SqliteMode::ReadWrite);
-        ConsoleMessages messages(out, err);
+        NoMessages messages;
         SystemClock clock;
         NoDesktop desktop;
         Services services{messages, clock, desktop, options.dir.isEmpty() ? programDir : options.dir,
@@ -353,17 +353,17 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
                 throw AppError(QStringLiteral("数据库中没有表“%1”。").arg(options.table.trimmed()));
             const SpreadsheetRenderer renderer;
             TemplatePrinting printing(*db, services, renderer);
-            printing.setReplaceConsent(replaceConsent(options.replace));
-            const QString written = printing.exportStudents(table, TableLists::recordItems(*db, table), options.into);
-            if (written.isEmpty())
-                throw AppError(QStringLiteral("没有写出文件：") + options.into);
-            out << QDir::toNativeSeparators(written) << Qt::endl;
-            return 0;
+            printing.setReplaceExisting(options.replace);
+            const QStringList students = TableLists::recordItems(*db, table);
+            if (students.isEmpty())
+                throw AppError(QStringLiteral("表“%1”中没有学生，没有写出文件：%2")
+                                   .arg(table, QDir::toNativeSeparators(options.into)));
+            return reportExport(printing.exportStudents(table, students, options.into), options.into, out, err);
         }
         const QStringList tables = chooseTables(*db, options);
         switch (command) {
         case Command::Check: {
-            DataChecks checks(*db, options.dir.isEmpty() ? programDir : options.dir, nullptr);
+            DataChecks checks(*db, options.dir.isEmpty() ? programDir : options.dir);
             out << QDir::toNativeSeparators(checks.run(*check, tables)) << Qt::endl;
             break;
         }
@@ -381,12 +381,8 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
             const auto shape = structure == QLatin1String("init1") ? ExportTablesToSheets::Structure::Init1
                                                                     : ExportTablesToSheets::Structure::Init2;
             ExportTablesToSheets exporter(*db, services);
-            exporter.setReplaceConsent(replaceConsent(options.replace));
-            const QString written = exporter.run(tables, shape, options.into);
-            if (written.isEmpty())
-                throw AppError(QStringLiteral("没有写出文件：") + options.into);
-            out << QDir::toNativeSeparators(written) << Qt::endl;
-            break;
+            exporter.setReplaceExisting(options.replace);
+            return reportExport(exporter.run(tables, shape, options.into), options.into, out, err);
         }
         case Command::ExportStudents:
         case Command::Backup:

@@ -7,13 +7,13 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
-#include "core/operations/export_tables.h"
 #include "manage/operation_progress.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
 #include "platform/busy_cursor.h"
 #include "platform/database.h"
+#include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/messages.h"
 #include "platform/services.h"
@@ -21,7 +21,6 @@
 
 namespace {
 
-const QString kChooseTablesFirst = QStringLiteral("请先选择表。");
 // Exports of a few students end before a dialog would be read; longer ones show it.
 constexpr int kShowExportProgressAfterMs = 800;
 
@@ -221,7 +220,7 @@ QStringList ManagementWindow::tablesOrHint()
 {
     const QStringList tables = selectedTables();
     if (tables.isEmpty())
-        m_services.messages.showMessage(kChooseTablesFirst);
+        m_services.messages.showMessage(TableLists::chooseTablesFirstText());
     return tables;
 }
 
@@ -231,7 +230,8 @@ void ManagementWindow::runCheck(DataChecks::Check check)
     if (tables.isEmpty())
         return;
     runGuarded(m_services.messages, [&] {
-        DataChecks(m_db, m_services.programDir, &m_services.desktop).run(check, tables);
+        const QString report = DataChecks(m_db, m_services.programDir).run(check, tables);
+        m_services.desktop.openFile(report); // the desktop itself says when no viewer could open it
     });
 }
 
@@ -281,7 +281,7 @@ void ManagementWindow::Button5Click()
     const QStringList tables = selectedTables();
     const auto structure = exportNationalStructure() ? ExportTablesToSheets::Structure::Init1
                                                      : ExportTablesToSheets::Structure::Init2;
-    ExportTablesToSheets exporter(m_db, m_services);
+    PresentedTablesExport exporter(m_db, m_services);
     exporter.setReplaceConsent(askBeforeReplacing(m_services.messages, this, windowTitle()));
     if (tables.isEmpty()) {
         runGuarded(m_services.messages, [&] { exporter.run(tables, structure); }); // the hint only

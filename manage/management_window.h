@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include "core/operations/data_checks.h"
-#include "core/operations/template_printing.h"
+#include "manage/presented_operations.h"
 #include "platform/spreadsheet_renderer.h"
 
 class Database;
@@ -86,7 +86,7 @@ private:
     Database &m_db;
     Services &m_services;
     SpreadsheetRenderer m_renderer;
-    TemplatePrinting m_printing;
+    PresentedTemplatePrinting m_printing;
     QStringList m_tables; // the names listed at the last showing
     bool m_centred = false;
 };

@@ -57,16 +57,16 @@ void TestDatabaseBackup::firstStartOfEachDayBacksUp()
     env.createClassTable(QStringLiteral("高一01"));
     addStudents(*env.db, 3);
     const QString db = env.path(QStringLiteral("tavro.db"));
-    DailyBackup::run(env.services, *env.db);
+    QVERIFY(DailyBackup::run(env.clock, *env.db).isEmpty());
     QCOMPARE(backups(db), QStringList{"tavro-20240902-075803.db"});
     QCOMPARE(rowsOf(DatabaseBackup::folderFor(db) + QStringLiteral("/tavro-20240902-075803.db"), QStringLiteral("高一01")), 3);
 
     // Later the same day: nothing more. The next day: one more.
     env.clock = FixedClock(QDateTime(QDate(2024, 9, 2), QTime(13, 30)));
-    DailyBackup::run(env.services, *env.db);
+    QVERIFY(DailyBackup::run(env.clock, *env.db).isEmpty());
     QCOMPARE(backups(db).size(), 1);
     env.clock = FixedClock(QDateTime(QDate(2024, 9, 3), QTime(8, 0)));
-    DailyBackup::run(env.services, *env.db);
+    QVERIFY(DailyBackup::run(env.clock, *env.db).isEmpty());
     QCOMPARE(backups(db), QStringList({"tavro-20240902-075803.db", "tavro-20240903-080000.db"}));
     QVERIFY(env.messages.shown.isEmpty());
     // The backup folder holds only the backups: no temporary file, no log.
@@ -102,7 +102,7 @@ void TestDatabaseBackup::newestThirtyAreKept()
         QFile f(folder + QLatin1Char('/') + name);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
-    DailyBackup::run(env.services, *env.db);
+    QVERIFY(DailyBackup::run(env.clock, *env.db).isEmpty());
     const QStringList kept = backups(db);
     QCOMPARE(kept.size(), 31); // 30 backups and the file not named like one
     QVERIFY(kept.contains(QStringLiteral("tavro-20241201-090000.db")));

@@ -48,6 +48,7 @@ private slots:
     void exportStudentsUsesTheTemplate();
     void badExportCommandLines_data();
     void badExportCommandLines();
+    void failedExportSaysWhatAndWhy();
 };
 
 void TestExportCommandLine::initTestCase()
@@ -128,6 +129,37 @@ void TestExportCommandLine::badExportCommandLines()
     QCOMPARE(r.status, status);
     QVERIFY(!r.err.isEmpty());
     QVERIFY(!QFileInfo::exists(QStringLiteral("x.xlsx")));
+}
+
+void TestExportCommandLine::failedExportSaysWhatAndWhy()
+{
+    TestEnv env;
+    env.createClassTable(QStringLiteral("高一01"));
+    env.createClassTable(QStringLiteral("高一02"));
+    // A view whose table is gone is listed but cannot be read: the export fails at its second table.
+    env.db->execute(QStringLiteral("create table 旧表 (id integer)"));
+    env.db->execute(QStringLiteral("create view 高一03 as select * from 旧表"));
+    env.db->execute(QStringLiteral("drop table 旧表"));
+    const QString db = env.path(QStringLiteral("tavro.db"));
+    const QString out = env.path(QStringLiteral("表格.xlsx"));
+
+    Run r = run({QStringLiteral("export"), QStringLiteral("--into"), out, QStringLiteral("--db"), db, QStringLiteral("--tables"),
+                 QStringLiteral("高一01,高一03")});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.out.isEmpty());
+    const QStringList lines = r.err.trimmed().split(QLatin1Char('\n'));
+    QVERIFY2(lines.size() >= 2 && lines.at(0).contains(QStringLiteral("读取表“高一03”时出错（已读完 1 个表）")), qPrintable(r.err));
+    QVERIFY2(lines.mid(1).join(QLatin1Char('\n')).contains(QStringLiteral("旧表")), qPrintable(r.err)); // the engine's text
+    QVERIFY(!QFileInfo::exists(out));
+
+    // A table without students says so, on the error stream alone.
+    QVERIFY(QFile::copy(defaultTemplate(), env.path(QStringLiteral("Template.xlsx"))));
+    r = run({QStringLiteral("export-students"), QStringLiteral("--table"), QStringLiteral("高一02"), QStringLiteral("--into"), out,
+             QStringLiteral("--db"), db, QStringLiteral("--dir"), env.dir.path()});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.contains(QStringLiteral("表“高一02”中没有学生，没有写出文件")), qPrintable(r.err));
+    QVERIFY(!QFileInfo::exists(out));
 }
 
 QTEST_GUILESS_MAIN(TestExportCommandLine)

@@ -7,6 +7,7 @@
 
 #include "core/record/record_columns.h"
 #include "core/operations/export_tables.h"
+#include "manage/presented_operations.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"
 #include "platform/guard.h"
@@ -44,7 +45,7 @@ struct Fixture
     TestEnv env;
     SequenceClock clock{{QDateTime(QDate(2015, 10, 15), QTime(10, 30)), QDateTime(QDate(2015, 10, 15), QTime(10, 30, 12, 600))}};
     Services services{env.messages, clock, env.desktop, env.dir.path(), QStringLiteral("tavro")};
-    ExportTablesToSheets exporter{*env.db, services};
+    PresentedTablesExport exporter{*env.db, services};
 };
 
 } // namespace
@@ -205,7 +206,7 @@ void TestExportTables::elapsedTimeLeavesOutTheQuestionAndTheViewer()
     TestEnv env;
     SteppingClock clock;
     Services services{env.messages, clock, env.desktop, env.dir.path(), QStringLiteral("tavro")};
-    ExportTablesToSheets exporter(*env.db, services);
+    PresentedTablesExport exporter(*env.db, services);
     env.createClassTable(QStringLiteral("高一01"));
     env.desktop.onOpen = [&] { clock.advance(8); };
     QVERIFY(runGuarded(env.messages, [&] { exporter.run({QStringLiteral("高一01")}, ExportTablesToSheets::Structure::Init2); }));

@@ -15,6 +15,7 @@
 #include "core/record/record_saver.h"
 #include "core/operations/data_checks.h"
 #include "core/operations/export_tables.h"
+#include "manage/presented_operations.h"
 #include "core/operations/template_printing.h"
 #include "platform/app_error.h"
 #include "platform/atomic_file.h"
@@ -92,6 +93,7 @@ private slots:
     void tableNameRefusedBeforeWriting();
     void multiPersonExportBeyondASheet();
     void windowAsksBeforeReplacing();
+    void exportsWaitForTheWordToReplace();
 };
 
 void TestOutputSafety::exportOntoDataIsRefused_data()
@@ -176,7 +178,7 @@ void TestOutputSafety::reportsAndDebugFileNeverWriteThroughALink()
     const QString report = f.env.path(QStringLiteral("check.txt"));
     const QString pointed = f.env.path(QStringLiteral("说明.txt"));
     QVERIFY(QFile::link(pointed, report));
-    DataChecks checks(*f.env.db, f.env.dir.path(), nullptr);
+    DataChecks checks(*f.env.db, f.env.dir.path());
     checks.run(DataChecks::Check::EntryCount, {Table});
     QCOMPARE(readFile(pointed), QByteArray("notes a teacher keeps\r\n"));
     QVERIFY(!QFileInfo(report).isSymLink());
@@ -269,7 +271,7 @@ void TestOutputSafety::multiPersonExportBeyondASheet()
 {
     Folder f;
     SpreadsheetRenderer renderer;
-    TemplatePrinting printing(*f.env.db, f.env.services, renderer);
+    PresentedTemplatePrinting printing(*f.env.db, f.env.services, renderer);
     QStringList items;
     for (int id = 1; id <= TemplatePrinting::MaxStudentsPerSheet + 1; ++id)
         items << QStringLiteral("%1 学生").arg(id);
@@ -301,10 +303,10 @@ void TestOutputSafety::windowAsksBeforeReplacing()
     const QString out = f.env.path(QStringLiteral("表格.xlsx"));
     writeBytes(out, "last term's workbook");
     const ReplaceConsent ask = askBeforeReplacing(f.env.messages, nullptr, QStringLiteral("管理"));
-    ExportTablesToSheets exporter(*f.env.db, f.env.services);
+    PresentedTablesExport exporter(*f.env.db, f.env.services);
     exporter.setReplaceConsent(ask);
     SpreadsheetRenderer renderer;
-    TemplatePrinting printing(*f.env.db, f.env.services, renderer);
+    PresentedTemplatePrinting printing(*f.env.db, f.env.services, renderer);
     printing.setReplaceConsent(ask);
     const QStringList items{recordItem(1, QStringLiteral("张三"))};
     const auto before = folderSnapshot(f.env.dir.path());
@@ -333,6 +335,47 @@ void TestOutputSafety::windowAsksBeforeReplacing()
     QCOMPARE(f.env.messages.shown.at(0).kind, ScriptedMessages::Kind::Box);
     QVERIFY(f.env.messages.lastText().startsWith(QStringLiteral("导出 1 个excel工作表。")));
     QVERIFY(readFile(out).startsWith("PK"));
+}
+
+void TestOutputSafety::exportsWaitForTheWordToReplace()
+{
+    Folder f;
+    const QString out = f.env.path(QStringLiteral("表格.xlsx"));
+    writeBytes(out, "last term's workbook");
+    ExportTablesToSheets tables(*f.env.db, f.env.services);
+    SpreadsheetRenderer renderer;
+    TemplatePrinting students(*f.env.db, f.env.services, renderer);
+    const auto before = folderSnapshot(f.env.dir.path());
+    int reported = 0;
+    const Progress counting = [&](int, int) { return ++reported > 0; };
+
+    // Without the word: the existing file is named back, nothing is read, written or shown.
+    const std::function<WorkbookExport()> exports[] = {
+        [&] { return tables.run({Table}, ExportTablesToSheets::Structure::Init2, out, counting); },
+        [&] { return students.exportStudents(Table, {recordItem(1, QStringLiteral("张三"))}, out, counting); },
+    };
+    for (const auto &run : exports) {
+        const WorkbookExport asked = run();
+        QCOMPARE(asked.outcome, WorkbookExport::Outcome::NeedsConsent);
+        QCOMPARE(QFileInfo(asked.path).absoluteFilePath(), QFileInfo(out).absoluteFilePath());
+        QCOMPARE(asked.done, 0);
+    }
+    QCOMPARE(reported, 0);
+    QCOMPARE(folderSnapshot(f.env.dir.path()), before);
+    QVERIFY(f.env.messages.shown.isEmpty() && f.env.desktop.opened.isEmpty());
+
+    // With it: the file is replaced and the outcome says what was written.
+    tables.setReplaceExisting(true);
+    students.setReplaceExisting(true);
+    for (const auto &run : exports) {
+        const WorkbookExport written = run();
+        QCOMPARE(written.outcome, WorkbookExport::Outcome::Written);
+        QCOMPARE(written.path, out);
+        QCOMPARE(written.done, 1);
+        QCOMPARE(written.total, 1);
+        QVERIFY(readFile(out).startsWith("PK"));
+    }
+    QVERIFY(f.env.messages.shown.isEmpty() && f.env.desktop.opened.isEmpty());
 }
 
 QTEST_MAIN(TestOutputSafety)

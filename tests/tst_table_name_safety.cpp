@@ -10,6 +10,7 @@
 
 #include "core/operations/data_checks.h"
 #include "core/operations/export_tables.h"
+#include "manage/presented_operations.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
@@ -130,8 +131,8 @@ void TestTableNameSafety::everyOperationNamesOnlyItsOwnTable()
 
     QCOMPARE(TableLists::recordItems(*env.db, kStatementName).size(), 1);
     for (DataChecks::Check check : DataChecks::all())
-        DataChecks(*env.db, env.dir.path(), nullptr).run(check, tables);
-    DataChecks(*env.db, env.dir.path(), nullptr).run(DataChecks::Check::EntryCount, tables);
+        DataChecks(*env.db, env.dir.path()).run(check, tables);
+    DataChecks(*env.db, env.dir.path()).run(DataChecks::Check::EntryCount, tables);
     QFile report(env.path(QStringLiteral("check.txt")));
     QVERIFY(report.open(QIODevice::ReadOnly));
     QVERIFY(TextFile::decodeGb18030(report.readAll()).contains(kStatementName + QStringLiteral("\t1\t")));
@@ -146,13 +147,13 @@ void TestTableNameSafety::everyOperationNamesOnlyItsOwnTable()
     QCOMPARE(TableMerge::mergeTables(*env.db, tables, QStringLiteral("全校"), false), 3);
     QCOMPARE(names(*env.db, QStringLiteral("全校")).size(), 4);
 
-    ExportTablesToSheets(*env.db, env.services).run(tables, ExportTablesToSheets::Structure::Init2,
+    PresentedTablesExport(*env.db, env.services).run(tables, ExportTablesToSheets::Structure::Init2,
                                                     env.path(QStringLiteral("表格.xlsx")));
     QVERIFY(QFileInfo(env.path(QStringLiteral("表格.xlsx"))).size() > 0);
 
     QVERIFY(QFile::copy(defaultTemplate(), env.path(QStringLiteral("Template.xlsx"))));
     const SpreadsheetRenderer renderer;
-    TemplatePrinting printing(*env.db, env.services, renderer);
+    PresentedTemplatePrinting printing(*env.db, env.services, renderer);
     const QString written = printing.exportStudents(kStatementName, TableLists::recordItems(*env.db, kStatementName),
                                                     env.path(QStringLiteral("多人.xlsx")));
     QCOMPARE(written, env.path(QStringLiteral("多人.xlsx")));

@@ -7,6 +7,7 @@
 
 #include "core/operations/fill_template_sheet.h"
 #include "core/operations/template_printing.h"
+#include "manage/presented_operations.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"
 #include "platform/guard.h"
@@ -100,7 +101,7 @@ private:
                              QDateTime(QDate(2015, 10, 15), QTime(10, 30, 5, 900))}};
         Services services{env.messages, clock, env.desktop, env.dir.path(), QStringLiteral("tavro")};
         SpreadsheetRenderer renderer;
-        TemplatePrinting printing{*env.db, services, renderer};
+        PresentedTemplatePrinting printing{*env.db, services, renderer};
         QString templatePath = env.path(QStringLiteral("Template.xlsx"));
 
         explicit Fixture(const QString &templateFile = defaultTemplate(), const SpreadsheetRenderer &r = SpreadsheetRenderer())
@@ -551,7 +552,7 @@ void TestTemplatePrinting::elapsedTimeLeavesOutTheQuestionsAndTheViewer()
     SteppingClock clock;
     Services services{env.messages, clock, env.desktop, env.dir.path(), QStringLiteral("tavro")};
     const SpreadsheetRenderer renderer;
-    TemplatePrinting printing(*env.db, services, renderer);
+    PresentedTemplatePrinting printing(*env.db, services, renderer);
     env.createClassTable(Table);
     QFile::copy(defaultTemplate(), env.path(QStringLiteral("Template.xlsx")));
     const QStringList items{recordItem(addStudent(env, Table, {{QStringLiteral("姓名"), QStringLiteral("张三")}}), QStringLiteral("张三"))};

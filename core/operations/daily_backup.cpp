@@ -5,25 +5,23 @@
 #include "platform/app_error.h"
 #include "platform/clock.h"
 #include "platform/database_backup.h"
-#include "platform/messages.h"
-#include "platform/services.h"
 #include "platform/sql_database.h"
 
 namespace DailyBackup {
 
-void run(Services &services, Database &db)
+QString run(const Clock &clock, Database &db)
 {
     auto *local = dynamic_cast<SqlDatabase *>(&db);
     if (!local || local->filePath().isEmpty())
-        return;
+        return {};
     try {
-        DatabaseBackup::daily(*local, services.clock.now());
+        DatabaseBackup::daily(*local, clock.now());
     } catch (const AppError &e) {
-        services.messages.showMessage(
-            QStringLiteral("今天的自动备份没有做成，录入可以照常进行。请检查文件夹 %1 能否写入、磁盘是否已满，"
+        return QStringLiteral("今天的自动备份没有做成，录入可以照常进行。请检查文件夹 %1 能否写入、磁盘是否已满，"
                            "或请管理员用 tavro backup 另行备份。\n%2")
-                .arg(QDir::toNativeSeparators(DatabaseBackup::folderFor(local->filePath())), e.text()));
+                .arg(QDir::toNativeSeparators(DatabaseBackup::folderFor(local->filePath())), e.text());
     }
+    return {};
 }
 
 } // namespace DailyBackup

@@ -6,7 +6,6 @@
 #include "platform/app_error.h"
 #include "platform/postgres_dialect.h"
 #include "platform/database.h"
-#include "platform/desktop.h"
 #include "platform/output_target.h"
 #include "platform/sql_name.h"
 #include "platform/sql_text.h"
@@ -158,8 +157,8 @@ QString DataChecks::saveCheckReport(const QString &programDir, const QStringList
     return path;
 }
 
-DataChecks::DataChecks(Database &db, QString programDir, Desktop *desktop)
-    : m_db(db), m_programDir(std::move(programDir)), m_desktop(desktop)
+DataChecks::DataChecks(Database &db, QString programDir)
+    : m_db(db), m_programDir(std::move(programDir))
 {
 }
 
@@ -186,10 +185,7 @@ QStringList DataChecks::reportLines(Check check, const QStringList &tables)
 QString DataChecks::writeCheckReport(const QStringList &lines)
 {
     refuseUnsafeReportPath();
-    const QString path = saveCheckReport(m_programDir, lines);
-    if (m_desktop)
-        m_desktop->openFile(path); // the desktop itself says when no viewer could open it
-    return path;
+    return saveCheckReport(m_programDir, lines);
 }
 
 void DataChecks::refuseUnsafeReportPath() const

@@ -9,12 +9,11 @@
 #include "platform/query_result.h"
 
 class Database;
-class Desktop;
 
 // The seven data checks of the management window. Each runs one SELECT over
 // all chosen tables (two for the ID check) and writes what it finds to
-// check.txt in the program's folder, which is then handed to the desktop.
-// The tables are never changed. Used from the user-interface thread only.
+// check.txt in the program's folder, whose path it returns for the caller to
+// open. The tables are never changed. Used from one thread at a time.
 class DataChecks
 {
 public:
@@ -48,12 +47,11 @@ public:
     // the file; throws FileError. Returns the file's path.
     static QString saveCheckReport(const QString &programDir, const QStringList &lines);
 
-    // desktop may be null: the report is written but not opened (command line).
-    DataChecks(Database &db, QString programDir, Desktop *desktop);
+    DataChecks(Database &db, QString programDir);
 
     // Runs one check over the tables (not empty) and writes the report.
     // Returns the path of check.txt. Throws DatabaseError or FileError; on a
-    // failure check.txt keeps its previous content and nothing is opened.
+    // failure check.txt keeps its previous content.
     // Refused (FileError) before anything runs when check.txt resolves to the
     // open database, its -wal/-shm/-journal or the print template.
     QString run(Check check, const QStringList &tables);
@@ -61,7 +59,7 @@ public:
     // The report lines of one check, without writing them.
     QStringList reportLines(Check check, const QStringList &tables);
 
-    // Saves the lines to check.txt and hands the file to the desktop.
+    // Saves the lines to check.txt; returns its path.
     QString writeCheckReport(const QStringList &lines);
 
     // Creates fn_ValidateIDC from the StoredProc1 script when the database has
@@ -79,5 +77,4 @@ private:
 
     Database &m_db;
     QString m_programDir;
-    Desktop *m_desktop;
 };

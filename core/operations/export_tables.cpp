@@ -3,11 +3,10 @@
 #include <QDateTime>
 
 #include "core/operations/print_files.h"
+#include "core/operations/table_lists.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
 #include "platform/database.h"
-#include "platform/desktop.h"
-#include "platform/messages.h"
 #include "platform/output_target.h"
 #include "platform/services.h"
 #include "platform/sql_name.h"
@@ -55,11 +54,14 @@ QString ExportTablesToSheets::sheetNameRefusal(const QString &table)
         + problem;
 }
 
-QString ExportTablesToSheets::run(const QStringList &tables, Structure structure, const QString &into, const Progress &progress)
+WorkbookExport ExportTablesToSheets::run(const QStringList &tables, Structure structure, const QString &into,
+                                         const Progress &progress)
 {
+    WorkbookExport outcome;
+    outcome.total = int(tables.size());
     if (tables.isEmpty()) {
-        m_services.messages.showMessage(QStringLiteral("请先选择表。"));
-        return {};
+        outcome.message = TableLists::chooseTablesFirstText();
+        return outcome;
     }
     XlsxWorkbook book = XlsxWorkbook::create();
 
@@ -74,13 +76,19 @@ QString ExportTablesToSheets::run(const QStringList &tables, Structure structure
         seen << table;
     }
     const OutputTarget target(m_db.filePath(), m_services.programDir);
-    const std::optional<AtomicFile::Existing> admitted = target.admitWorkbook(into, m_consent);
-    if (!admitted)
-        return {}; // the user keeps the file there
+    const std::optional<AtomicFile::Existing> admitted = target.admitWorkbook(into, [&](const QString &path) {
+        outcome.path = path;
+        return m_replace;
+    });
+    if (!admitted) {
+        outcome.outcome = WorkbookExport::Outcome::NeedsConsent;
+        return outcome;
+    }
+    outcome.path.clear();
     const AtomicFile::Existing existing = *admitted;
 
-    // The time taken counts the work alone: not the question above, nor the
-    // application opening the file (which may say it cannot) below.
+    // The time taken counts the work alone: not the question before, nor the
+    // application opening the file (which may say it cannot) after.
     const QDateTime start = m_services.clock.now();
     QString columns = QStringLiteral("*");
     if (structure == Structure::Init1) {
@@ -108,9 +116,11 @@ QString ExportTablesToSheets::run(const QStringList &tables, Structure structure
         ++count;
         goOn = reportProgress(progress, count, int(tables.size()));
     }
-    if (count == 0 && !tables.isEmpty()) {
-        m_services.messages.showMessage(QStringLiteral("导出已停止，没有写出文件。"));
-        return {};
+    outcome.done = count;
+    if (count == 0) {
+        outcome.outcome = WorkbookExport::Outcome::Stopped;
+        outcome.message = QStringLiteral("导出已停止，没有写出文件。");
+        return outcome;
     }
 
     const QString path = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("导出表格")) : into;
@@ -118,14 +128,15 @@ QString ExportTablesToSheets::run(const QStringList &tables, Structure structure
     book.activate(book.sheet(1));
     book.saveAs(path, 6, existing);
     const QDateTime end = m_services.clock.now();
-    if (into.isEmpty())
-        m_services.desktop.openFile(path);
+    outcome.outcome = WorkbookExport::Outcome::Written;
+    outcome.path = path;
+    outcome.seconds = start.secsTo(end);
     if (count < tables.size())
-        m_services.messages.showMessage(QStringLiteral("导出已停止：已导出的 %1 个excel工作表已保存，其余 %2 个表没有导出。\r\n耗时 %3 s.")
-                                            .arg(count)
-                                            .arg(tables.size() - count)
-                                            .arg(start.secsTo(end)));
+        outcome.message = QStringLiteral("导出已停止：已导出的 %1 个excel工作表已保存，其余 %2 个表没有导出。\r\n耗时 %3 s.")
+                              .arg(count)
+                              .arg(tables.size() - count)
+                              .arg(outcome.seconds);
     else
-        m_services.messages.showMessage(QStringLiteral("导出 %1 个excel工作表。\r\n耗时 %2 s.").arg(count).arg(start.secsTo(end)));
-    return path;
+        outcome.message = QStringLiteral("导出 %1 个excel工作表。\r\n耗时 %2 s.").arg(count).arg(outcome.seconds);
+    return outcome;
 }

@@ -58,4 +58,9 @@ QString extractRecordId(const QString &item)
     return blank <= 0 ? QString() : item.left(blank);
 }
 
+QString chooseTablesFirstText()
+{
+    return QStringLiteral("请先选择表。");
+}
+
 } // namespace TableLists

@@ -29,4 +29,7 @@ QStringList recordItems(Database &db, const QString &table);
 // has no blank or begins with one.
 QString extractRecordId(const QString &item);
 
+// The hint when an operation on the chosen tables is asked for with none chosen.
+QString chooseTablesFirstText();
+
 } // namespace TableLists

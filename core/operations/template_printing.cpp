@@ -17,7 +17,6 @@
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/desktop.h"
-#include "platform/messages.h"
 #include "platform/output_target.h"
 #include "platform/services.h"
 #include "platform/spreadsheet_renderer.h"
@@ -64,38 +63,36 @@ QString TemplatePrinting::selectedIdList(const QStringList &items)
     return ids.join(QLatin1Char(','));
 }
 
-void TemplatePrinting::finish(const QString &text)
+QString TemplatePrinting::chooseStudentsFirstText()
 {
-    if (m_bringToFront)
-        m_bringToFront();
-    m_services.messages.showMessage(text);
+    return QStringLiteral("必选先选定记录");
 }
 
 // Every failure is reported with what failed, the system's own text on a
 // second line; no closing message claims done what was not, and no file is
 // written from half-done work.
 
-void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStringList &items, int focusedIndex)
+TemplatePrinting::Preview TemplatePrinting::preview(const QString &table, const QStringList &items, int focusedIndex)
 {
     if (items.isEmpty())
-        return;
+        return {};
     const int index = focusedIndex >= 0 && focusedIndex < items.size() ? focusedIndex : 0;
     const QString id = TableLists::extractRecordId(items.at(index));
     if (id.isEmpty())
-        return;
+        return {};
 
     const QString templatePath = PrintFiles::locateTemplate(m_services, m_renderer);
     if (!m_renderer.isAvailable())
         throw SpreadsheetError(PrintFiles::spreadsheetMissingText());
     XlsxWorkbook book = XlsxWorkbook::open(templatePath);
 
-    QTemporaryDir work(workFolderTemplate());
-    if (!work.isValid())
-        throw FileError(QStringLiteral("预览失败：无法建立临时文件夹。请检查临时文件夹的磁盘空间。\n") + work.errorString());
-    const QString page = work.filePath(QStringLiteral("preview.xlsx"));
+    auto work = std::make_shared<QTemporaryDir>(workFolderTemplate());
+    if (!work->isValid())
+        throw FileError(QStringLiteral("预览失败：无法建立临时文件夹。请检查临时文件夹的磁盘空间。\n") + work->errorString());
+    const QString page = work->filePath(QStringLiteral("preview.xlsx"));
     const QueryResult result = readStudents(QStringLiteral("预览失败"), table, QStringLiteral(" where id = ") + idValue(id));
     if (result.isEmpty())
-        return; // deleted meanwhile: nothing to show
+        return {}; // deleted meanwhile: nothing to show
     try {
         XlsxSheet &sheet = book.sheet(QString::fromUtf8(TemplateSheet));
         book.activate(sheet);
@@ -108,21 +105,24 @@ void TemplatePrinting::preview(QWidget *owner, const QString &table, const QStri
                        + failureText(e));
     }
 
-    const QString pdf = m_renderer.renderPdf(page, work.path());
     // The preview's files live in the temporary folder only and go with it
-    // when the preview closes; nothing follows the preview.
-    m_services.desktop.showPreview(owner, pdf);
+    // when the caller drops the preview after showing it.
+    const QString pdf = m_renderer.renderPdf(page, work->path());
+    return {work, pdf};
 }
 
-void TemplatePrinting::printEach(const QString &table, const QStringList &selectedItems, const Progress &progress)
+TemplatePrinting::PrintRun TemplatePrinting::printEach(const QString &table, const QStringList &selectedItems,
+                                                      const Progress &progress)
 {
+    PrintRun run;
     if (selectedItems.isEmpty()) {
-        m_services.messages.showMessage(QStringLiteral("必选先选定记录"));
-        return;
+        run.message = chooseStudentsFirstText();
+        return run;
     }
     const QString ids = selectedIdList(selectedItems);
     if (ids.isEmpty())
-        return;
+        return run;
+    run.chosen = true;
 
     // The time taken counts the work alone, from here to the last job sent.
     const QDateTime start = m_services.clock.now();
@@ -177,8 +177,6 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
         for (const QString &pdf : m_renderer.convert(copies, QStringLiteral("pdf"), work.path())) {
             const QString refused = m_services.desktop.printPdf(pdf);
             if (!refused.isEmpty()) {
-                if (m_bringToFront)
-                    m_bringToFront();
                 const QString first = m_services.desktop.meansNoPrinter(refused)
                     ? QStringLiteral("没有设置打印机，已打印 %1 名学生，其余 %2 名没有打印。"
                                      "请在系统的打印机设置中添加打印机并设为默认打印机，再打印%3。")
@@ -195,12 +193,15 @@ void TemplatePrinting::printEach(const QString &table, const QStringList &select
         }
     }
     const QDateTime end = m_services.clock.now();
-    if (printed < total) {
-        finish(QStringLiteral("打印已停止：已送出 %1 名学生的打印，其余 %2 名没有打印。\r\n耗时 ").arg(printed).arg(total - printed)
-               + elapsedText(start, end) + QStringLiteral("s."));
-        return;
-    }
-    finish(QString::number(total) + QStringLiteral(" 条记录设置打印完毕。\r\n耗时 ") + elapsedText(start, end) + QStringLiteral("s."));
+    run.printed = printed;
+    run.total = total;
+    run.seconds = start.secsTo(end);
+    if (printed < total)
+        run.message = QStringLiteral("打印已停止：已送出 %1 名学生的打印，其余 %2 名没有打印。\r\n耗时 ").arg(printed).arg(total - printed)
+            + elapsedText(start, end) + QStringLiteral("s.");
+    else
+        run.message = QString::number(total) + QStringLiteral(" 条记录设置打印完毕。\r\n耗时 ") + elapsedText(start, end) + QStringLiteral("s.");
+    return run;
 }
 
 QString TemplatePrinting::printFailureText(int printed, int total, const QString &what)
@@ -220,29 +221,36 @@ QString TemplatePrinting::tooManyStudentsText(int students)
         .arg(SheetRows);
 }
 
-QString TemplatePrinting::exportStudents(const QString &table, const QStringList &selectedItems, const QString &into,
-                                         const Progress &progress)
+WorkbookExport TemplatePrinting::exportStudents(const QString &table, const QStringList &selectedItems, const QString &into,
+                                                const Progress &progress)
 {
+    WorkbookExport outcome;
     if (selectedItems.isEmpty()) {
-        m_services.messages.showMessage(QStringLiteral("必选先选定记录"));
-        return {};
+        outcome.message = chooseStudentsFirstText();
+        return outcome;
     }
     const QString ids = selectedIdList(selectedItems);
     if (ids.isEmpty())
-        return {};
+        return outcome;
     // The sheet's rows are counted before anything is read or written.
     const int selected = int(ids.count(QLatin1Char(','))) + 1;
     if (selected > MaxStudentsPerSheet)
         throw AppError(tooManyStudentsText(selected));
 
     const OutputTarget target(m_db.filePath(), m_services.programDir);
-    const std::optional<AtomicFile::Existing> admitted = target.admitWorkbook(into, m_consent);
-    if (!admitted)
-        return {}; // the user keeps the file there
+    const std::optional<AtomicFile::Existing> admitted = target.admitWorkbook(into, [&](const QString &path) {
+        outcome.path = path;
+        return m_replace;
+    });
+    if (!admitted) {
+        outcome.outcome = WorkbookExport::Outcome::NeedsConsent;
+        return outcome;
+    }
+    outcome.path.clear();
     const AtomicFile::Existing existing = *admitted;
 
-    // The time taken counts the work alone: not the question above, nor the
-    // application opening the file (which may say it cannot) below.
+    // The time taken counts the work alone: not the question before, nor the
+    // application opening the file (which may say it cannot) after.
     const QDateTime start = m_services.clock.now();
     const QString templatePath = PrintFiles::locateTemplate(m_services, m_renderer);
     XlsxWorkbook book = XlsxWorkbook::open(templatePath);
@@ -299,22 +307,26 @@ QString TemplatePrinting::exportStudents(const QString &table, const QStringList
                        + failureText(e));
     }
 
+    outcome.done = exported;
+    outcome.total = total;
     if (exported == 0 && total > 0) {
-        finish(QStringLiteral("导出已停止，没有写出文件。"));
-        return {};
+        outcome.outcome = WorkbookExport::Outcome::Stopped;
+        outcome.message = QStringLiteral("导出已停止，没有写出文件。");
+        return outcome;
     }
     const QString output = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("多人打印_") + table) : into;
     target.ensureAllowed(output, OutputTarget::Kind::Workbook);
     book.saveAs(output, 6, existing);
     const QDateTime end = m_services.clock.now();
-    if (into.isEmpty())
-        m_services.desktop.openFile(output);
+    outcome.outcome = WorkbookExport::Outcome::Written;
+    outcome.path = output;
+    outcome.seconds = start.secsTo(end);
     if (exported < total)
-        finish(QStringLiteral("导出已停止：已导出的 %1 条记录已保存，其余 %2 条没有导出。\r\n耗时 ").arg(exported).arg(total - exported)
-               + elapsedText(start, end) + QStringLiteral("s."));
+        outcome.message = QStringLiteral("导出已停止：已导出的 %1 条记录已保存，其余 %2 条没有导出。\r\n耗时 ").arg(exported).arg(total - exported)
+            + elapsedText(start, end) + QStringLiteral("s.");
     else
-        finish(QString::number(total) + QStringLiteral(" 条记录导出完毕。\r\n耗时 ") + elapsedText(start, end) + QStringLiteral("s."));
-    return output;
+        outcome.message = QString::number(total) + QStringLiteral(" 条记录导出完毕。\r\n耗时 ") + elapsedText(start, end) + QStringLiteral("s.");
+    return outcome;
 }
 
 QueryResult TemplatePrinting::readStudents(const QString &failed, const QString &table, const QString &condition)

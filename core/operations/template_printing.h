@@ -1,58 +1,78 @@
 #pragma once
 
 #include <exception>
-#include <functional>
+#include <memory>
 
 #include <QString>
 #include <QStringList>
 
-#include "platform/output_target.h"
+#include "core/operations/workbook_export.h"
 #include "platform/progress.h"
 #include "platform/query_result.h"
 
 class Database;
 class SpreadsheetRenderer;
 struct Services;
-class QWidget;
+class QTemporaryDir;
 
 // The print tab's three operations on the print template "打印模板" beside
 // the executable: preview one student, print the selected students one by
 // one, export them all into one multi-person sheet. Records come as the
 // list's record items ("7    张三"); the table is named as the user chose it.
-// Used from the user-interface thread; each call blocks until it is done.
+// Shows, asks and opens nothing: each call returns what it came to, and a
+// failure throws AppError saying what failed, the system's text on a second
+// line. Used from one thread at a time; each call blocks until it is done.
 class TemplatePrinting
 {
 public:
+    // A rendered preview: the PDF in a temporary folder that goes when the
+    // last copy of this goes. No pdf: nothing to show.
+    struct Preview
+    {
+        std::shared_ptr<QTemporaryDir> folder;
+        QString pdf;
+    };
+
+    // What printing came to: nothing chosen (`message` the hint, or empty when
+    // no item had an id), or `printed` of `total` sent and the closing text.
+    struct PrintRun
+    {
+        bool chosen = false;
+        int printed = 0;
+        int total = 0;
+        qint64 seconds = 0;
+        QString message;
+    };
+
     TemplatePrinting(Database &db, Services &services, const SpreadsheetRenderer &renderer);
 
-    // Called before the closing message, so that the calling window comes to the front again.
-    void setBringToFront(std::function<void()> bringToFront) { m_bringToFront = std::move(bringToFront); }
-
-    // Asked before a file already at exportStudents' `into` is replaced (it
-    // may also throw to refuse with its own message); without one it stays.
-    void setReplaceConsent(ReplaceConsent consent) { m_consent = std::move(consent); }
+    // The user's word on replacing a file already at exportStudents' `into`;
+    // without it such a file stays and the export returns NeedsConsent.
+    void setReplaceExisting(bool replace) { m_replace = replace; }
 
     // Button1Click: the student of the focused item (the first when none has
-    // the focus) in the template, rendered and shown in a modal preview. Its
-    // files live in a temporary folder, removed when the preview closes.
-    void preview(QWidget *owner, const QString &table, const QStringList &items, int focusedIndex);
+    // the focus) in the template, rendered for the caller's modal preview.
+    Preview preview(const QString &table, const QStringList &items, int focusedIndex);
 
     // Button2Click: the selected students in name order, each filled into the
     // template and printed as it is at that moment. Progress counts the
     // students sent to the printer; a stop ends after the current one and the
-    // closing message says how many were sent.
-    void printEach(const QString &table, const QStringList &selectedItems, const Progress &progress = {});
+    // closing text says how many were sent.
+    PrintRun printEach(const QString &table, const QStringList &selectedItems, const Progress &progress = {});
 
     // Button3Click: one sheet holding a filled copy of the template block for
     // every selected student, 50 rows each, saved in front of the template as a
-    // new workbook that prints that sheet alone (the others hidden): at `into`, or under a dated name in the 导出 folder and
-    // then opened. Returns the file written, empty when none was. Refused
-    // before anything is read when more students are selected than a sheet
-    // holds or `into` may not take a workbook (OutputTarget).
+    // new workbook that prints that sheet alone (the others hidden): at `into`,
+    // or under a dated name in the 导出 folder (for the caller to open).
+    // Refused (AppError) before anything is read when more students are
+    // selected than a sheet holds or `into` may not take a workbook (OutputTarget).
     // Progress counts the students written into the sheet; a stop keeps the
     // students done so far, saves them and says so.
-    QString exportStudents(const QString &table, const QStringList &selectedItems, const QString &into = QString(),
-                           const Progress &progress = {});
+    WorkbookExport exportStudents(const QString &table, const QStringList &selectedItems, const QString &into = QString(),
+                                  const Progress &progress = {});
+
+    // The hint when printing or exporting is asked for with no student chosen.
+    static QString chooseStudentsFirstText();
 
     // SelectedIdList: the ids of the items (ExtractRecordId), joined by ","
     // (items without an id skipped).
@@ -69,7 +89,6 @@ public:
     static QString tooManyStudentsText(int students);
 
 private:
-    void finish(const QString &text);
     // The table's rows matching the condition; a failure is reported as `failed` and the table.
     QueryResult readStudents(const QString &failed, const QString &table, const QString &condition);
     static QString failureText(const std::exception &e);
@@ -79,6 +98,5 @@ private:
     Database &m_db;
     Services &m_services;
     const SpreadsheetRenderer &m_renderer;
-    std::function<void()> m_bringToFront;
-    ReplaceConsent m_consent;
+    bool m_replace = false;
 };

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/operations/print_template_geometry.h"
 #include "platform/output_target.h"
 #include "platform/progress.h"
 #include "platform/query_result.h"
@@ -59,7 +60,7 @@ public:
     static QString selectedIdList(const QStringList &items);
 
     static constexpr const char *TemplateSheet = "打印模板";
-    static constexpr int RowsPerStudent = 50;
+    static constexpr int RowsPerStudent = PrintTemplateGeometry::kBlockRows;
     static constexpr int SheetRows = 1048576;
     static constexpr int MaxStudentsPerSheet = SheetRows / RowsPerStudent;
     // Students rendered by one LibreOffice run while printing.

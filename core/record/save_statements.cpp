@@ -12,7 +12,7 @@ namespace {
 void requireAllColumns(const QStringList &values)
 {
     if (values.size() != RecordColumns::Count)
-        throw std::invalid_argument("a student record needs exactly 47 column values");
+        throw std::invalid_argument("a student record needs one value for each of its columns");
 }
 
 } // namespace

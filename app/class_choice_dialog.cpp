@@ -1,5 +1,6 @@
 #include "class_choice_dialog.h"
 
+#include "app/entry_year.h"
 #include "ui_class_choice_dialog.h"
 
 ClassChoiceDialog::ClassChoiceDialog(Messages &messages, QWidget *parent)
@@ -10,8 +11,7 @@ ClassChoiceDialog::ClassChoiceDialog(Messages &messages, QWidget *parent)
     // The designed place on the desktop; the layout file's position is not
     // applied to a top-level window by itself.
     move(526, 95);
-    m_ui->ComboBox1->addItems(QStringLiteral("高一 高二 高三 初一 初二 初三 小一 小二 小三 小四 小五 小六")
-                                  .split(QLatin1Char(' ')));
+    m_ui->ComboBox1->addItems(EntryYear::gradeLabels());
     for (int n = 1; n <= 30; ++n)
         m_ui->ComboBox2->addItem(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
     m_ui->ComboBox1->setCurrentIndex(-1);

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 // The entry year preselected for a grade: the September a class started in,
 // seen from the start-up date.
@@ -11,9 +12,11 @@ namespace EntryYear {
 int forGrade(const QString &grade, const QDate &startup);
 
 // Newest year the year list offers: the start-up year, but never before 2015
-// (the list runs from it down to 1999).
+// (the list runs from it down to EntryForm::OldestEntryYear).
 int newestListed(const QDate &startup);
 
-inline constexpr int kOldestListed = 1999;
+// The twelve grade labels in the order the class choice lists them
+// (高一 to 高三, 初一 to 初三, 小一 to 小六).
+QStringList gradeLabels();
 
 } // namespace EntryYear

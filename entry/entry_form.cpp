@@ -31,8 +31,6 @@ QDialog *makeDefaultManagementWindow(QWidget *parent)
     return dialog;
 }
 
-constexpr int kOldestEntryYear = 1999;
-
 } // namespace
 
 EntryForm::EntryForm(Services &services, QWidget *parent)
@@ -179,7 +177,7 @@ void EntryForm::setEntryYears(int newestYear)
     QComboBox *year = m_ui->cbYear;
     const QSignalBlocker blocker(year);
     year->clear();
-    for (int y = newestYear; y >= kOldestEntryYear; --y)
+    for (int y = newestYear; y >= OldestEntryYear; --y)
         year->addItem(QString::number(y));
     year->setCurrentIndex(-1);
     year->clearEditText();

@@ -58,7 +58,9 @@ public:
 
     // Grade label and class number into edtGrade and edtClass; clears both hints.
     void showClass(const QString &grade, const QString &classNo);
-    // cbYear offers newestYear down to 1999, nothing selected.
+    // The oldest entry year cbYear offers.
+    static constexpr int OldestEntryYear = 1999;
+    // cbYear offers newestYear down to OldestEntryYear, nothing selected.
     void setEntryYears(int newestYear);
     // Selects the item of that year in cbYear (or none) when year > 0.
     void preselectEntryYear(int year);

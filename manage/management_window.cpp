@@ -11,6 +11,7 @@
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
+#include "core/record/record_item.h"
 #include "platform/busy_cursor.h"
 #include "platform/database.h"
 #include "platform/desktop.h"
@@ -354,7 +355,7 @@ QString ManagementWindow::focusedRecordItem() const
 
 QString ManagementWindow::ExtractRecordId(const QString &item)
 {
-    return TableLists::extractRecordId(item);
+    return RecordItem::idText(item);
 }
 
 QStringList ManagementWindow::selectedTables() const

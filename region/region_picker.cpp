@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
+#include "core/record/stored_value.h"
 #include "region/select_item_by_text.h"
 
 namespace {
@@ -83,7 +84,7 @@ QString RegionPicker::storedCode() const
     int value = 0;
     if (!selectedValue(m_county, value))
         return QString();
-    return QString::number(value) + QStringLiteral("000000");
+    return StoredValue::encodeRegionCode(value);
 }
 
 QString RegionPicker::nameText() const

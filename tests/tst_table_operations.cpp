@@ -3,9 +3,11 @@
 #include <QtTest>
 
 #include "core/record/record_columns.h"
+#include "core/record/record_item.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
+#include "manage/management_window.h"
 #include "platform/app_error.h"
 #include "recording_database.h"
 #include "student_rows.h"
@@ -54,8 +56,8 @@ private slots:
     void mergeRefusals();
     void tableListsAndClassSelection();
     void recordItemsOrderedByPinyin();
-    void extractRecordId_data();
-    void extractRecordId();
+    void recordItemId_data();
+    void recordItemId();
 };
 
 void TestTableOperations::paddingAppendsZerosAndCounts()
@@ -255,7 +257,7 @@ void TestTableOperations::recordItemsOrderedByPinyin()
     QVERIFY_THROWS_EXCEPTION(DatabaseError, TableLists::recordItems(*env.db, QStringLiteral("Init1")));
 }
 
-void TestTableOperations::extractRecordId_data()
+void TestTableOperations::recordItemId_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("id");
@@ -264,16 +266,19 @@ void TestTableOperations::extractRecordId_data()
     QTest::newRow("four digits") << "1234 张三" << "1234";
     QTest::newRow("five digits") << "12345 张三" << "12345";
     QTest::newRow("six digits") << "100000 张三" << "100000";
+    // The lists always write a blank after the id; a text without one has no id.
     QTest::newRow("no blank") << "12345张三" << "";
     QTest::newRow("leading blank") << " 7   张三" << "";
     QTest::newRow("empty") << "" << "";
 }
 
-void TestTableOperations::extractRecordId()
+void TestTableOperations::recordItemId()
 {
     QFETCH(QString, item);
     QFETCH(QString, id);
-    QCOMPARE(TableLists::extractRecordId(item), id);
+    // The management window and the entry form read an item's id alike.
+    QCOMPARE(RecordItem::idText(item), id);
+    QCOMPARE(ManagementWindow::ExtractRecordId(item), id);
 }
 
 QTEST_GUILESS_MAIN(TestTableOperations)

@@ -1,54 +1,40 @@
 #include "fill_template_sheet.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QString>
 
+#include "core/operations/print_template_geometry.h"
+#include "core/record/record_schema.h"
+#include "core/record/stored_value.h"
 #include "platform/app_error.h"
 #include "platform/query_result.h"
 #include "platform/xlsx_workbook.h"
 
 namespace {
 
-struct MappedCell
-{
-    int row; // template row
-    int column;
-    const char16_t *field;
-};
+using RecordSchema::Cell;
+using RecordSchema::Column;
 
-// The template's cells and the class-table column each one shows. The columns
-// ending in 2 are the region names, not the codes.
-constexpr MappedCell CellMap[] = {
-    {5, 3, u"姓名"}, {5, 6, u"身份证件类型"},
-    {6, 3, u"性别"}, {6, 6, u"身份证件号"},
-    {7, 3, u"出生日期"}, {7, 6, u"港澳台侨外"},
-    {8, 3, u"出生地行政区划代码2"}, {8, 6, u"政治面貌"},
-    {9, 3, u"籍贯"}, {9, 6, u"健康状况"},
-    {10, 3, u"民族"},
-    {11, 3, u"国籍_地区"},
-    {13, 6, u"户口所在地行政区划2"},
-    {14, 6, u"户口性质"},
-    {17, 6, u"入学年月"},
-    {18, 6, u"入学方式"},
-    {19, 6, u"就读方式"},
-    {22, 3, u"现住址"}, {22, 6, u"邮政编码"},
-    {23, 3, u"通信地址"},
-    {24, 3, u"家庭地址"},
-    {25, 3, u"联系电话"},
-    {27, 3, u"是否独生子女"},
-    {28, 3, u"是否受过学前教育"},
-    {29, 3, u"是否留守儿童"},
-    {30, 3, u"是否进城务工人员随迁子女"}, {30, 6, u"是否需要申请资助"},
-    {31, 3, u"是否孤儿"}, {31, 6, u"是否享受一补"},
-    {32, 3, u"是否烈士或优抚子女"},
-    {37, 3, u"成员1姓名"}, {37, 6, u"成员1户口所在地行政区划2"},
-    {38, 3, u"成员1关系"}, {38, 6, u"成员1联系电话"},
-    {39, 6, u"成员1是否监护人"},
-    {42, 3, u"成员1现住址"},
-    {44, 3, u"成员2姓名"}, {44, 6, u"成员2户口所在地行政区划2"},
-    {45, 3, u"成员2关系"}, {45, 6, u"成员2联系电话"},
-    {46, 6, u"成员2是否监护人"},
-    {49, 3, u"成员2现住址"},
-};
+// The columns shown as stored, by their cell from the top of the block down,
+// left to right: the order the cells have always been written in, which is
+// the order their texts enter the workbook's shared strings.
+const std::vector<const Column *> &cellsTopDown()
+{
+    static const std::vector<const Column *> columns = [] {
+        std::vector<const Column *> out;
+        for (const Column &column : RecordSchema::columns()) {
+            if (column.cell.row > 0 && column.feed != RecordSchema::Feed::ClassCode)
+                out.push_back(&column);
+        }
+        std::stable_sort(out.begin(), out.end(), [](const Column *a, const Column *b) {
+            return std::pair(a->cell.row, a->cell.column) < std::pair(b->cell.row, b->cell.column);
+        });
+        return out;
+    }();
+    return columns;
+}
 
 QString field(const QueryResult &query, int row, const QString &name)
 {
@@ -63,14 +49,16 @@ QString field(const QueryResult &query, int row, const QString &name)
 void FillTemplateSheet(const QueryResult &query, int row, XlsxSheet &sheet, int rowOffset)
 {
     const int base = rowOffset - 1;
-    for (const MappedCell &cell : CellMap)
-        sheet.setCellText(base + cell.row, cell.column, field(query, row, QString::fromUtf16(cell.field)));
+    auto put = [&](Cell cell, const QString &text) { sheet.setCellText(base + cell.row, cell.column, text); };
+    for (const Column *column : cellsTopDown())
+        put(column->cell, field(query, row, QString::fromUtf16(column->name)));
 
-    // 班号 is entry year, stage digit and class number (2015301): the year with
-    // 级 and the class number are printed, the stage digit is not.
-    const QString classCode = field(query, row, QStringLiteral("班号"));
-    sheet.setCellText(base + 19, 3, classCode.left(4) + QStringLiteral("级"));
-    sheet.setCellText(base + 20, 3, classCode.right(2));
+    // 班号 shows in two cells, after the others.
+    const Column &classCode = RecordSchema::column(RecordColumns::ClassCode);
+    const StoredValue::PrintedClassCode printed =
+        StoredValue::printedClassCode(field(query, row, QString::fromUtf16(classCode.name)));
+    put(classCode.cell, printed.entryYear);
+    put(classCode.secondCell, printed.classNumber);
     // A long value wraps in its cell at the template's font size; its row grows for it.
-    sheet.growRowsToFitText(rowOffset, rowOffset + 49);
+    sheet.growRowsToFitText(rowOffset, PrintTemplateGeometry::blockEnd(rowOffset));
 }

@@ -1,5 +1,7 @@
 #include "region_code_padding.h"
 
+#include "core/record/record_schema.h"
+#include "core/record/stored_value.h"
 #include "platform/database.h"
 #include "platform/sql_name.h"
 
@@ -7,8 +9,14 @@ namespace RegionCodePadding {
 
 const QStringList &columns()
 {
-    static const QStringList names = {QStringLiteral("出生地行政区划代码"), QStringLiteral("户口所在地行政区划"),
-                                      QStringLiteral("成员1户口所在地行政区划"), QStringLiteral("成员2户口所在地行政区划")};
+    static const QStringList names = [] {
+        QStringList out;
+        for (const RecordSchema::Column &column : RecordSchema::columns()) {
+            if (RecordSchema::isRegionCode(column))
+                out << QString::fromUtf16(column.name);
+        }
+        return out;
+    }();
     return names;
 }
 
@@ -20,8 +28,10 @@ QStringList statements(const QString &engine, const QString &table)
     const QString name = SqlName::quoted(engine, table);
     QStringList out;
     for (const QString &column : columns()) {
-        out << format.arg(name, column, QStringLiteral("000000"), QStringLiteral("6"));
-        out << format.arg(name, column, QStringLiteral("000"), QStringLiteral("9"));
+        for (const int length : {6, 9}) {
+            const QString zeros(StoredValue::kRegionCodeLength - length, QLatin1Char('0'));
+            out << format.arg(name, column, zeros, QString::number(length));
+        }
     }
     return out;
 }

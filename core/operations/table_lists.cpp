@@ -1,6 +1,7 @@
 #include "table_lists.h"
 
 #include "core/record/record_item.h"
+#include "core/record/record_schema.h"
 #include "core/operations/class_table_names.h"
 #include "platform/database.h"
 #include "platform/sql_name.h"
@@ -38,8 +39,9 @@ QString listedName(const QStringList &names, const QString &typed)
 
 QStringList recordItems(Database &db, const QString &table)
 {
-    const QueryResult result =
-        db.query(QStringLiteral("select id, 姓名 from ") + SqlName::quoted(db, table) + QStringLiteral(" order by 姓名 "));
+    const QString name = RecordSchema::name(RecordColumns::Name);
+    const QueryResult result = db.query(QStringLiteral("select id, ") + name + QStringLiteral(" from ")
+                                        + SqlName::quoted(db, table) + QStringLiteral(" order by ") + name + QLatin1Char(' '));
     QStringList items;
     items.reserve(result.rowCount());
     for (int row = 0; row < result.rowCount(); ++row) {
@@ -50,12 +52,6 @@ QStringList recordItems(Database &db, const QString &table)
                           : idText.leftJustified(5, QLatin1Char(' ')) + QLatin1Char(' ') + result.text(row, 1));
     }
     return items;
-}
-
-QString extractRecordId(const QString &item)
-{
-    const qsizetype blank = item.indexOf(QLatin1Char(' '));
-    return blank <= 0 ? QString() : item.left(blank);
 }
 
 QString chooseTablesFirstText()

@@ -25,10 +25,6 @@ QString listedName(const QStringList &names, const QString &typed);
 // pass only names taken from tableNames().
 QStringList recordItems(Database &db, const QString &table);
 
-// The characters of a record item before its first blank; empty when the item
-// has no blank or begins with one.
-QString extractRecordId(const QString &item);
-
 // The hint when an operation on the chosen tables is asked for with none chosen.
 QString chooseTablesFirstText();
 

@@ -12,7 +12,7 @@
 
 #include "core/operations/fill_template_sheet.h"
 #include "core/operations/print_files.h"
-#include "core/operations/table_lists.h"
+#include "core/record/record_item.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
 #include "platform/database.h"
@@ -56,7 +56,7 @@ QString TemplatePrinting::selectedIdList(const QStringList &items)
 {
     QStringList ids;
     for (const QString &item : items) {
-        const QString id = TableLists::extractRecordId(item);
+        const QString id = RecordItem::idText(item);
         if (!id.isEmpty())
             ids << idValue(id);
     }
@@ -77,7 +77,7 @@ TemplatePrinting::Preview TemplatePrinting::preview(const QString &table, const 
     if (items.isEmpty())
         return {};
     const int index = focusedIndex >= 0 && focusedIndex < items.size() ? focusedIndex : 0;
-    const QString id = TableLists::extractRecordId(items.at(index));
+    const QString id = RecordItem::idText(items.at(index));
     if (id.isEmpty())
         return {};
 
@@ -275,7 +275,7 @@ WorkbookExport TemplatePrinting::exportStudents(const QString &table, const QStr
         int offset = 1;
         bool goOn = reportProgress(progress, 0, total);
         for (int row = 0; goOn && row < total; ++row) {
-            source.copyRange(QStringLiteral("F50:A1"), sheet, QStringLiteral("F%1:A%2").arg(offset + 49).arg(offset));
+            source.copyRange(PrintTemplateGeometry::blockRange(1), sheet, PrintTemplateGeometry::blockRange(offset));
             // The template's heights first: filling then grows the rows whose values need more lines.
             for (int i = 0; i < RowsPerStudent; ++i)
                 sheet.setRowHeight(offset + i, heights[i]);

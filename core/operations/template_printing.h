@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "core/operations/workbook_export.h"
+#include "core/operations/print_template_geometry.h"
 #include "platform/progress.h"
 #include "platform/query_result.h"
 
@@ -79,7 +80,7 @@ public:
     static QString selectedIdList(const QStringList &items);
 
     static constexpr const char *TemplateSheet = "打印模板";
-    static constexpr int RowsPerStudent = 50;
+    static constexpr int RowsPerStudent = PrintTemplateGeometry::kBlockRows;
     static constexpr int SheetRows = 1048576;
     static constexpr int MaxStudentsPerSheet = SheetRows / RowsPerStudent;
     // Students rendered by one LibreOffice run while printing.

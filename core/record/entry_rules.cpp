@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/record/stored_value.h"
+
 namespace EntryRules {
 
 bool IsAllDigits(const QString &text)
@@ -55,7 +57,7 @@ QString stageDigit(const QString &classTableName)
 
 QString classCode(const QString &entryYear, const QString &classTableName, const QString &classNumber)
 {
-    return entryYear + stageDigit(classTableName) + classNumber;
+    return StoredValue::encodeClassCode(entryYear, classTableName, classNumber);
 }
 
 int yearsBetween(QDate birth, const QDateTime &startup)

@@ -35,7 +35,7 @@ QString StripBlanks(const QString &text);
 QString stageDigit(const QString &classTableName);
 
 // 班号: entry year text + stage digit + class number ("01" to "30");
-// 高一01 with 2015 gives 2015301.
+// 高一01 with 2015 gives 2015301 (StoredValue::encodeClassCode).
 QString classCode(const QString &entryYear, const QString &classTableName, const QString &classNumber);
 
 // Whole years between the birth date (taken at 00:00) and the start-up date

@@ -1,17 +1,17 @@
 #include "record_columns.h"
 
+#include "core/record/record_schema.h"
+
 namespace RecordColumns {
 
 const QStringList &dataColumns()
 {
-    static const QStringList columns = QStringLiteral(
-        "姓名 性别 出生日期 出生地行政区划代码 籍贯 民族 国籍_地区 身份证件类型 港澳台侨外 健康状况 政治面貌 身份证件号 户口性质 "
-        "户口所在地行政区划 入学年月 入学方式 就读方式 现住址 通信地址 家庭地址 联系电话 邮政编码 是否独生子女 是否受过学前教育 "
-        "是否留守儿童 是否需要申请资助 是否享受一补 是否孤儿 是否烈士或优抚子女 成员1姓名 成员1关系 成员1现住址 成员1户口所在地行政区划 "
-        "成员1联系电话 成员1是否监护人 成员2姓名 成员2关系 成员2现住址 成员2户口所在地行政区划 成员2联系电话 成员2是否监护人 "
-        "是否进城务工人员随迁子女 班号 出生地行政区划代码2 户口所在地行政区划2 成员1户口所在地行政区划2 成员2户口所在地行政区划2")
-        .split(QLatin1Char(' '));
-    Q_ASSERT(columns.size() == Count);
+    static const QStringList columns = [] {
+        QStringList names;
+        for (const RecordSchema::Column &column : RecordSchema::columns())
+            names << QString::fromUtf16(column.name);
+        return names;
+    }();
     return columns;
 }
 

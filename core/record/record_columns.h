@@ -5,14 +5,14 @@
 // Column names of the student tables.
 namespace RecordColumns {
 
-// The 47 data columns of a class table (and of Init2, after id), in the order
-// the INSERT statement lists them.
+// The names of the 47 data columns of a class table (and of Init2, after id),
+// in the order the INSERT statement lists them (RecordSchema).
 const QStringList &dataColumns();
 
 // The national structure of Init1 (72 columns).
 const QStringList &nationalColumns();
 
-// Positions in dataColumns() of the columns other code addresses by meaning.
+// The place of each data column in the record, the order of RecordSchema::columns().
 enum Index {
     Name = 0, Sex, BirthDate, BirthRegion, Jiguan, Minzu, Nation, CardType, Qiao, Health, Policy, CardNo,
     HukouType, HukouRegion, EntryYearMonth, RuxueFangshi, Jiudu, Addr, Post, Family, Contact, Zip,

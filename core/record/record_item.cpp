@@ -11,8 +11,9 @@ QString format(qint64 id, const QString &name)
 
 QString idText(const QString &item)
 {
+    // format() always writes a blank after the id; a text without one holds no id.
     const qsizetype blank = item.indexOf(QLatin1Char(' '));
-    return blank < 0 ? item : item.left(blank);
+    return blank < 0 ? QString() : item.left(blank);
 }
 
 } // namespace RecordItem

@@ -9,7 +9,9 @@ namespace RecordItem {
 
 QString format(qint64 id, const QString &name);
 
-// The characters before the first blank.
+// The id text of a record item: the characters before the first blank; empty
+// when the text has no blank (it is no record item) or begins with one. The
+// entry form and the management window both read items with it.
 QString idText(const QString &item);
 
 } // namespace RecordItem

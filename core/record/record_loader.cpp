@@ -3,44 +3,17 @@
 #include <utility>
 
 #include "core/record/entry_rules.h"
-#include "core/record/record_columns.h"
+#include "core/record/record_schema.h"
 #include "core/record/record_item.h"
 #include "platform/database.h"
-
-namespace StoredValue {
-
-QDate birthDate(const QString &stored)
-{
-    const QString digits = stored.left(8);
-    if (digits.size() == 8 && EntryRules::IsAllDigits(digits)) {
-        const QDate date(digits.left(4).toInt(), digits.mid(4, 2).toInt(), digits.mid(6, 2).toInt());
-        if (date.isValid())
-            return date;
-    }
-    throw StoredValueError(QStringLiteral("出生日期“%1”不是有效的日期").arg(stored));
-}
-
-int regionCode(const QString &stored)
-{
-    const QString digits = stored.left(6);
-    if (digits.isEmpty() || !EntryRules::IsAllDigits(digits))
-        throw StoredValueError(QStringLiteral("行政区划代码“%1”不是有效的数字").arg(stored));
-    return digits.toInt();
-}
-
-EntryYearMonth entryYearMonth(const QString &stored)
-{
-    return {stored.left(4), stored.right(2)};
-}
-
-} // namespace StoredValue
 
 RecordLoader::RecordLoader(Database &db, QString classTable) : m_db(db), m_classTable(std::move(classTable)) {}
 
 QList<RecordLoader::ListEntry> RecordLoader::recordItems()
 {
+    const QString name = RecordSchema::name(RecordColumns::Name);
     const QueryResult result =
-        m_db.query(QStringLiteral("select id, 姓名 from ") + m_classTable + QStringLiteral(" Order by 姓名"));
+        m_db.query(QStringLiteral("select id, ") + name + QStringLiteral(" from ") + m_classTable + QStringLiteral(" Order by ") + name);
     QList<ListEntry> entries;
     entries.reserve(result.rowCount());
     for (int row = 0; row < result.rowCount(); ++row) {
@@ -71,7 +44,14 @@ std::optional<QHash<QString, QString>> RecordLoader::loadRecord(const QString &i
 
 const QStringList &RecordLoader::readBackColumns()
 {
-    static const QStringList columns = RecordColumns::dataColumns().mid(0, RecordColumns::ClassCode);
+    static const QStringList columns = [] {
+        QStringList names;
+        for (const RecordSchema::Column &column : RecordSchema::columns()) {
+            if (RecordSchema::readBack(column))
+                names << QString::fromUtf16(column.name);
+        }
+        return names;
+    }();
     return columns;
 }
 

@@ -2,46 +2,14 @@
 
 #include <optional>
 
-#include <QDate>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-#include "platform/app_error.h"
+#include "core/record/stored_value.h"
 
 class Database;
-
-// A stored value that cannot be turned back into what the form shows (a birth
-// date or region code that is no number). Ends the load like any other failure.
-class StoredValueError : public AppError
-{
-public:
-    using AppError::AppError;
-};
-
-// Decoding the stored texts of a student record for the entry form. Pure functions; any thread.
-namespace StoredValue {
-
-// 出生日期 "yyyymmdd": characters 1-4, 5-6 and 7-8 as year, month and day;
-// anything after the eighth character is ignored. Throws StoredValueError when
-// they are not eight digits forming a real date.
-QDate birthDate(const QString &stored);
-
-// A stored region code (440606000000): the first 6 characters as a number.
-// Throws StoredValueError when they are empty or not all digits. A shorter
-// code gives its number, which the region lookup then does not resolve.
-int regionCode(const QString &stored);
-
-// 入学年月 (201509): the first 4 characters are the year text, the last 2 the month text.
-struct EntryYearMonth
-{
-    QString year;
-    QString month;
-};
-EntryYearMonth entryYearMonth(const QString &stored);
-
-} // namespace StoredValue
 
 // Reads the records of the current class table for edit mode: the list of
 // students and one record's stored values. Database failures propagate as

@@ -4,7 +4,7 @@
 
 #include "platform/app_error.h"
 #include "platform/query_result.h"
-#include "platform/xlsx_workbook.h"
+#include "xlsx/xlsx_workbook.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include <QString>
 
-#include "platform/xlsx_package.h"
+#include "xlsx/xlsx_package.h"
 
 class XlsxSheet;
 

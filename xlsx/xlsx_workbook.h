@@ -12,7 +12,7 @@
 #include <QStringList>
 
 #include "platform/atomic_file.h"
-#include "platform/xlsx_address.h"
+#include "xlsx/xlsx_address.h"
 
 class XlsxWorkbook;
 struct XlsxBook;

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "platform/app_error.h"
-#include "platform/xlsx_book.h"
-#include "platform/xlsx_xml.h"
+#include "xlsx/xlsx_book.h"
+#include "xlsx/xlsx_xml.h"
 
 using namespace XlsxXml;
 

@@ -12,7 +12,7 @@
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/text_file.h"
-#include "platform/xlsx_workbook.h"
+#include "xlsx/xlsx_workbook.h"
 #include "print_test_support.h"
 
 #ifdef TAVRO_HAVE_PDF_WIDGETS

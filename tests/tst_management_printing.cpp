@@ -13,7 +13,7 @@
 #include "manage/management_window.h"
 #include "openpyxl.h"
 #include "platform/spreadsheet_renderer.h"
-#include "platform/xlsx_address.h"
+#include "xlsx/xlsx_address.h"
 #include "print_test_support.h"
 
 namespace {

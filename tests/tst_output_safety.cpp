@@ -23,7 +23,7 @@
 #include "platform/output_target.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/text_file.h"
-#include "platform/xlsx_workbook.h"
+#include "xlsx/xlsx_workbook.h"
 #include "print_test_support.h"
 
 namespace {

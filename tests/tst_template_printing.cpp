@@ -12,7 +12,7 @@
 #include "platform/app_error.h"
 #include "platform/guard.h"
 #include "platform/spreadsheet_renderer.h"
-#include "platform/xlsx_workbook.h"
+#include "xlsx/xlsx_workbook.h"
 #include "print_test_support.h"
 
 namespace {

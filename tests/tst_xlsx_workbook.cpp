@@ -8,8 +8,8 @@
 #include "openpyxl.h"
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
-#include "platform/xlsx_address.h"
-#include "platform/xlsx_workbook.h"
+#include "xlsx/xlsx_address.h"
+#include "xlsx/xlsx_workbook.h"
 
 namespace {
 

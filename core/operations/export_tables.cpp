@@ -10,8 +10,8 @@
 #include "platform/output_target.h"
 #include "platform/services.h"
 #include "platform/sql_name.h"
-#include "platform/xlsx_address.h"
-#include "platform/xlsx_workbook.h"
+#include "xlsx/xlsx_address.h"
+#include "xlsx/xlsx_workbook.h"
 
 QString BuildExportColumnList(const QStringList &init1Columns, const QStringList &init2Columns)
 {

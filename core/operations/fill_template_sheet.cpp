@@ -10,7 +10,7 @@
 #include "core/record/stored_value.h"
 #include "platform/app_error.h"
 #include "platform/query_result.h"
-#include "platform/xlsx_workbook.h"
+#include "xlsx/xlsx_workbook.h"
 
 namespace {
 

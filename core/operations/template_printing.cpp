@@ -22,7 +22,7 @@
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_name.h"
 #include "platform/sql_text.h"
-#include "platform/xlsx_workbook.h"
+#include "xlsx/xlsx_workbook.h"
 
 namespace {
 

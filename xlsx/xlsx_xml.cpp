@@ -164,12 +164,9 @@ void appendAttribute(std::string &out, std::string_view name, std::string_view v
     out += '"';
 }
 
-std::string escapedText(std::string_view text)
+std::string withDeclaration(const char *xml)
 {
-    std::string out;
-    out.reserve(text.size());
-    appendText(out, text);
-    return out;
+    return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n") + xml;
 }
 
 std::string number(double value)

@@ -208,11 +208,3 @@ void XlsxPackage::removePart(const std::string &name)
     if (i >= 0)
         m_parts.erase(m_parts.begin() + i);
 }
-
-std::vector<std::string> XlsxPackage::names() const
-{
-    std::vector<std::string> out;
-    for (const auto &p : m_parts)
-        out.push_back(p.first);
-    return out;
-}

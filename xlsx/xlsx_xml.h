@@ -31,12 +31,13 @@ pugi::xml_node appendChild(pugi::xml_node parent, const char *local);
 void load(pugi::xml_document &doc, const std::string &bytes, const std::string &partName);
 // The document with an XML declaration, no indentation added.
 std::string save(const pugi::xml_document &doc);
+// The XML text with the declaration spreadsheet programs write.
+std::string withDeclaration(const char *xml);
 std::string innerXml(pugi::xml_node node);
 std::string outerXml(pugi::xml_node node);
 
 void appendText(std::string &out, std::string_view text);
 void appendAttribute(std::string &out, std::string_view name, std::string_view value);
-std::string escapedText(std::string_view text);
 
 // Numbers as the file format writes them: shortest form that reads back exactly.
 std::string number(double value);

@@ -4,20 +4,36 @@
 
 QString ColumnLetters(int n)
 {
-    QString letters;
-    while (n > 0) {
-        const int rest = (n - 1) % 26;
-        letters.prepend(QChar(u'A' + rest));
-        n = (n - 1) / 26;
-    }
-    return letters;
+    std::string letters;
+    XlsxAddress::appendColumnLetters(letters, n);
+    return QString::fromLatin1(letters.data(), qsizetype(letters.size()));
 }
 
 namespace XlsxAddress {
 
+void appendColumnLetters(std::string &out, int column)
+{
+    char buffer[8]; // 26^7 exceeds any int
+    int n = 0;
+    while (column > 0) {
+        buffer[n++] = char('A' + (column - 1) % 26);
+        column = (column - 1) / 26;
+    }
+    while (n > 0)
+        out += buffer[--n];
+}
+
+void appendCellName(std::string &out, int row, int column)
+{
+    appendColumnLetters(out, column);
+    out += std::to_string(row);
+}
+
 QString cellName(int row, int column)
 {
-    return ColumnLetters(column) + QString::number(row);
+    std::string name;
+    appendCellName(name, row, column);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
 QString format(const CellRange &range)

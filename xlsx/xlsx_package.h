@@ -26,7 +26,6 @@ public:
     // Replaces the part's bytes or appends a new part.
     void setPart(const std::string &name, std::string bytes);
     void removePart(const std::string &name);
-    std::vector<std::string> names() const;
 
 private:
     int find(const std::string &name) const;

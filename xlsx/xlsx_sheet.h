@@ -9,13 +9,10 @@
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 
-#include "platform/atomic_file.h"
-#include "platform/xlsx_address.h"
+#include "xlsx/xlsx_address.h"
 
-class XlsxWorkbook;
-struct XlsxBook;
+class XlsxBook;
 
 // One worksheet of an XlsxWorkbook, edited in memory: cell texts, row heights,
 // block copies with their formats and merged areas, page margins, footer and
@@ -27,6 +24,9 @@ class XlsxSheet
 public:
     enum class Margin { Left, Right, Top, Bottom, Header, Footer };
 
+    // Made by the workbook that owns the sheet (its part in the package, and
+    // whether it is a worksheet rather than a chart sheet).
+    XlsxSheet(XlsxBook &book, const QString &name, std::string part, bool isWorksheet);
     ~XlsxSheet();
     XlsxSheet(const XlsxSheet &) = delete;
     XlsxSheet &operator=(const XlsxSheet &) = delete;
@@ -41,12 +41,7 @@ public:
     void setCellText(int row, int column, const QString &text);
     // The cell's value as text (numbers as the file stores them); empty when none.
     QString cellText(int row, int column) const;
-    // The cell's style index in the workbook's cell formats; -1 when it has none.
-    int cellStyle(int row, int column) const;
     bool hasCell(int row, int column) const;
-    // Last row and column holding a cell; 0 when the sheet is empty.
-    int lastRow() const;
-    int lastColumn() const;
 
     // The row's height in points; the sheet's default height for rows without one.
     double rowHeight(int row) const;
@@ -89,13 +84,23 @@ public:
     void autoFitColumns(const QString &columns);
     // The column's width in character units; the sheet's default when not set.
     double columnWidth(int column) const;
-    // The column's style index; -1 when it has none.
-    int columnStyle(int column) const;
+
+    // For the workbook that owns the sheet.
+    // The XML of a new empty worksheet.
+    static const char *newPartXml();
+    const std::string &part() const { return m_part; }
+    // Reads the worksheet part; throws SpreadsheetError when it is damaged.
+    void loadXml(const std::string &bytes);
+    std::string saveXml() const;
+    // Takes the content of another worksheet of the workbook (not its tab selection).
+    void copyContentFrom(const XlsxSheet &other);
+    // Leaves out the sheet's table references (when its tables were not copied).
+    void dropTableParts();
+    void setTabSelected(bool selected);
+    // How many cells refer to the shared string table.
+    long long sharedStringReferences() const;
 
 private:
-    friend class XlsxWorkbook;
-    friend struct XlsxBook;
-
     enum class CellType : unsigned char { Number, Shared, Inline, String, Boolean, Error, Date };
     // Rarely used parts of a cell, shared between copies.
     struct CellExtra
@@ -132,85 +137,28 @@ private:
         std::string attributes;
     };
 
-    XlsxSheet(XlsxBook *book, const QString &name, std::string part);
     void requireWorksheet() const;
-    void loadXml(const std::string &bytes);
     void loadRows(pugi::xml_node sheetData);
     void loadColumns(pugi::xml_node cols);
     void loadMerges(pugi::xml_node mergeCells);
-    std::string saveXml() const;
+    void writeColumns(pugi::xml_node root) const;
     void writeRows(std::string &out, const std::string &prefix) const;
-    void copyContentFrom(const XlsxSheet &other);
 
     const Cell *findCell(int row, int column) const;
     Cell &cellAt(int row, int column);
     void removeCellsIn(const CellRange &block);
-    // The font size of the cell format when it wraps its text, else 0.
-    double wrappedFontPoints(int style) const;
     void splitColumns(int first, int last);
     double defaultColumnWidth() const;
-    void setFooterRight(pugi::xml_node footer, const QString &text);
+    // The column's style index; -1 when it has none.
+    int columnStyle(int column) const;
 
     XlsxBook *m_book;
     QString m_name;
     std::string m_part;
-    bool m_isWorksheet = true;
+    bool m_isWorksheet;
     pugi::xml_document m_doc; // the sheet without rows, columns and merged areas
     std::map<int, Row> m_rows;
     std::vector<Column> m_columns;
     std::vector<CellRange> m_merges;
     int m_mergeBottom = 0; // lowest row of any merged area, to skip overlap tests
-};
-
-// An .xlsx workbook opened from a file or created anew, edited in memory and
-// written to a new file. The file it was opened from is never written.
-// Used from one thread at a time.
-class XlsxWorkbook
-{
-public:
-    // Throws SpreadsheetError with a clear text when the file is missing,
-    // damaged or no xlsx workbook.
-    static XlsxWorkbook open(const QString &path);
-    // A new workbook with one empty sheet "Sheet1".
-    static XlsxWorkbook create();
-
-    XlsxWorkbook(XlsxWorkbook &&) noexcept;
-    XlsxWorkbook &operator=(XlsxWorkbook &&) noexcept;
-    ~XlsxWorkbook();
-
-    int sheetCount() const;
-    QStringList sheetNames() const;
-    // Sheet by position counting from 1, or by name (letter case ignored).
-    // Throw SpreadsheetError when there is no such sheet.
-    XlsxSheet &sheet(int index);
-    XlsxSheet &sheet(const QString &name);
-    XlsxSheet *findSheet(const QString &name);
-
-    // A full copy of the sheet (cells, formats, merged areas, page setup,
-    // drawings) inserted as sheet 1, named as spreadsheet programs name a copy
-    // ("打印模板 (2)").
-    XlsxSheet &copySheetToFront(const XlsxSheet &source);
-    // A new empty worksheet inserted as sheet 1. Throws SpreadsheetError when
-    // the name is not allowed for a sheet or is taken.
-    XlsxSheet &addSheetInFront(const QString &name);
-
-    // Makes the sheet the one shown when the file is opened.
-    void activate(const XlsxSheet &sheet);
-    // Hides every other sheet (rendering then shows this sheet alone) and activates it.
-    void hideAllBut(const XlsxSheet &sheet);
-    bool isHidden(const XlsxSheet &sheet) const;
-    const XlsxSheet &activeSheet() const;
-
-    // Writes the workbook as a whole through AtomicFile: a file already at the
-    // path is replaced (or, with Existing::Keep, left and the save refused);
-    // never the file it was opened from. Throws SpreadsheetError or FileError.
-    void saveAs(const QString &path, int compressionLevel = 6,
-                AtomicFile::Existing existing = AtomicFile::Existing::Replace);
-
-    // Why a name cannot be a sheet name; empty when it can.
-    static QString sheetNameProblem(const QString &name);
-
-private:
-    explicit XlsxWorkbook(std::unique_ptr<XlsxBook> book);
-    std::unique_ptr<XlsxBook> d;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QString>
 
 // Spreadsheet cell addresses: "C5", "$F$50", blocks "F50:A1" (either corner first).
@@ -42,6 +44,11 @@ CellRange parseRange(const QString &text);
 
 // Parses a column letter part ("A", "aa"); 0 when it is none.
 int columnNumber(QStringView letters);
+
+// Appends the column's letters (see ColumnLetters) or the cell's name ("B12")
+// to out: the writer of a sheet names every cell it writes.
+void appendColumnLetters(std::string &out, int column);
+void appendCellName(std::string &out, int row, int column);
 
 } // namespace XlsxAddress
 

@@ -1,7 +1,7 @@
-// Rows that grow with wrapped text, and page breaks between rows: what a
-// spreadsheet program does on screen, written into the file so that a
-// renderer that keeps row heights as stored prints the whole text.
-#include "xlsx_workbook.h"
+// Rows that grow with wrapped text: what a spreadsheet program does on
+// screen, written into the file so that a renderer that keeps row heights as
+// stored prints the whole text.
+#include "xlsx_sheet.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,10 +10,7 @@
 #include <vector>
 
 #include "platform/app_error.h"
-#include "platform/xlsx_book.h"
-#include "platform/xlsx_xml.h"
-
-using namespace XlsxXml;
+#include "xlsx/xlsx_book.h"
 
 namespace {
 
@@ -42,22 +39,6 @@ int lineCount(const QString &text, double fontPoints, double widthPoints)
 
 } // namespace
 
-double XlsxSheet::wrappedFontPoints(int style) const
-{
-    if (style < 0)
-        return 0;
-    const pugi::xml_node root = m_book->styles.document_element();
-    pugi::xml_node xf = child(child(root, "cellXfs"), "xf");
-    for (int i = 0; xf && i < style; ++i)
-        xf = xf.next_sibling(xf.name());
-    if (!xf || !attribute(child(xf, "alignment"), "wrapText").as_bool())
-        return 0;
-    pugi::xml_node font = child(child(root, "fonts"), "font");
-    for (int i = attribute(xf, "fontId").as_int(0); font && i > 0; --i)
-        font = font.next_sibling(font.name());
-    return toDouble(attribute(child(font, "sz"), "val").value(), 11.0);
-}
-
 void XlsxSheet::growRowsToFitText(int firstRow, int lastRow)
 {
     requireWorksheet();
@@ -72,7 +53,7 @@ void XlsxSheet::growRowsToFitText(int firstRow, int lastRow)
         const int row = r->first;
         double needed = 0;
         for (const Cell &cell : r->second.cells) {
-            const double fontPoints = cell.hasValue ? wrappedFontPoints(cell.style) : 0;
+            const double fontPoints = cell.hasValue ? m_book->styles().wrappedFontPoints(cell.style) : 0;
             if (fontPoints <= 0)
                 continue;
             // The cell's width: its merged area when that lies in this row alone.
@@ -95,30 +76,5 @@ void XlsxSheet::growRowsToFitText(int firstRow, int lastRow)
         }
         if (needed > rowHeight(row))
             setRowHeight(row, std::min(409.5, std::ceil(needed)));
-    }
-}
-
-void XlsxSheet::addRowBreak(int afterRow)
-{
-    requireWorksheet();
-    if (afterRow < 1 || afterRow >= XlsxAddress::MaxRows)
-        throw SpreadsheetError(QStringLiteral("行号超出工作表范围：%1").arg(afterRow));
-    pugi::xml_node breaks = ensureChild(m_doc.document_element(), "rowBreaks", WorksheetOrder);
-    const std::string id = std::to_string(afterRow);
-    for (pugi::xml_node brk = child(breaks, "brk"); brk; brk = brk.next_sibling(brk.name())) {
-        if (id == attribute(brk, "id").value())
-            return;
-    }
-    pugi::xml_node brk = appendChild(breaks, "brk");
-    brk.append_attribute("id") = id.c_str();
-    brk.append_attribute("max") = "16383";
-    brk.append_attribute("man") = "1";
-    int count = 0;
-    for (pugi::xml_node b = child(breaks, "brk"); b; b = b.next_sibling(b.name()))
-        ++count;
-    for (const char *name : {"count", "manualBreakCount"}) {
-        if (!breaks.attribute(name))
-            breaks.append_attribute(name);
-        breaks.attribute(name) = count;
     }
 }

@@ -1,0 +1,142 @@
+// Page setup of a sheet: margins, the footer, the print area and page breaks.
+#include "xlsx_sheet.h"
+
+#include "platform/app_error.h"
+#include "xlsx/xlsx_book.h"
+#include "xlsx/xlsx_xml.h"
+
+using namespace XlsxXml;
+
+static const char *marginName(XlsxSheet::Margin which)
+{
+    switch (which) {
+    case XlsxSheet::Margin::Left: return "left";
+    case XlsxSheet::Margin::Right: return "right";
+    case XlsxSheet::Margin::Top: return "top";
+    case XlsxSheet::Margin::Bottom: return "bottom";
+    case XlsxSheet::Margin::Header: return "header";
+    case XlsxSheet::Margin::Footer: return "footer";
+    }
+    return "left";
+}
+
+static double defaultMargin(XlsxSheet::Margin which)
+{
+    switch (which) {
+    case XlsxSheet::Margin::Left:
+    case XlsxSheet::Margin::Right: return 0.7;
+    case XlsxSheet::Margin::Top:
+    case XlsxSheet::Margin::Bottom: return 0.75;
+    case XlsxSheet::Margin::Header:
+    case XlsxSheet::Margin::Footer: return 0.3;
+    }
+    return 0.7;
+}
+
+double XlsxSheet::margin(Margin which) const
+{
+    const pugi::xml_node margins = child(m_doc.document_element(), "pageMargins");
+    return toDouble(margins.attribute(marginName(which)).value(), defaultMargin(which));
+}
+
+void XlsxSheet::setMargin(Margin which, double inches)
+{
+    requireWorksheet();
+    if (!(inches >= 0 && inches < 50))
+        throw SpreadsheetError(QStringLiteral("页边距无效：%1").arg(inches));
+    pugi::xml_node margins = ensureChild(m_doc.document_element(), "pageMargins", WorksheetOrder);
+    // The file format wants all six margins once the element exists.
+    for (Margin m : {Margin::Left, Margin::Right, Margin::Top, Margin::Bottom, Margin::Header, Margin::Footer}) {
+        if (!margins.attribute(marginName(m)))
+            margins.append_attribute(marginName(m)) = number(defaultMargin(m)).c_str();
+    }
+    margins.attribute(marginName(which)) = number(inches).c_str();
+}
+
+namespace {
+struct FooterSections
+{
+    std::string left, center, right;
+};
+
+FooterSections splitFooter(std::string_view text)
+{
+    FooterSections s;
+    std::string *current = &s.center;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) {
+            const char code = text[i + 1];
+            if (code == 'L' || code == 'C' || code == 'R') {
+                current = code == 'L' ? &s.left : code == 'C' ? &s.center : &s.right;
+                ++i;
+                continue;
+            }
+            *current += text[i];
+            *current += code;
+            ++i;
+            continue;
+        }
+        *current += text[i];
+    }
+    return s;
+}
+} // namespace
+
+QString XlsxSheet::rightFooter() const
+{
+    const pugi::xml_node footer = child(child(m_doc.document_element(), "headerFooter"), "oddFooter");
+    return QString::fromStdString(splitFooter(footer.child_value()).right);
+}
+
+void XlsxSheet::setRightFooter(const QString &text)
+{
+    requireWorksheet();
+    pugi::xml_node headerFooter = ensureChild(m_doc.document_element(), "headerFooter", WorksheetOrder);
+    pugi::xml_node footer = ensureChild(headerFooter, "oddFooter",
+                                        {"oddHeader", "oddFooter", "evenHeader", "evenFooter", "firstHeader", "firstFooter"});
+    FooterSections s = splitFooter(footer.child_value());
+    s.right = text.toStdString();
+    std::string joined;
+    if (!s.left.empty())
+        joined += "&L" + s.left;
+    if (!s.center.empty())
+        joined += "&C" + s.center;
+    if (!s.right.empty())
+        joined += "&R" + s.right;
+    footer.text().set(joined.c_str());
+}
+
+QString XlsxSheet::printArea() const
+{
+    return m_book->printArea(index() - 1);
+}
+
+void XlsxSheet::clearPrintArea()
+{
+    m_book->clearPrintArea(index() - 1);
+}
+
+void XlsxSheet::addRowBreak(int afterRow)
+{
+    requireWorksheet();
+    if (afterRow < 1 || afterRow >= XlsxAddress::MaxRows)
+        throw SpreadsheetError(QStringLiteral("行号超出工作表范围：%1").arg(afterRow));
+    pugi::xml_node breaks = ensureChild(m_doc.document_element(), "rowBreaks", WorksheetOrder);
+    const std::string id = std::to_string(afterRow);
+    for (pugi::xml_node brk = child(breaks, "brk"); brk; brk = brk.next_sibling(brk.name())) {
+        if (id == attribute(brk, "id").value())
+            return;
+    }
+    pugi::xml_node brk = appendChild(breaks, "brk");
+    brk.append_attribute("id") = id.c_str();
+    brk.append_attribute("max") = "16383";
+    brk.append_attribute("man") = "1";
+    int count = 0;
+    for (pugi::xml_node b = child(breaks, "brk"); b; b = b.next_sibling(b.name()))
+        ++count;
+    for (const char *name : {"count", "manualBreakCount"}) {
+        if (!breaks.attribute(name))
+            breaks.append_attribute(name);
+        breaks.attribute(name) = count;
+    }
+}

@@ -119,7 +119,7 @@ QString DataChecks::otherDocumentPiece()
 }
 
 QString DataChecks::buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables,
-                                    const QString &engine)
+                                    Database::Engine engine)
 {
     QString sql;
     for (const QString &table : tables) {
@@ -211,9 +211,9 @@ void DataChecks::ensureIdCheckFunction()
         return;
     // SQL Server takes the T-SQL script, PostgreSQL its own; the local file
     // registers the function natively on every connection.
-    if (m_db.engine() == QLatin1String("sqlserver"))
+    if (m_db.engine() == Database::Engine::SqlServer)
         m_db.execute(idCheckFunctionScript());
-    else if (m_db.engine() == QLatin1String("postgresql"))
+    else if (m_db.engine() == Database::Engine::PostgreSql)
         m_db.execute(PostgresDialect::idCheckFunctionScript());
 }
 

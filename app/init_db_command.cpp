@@ -27,18 +27,8 @@ int run(const QString &configIniPath, QTextStream &out, QTextStream &err)
                 return 1;
             }
         }
-        const QStringList statements = TemplateTables::statements(db->engine());
-        db->execute(statements.at(0));
-        try {
-            db->execute(statements.at(1));
-        } catch (const AppError &) {
-            // Only the Init2 made just now is taken away again.
-            try {
-                db->execute(QStringLiteral("drop table Init2"));
-            } catch (const AppError &) {
-            }
-            throw;
-        }
+        // Both tables or neither: a failure takes away the Init2 made just now.
+        TemplateTables::create(*db);
     } catch (const AppError &e) {
         err << e.text() << '\n';
         return 1;

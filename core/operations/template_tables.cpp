@@ -2,6 +2,7 @@
 
 #include "core/record/record_columns.h"
 #include "platform/database.h"
+#include "platform/transaction.h"
 
 namespace TemplateTables {
 
@@ -32,8 +33,11 @@ QStringList statements(Database::Engine engine)
 
 void create(Database &db)
 {
+    // Both tables or neither: a database with Init2 alone is no template.
+    Transaction transaction(db);
     for (const QString &statement : statements(db.engine()))
         db.execute(statement);
+    transaction.commit();
 }
 
 } // namespace TemplateTables

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include <exception>
 #include <memory>
 
 #include <QCoreApplication>
@@ -7,21 +8,16 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include "manage/data_checks.h"
-#include "manage/export_tables.h"
-#include "manage/template_printing.h"
-#include "core/operations/region_code_padding.h"
-#include "core/operations/table_lists.h"
+#include "cli/command_database.h"
+#include "cli/command_options.h"
+#include "cli/commands.h"
+#include "cli/console_services.h"
+#include "cli/init_db_command.h"
 #include "core/operations/table_merge.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
-#include "platform/database_backup.h"
-#include "platform/desktop.h"
-#include "platform/messages.h"
 #include "platform/output_target.h"
 #include "platform/services.h"
-#include "platform/spreadsheet_renderer.h"
-#include "platform/sql_database.h"
 
 namespace {
 
@@ -44,13 +40,14 @@ const QString kHelp = QStringLiteral(
     "                                   （数据库中已有其一时不作任何改动）\n"
     "  tavro --help                     显示本说明\n"
     "选项:\n"
-    "  --db 文件        本地数据库文件，默认为当前目录下的 tavro.db\n"
+    "  --db 文件        本地数据库文件；不给出时使用 config.ini 所指的服务器数据库\n"
+    "                   （backup 与 restore 只用于本地数据库文件，默认为当前目录下的 tavro.db）\n"
     "  --tables 表,表   要处理的表，以逗号分隔；默认为所有班级表（名称以 高、初、小 开头的表）\n"
     "  --dir 文件夹     check.txt 与 Template.xlsx 所在的文件夹，默认为程序文件夹\n"
     "  --replace        替换 --into 处已有的文件或合并表；不加时已有的保持不变，命令失败\n"
     "程序文件夹（config.ini、Template.xlsx、check.txt、debug.txt、导出）: %2\n");
 
-enum class Command { Check, Pad, Merge, Export, ExportStudents, Backup, Restore, Help, None };
+enum class Command { Check, Pad, Merge, Export, ExportStudents, Backup, Restore, InitDb, Help, None };
 
 Command commandOf(const QString &word)
 {
@@ -68,6 +65,8 @@ Command commandOf(const QString &word)
         return Command::Backup;
     if (word == QLatin1String("restore"))
         return Command::Restore;
+    if (word == QLatin1String(InitDbCommand::kName))
+        return Command::InitDb;
     if (word == QLatin1String("--help") || word == QLatin1String("-h") || word == QLatin1String("help"))
         return Command::Help;
     return Command::None;
@@ -79,153 +78,6 @@ QString checkNames()
     for (DataChecks::Check c : DataChecks::all())
         names << DataChecks::caption(c);
     return names.join(QStringLiteral("、"));
-}
-
-struct Options
-{
-    QString db = QStringLiteral("tavro.db");
-    QString dir;
-    QString into = TableMerge::defaultTarget();
-    bool intoGiven = false;
-    QString structure;
-    QString table;
-    QString from;
-    QStringList tables;
-    bool tablesGiven = false;
-    QStringList positional;
-    bool help = false;
-    bool replace = false; // an existing output (workbook, merged table) may be replaced
-};
-
-// Parses "--name value" and "--name=value"; returns an error text or empty.
-QString parseOptions(const QStringList &args, Options &options)
-{
-    for (int i = 1; i < args.size(); ++i) {
-        QString arg = args.at(i);
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            options.help = true;
-            continue;
-        }
-        if (arg == QLatin1String("--replace")) {
-            options.replace = true;
-            continue;
-        }
-        if (!arg.startsWith(QLatin1String("--"))) {
-            options.positional << arg;
-            continue;
-        }
-        QString value;
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = arg.mid(eq + 1);
-            arg.truncate(eq);
-        }
-        static const QStringList known = {QStringLiteral("--db"), QStringLiteral("--dir"), QStringLiteral("--into"),
-                                          QStringLiteral("--tables"), QStringLiteral("--structure"),
-                                          QStringLiteral("--table"), QStringLiteral("--from")};
-        if (!known.contains(arg))
-            return QStringLiteral("未知的选项：%1").arg(arg);
-        if (eq < 0) {
-            if (i + 1 >= args.size() || args.at(i + 1).startsWith(QLatin1String("--")))
-                return QStringLiteral("选项 %1 缺少值。").arg(arg);
-            value = args.at(++i);
-        }
-        if (arg == QLatin1String("--db")) {
-            options.db = value;
-        } else if (arg == QLatin1String("--dir")) {
-            options.dir = value;
-        } else if (arg == QLatin1String("--into")) {
-            options.into = value;
-            options.intoGiven = true;
-        } else if (arg == QLatin1String("--structure")) {
-            options.structure = value;
-        } else if (arg == QLatin1String("--table")) {
-            options.table = value;
-        } else if (arg == QLatin1String("--from")) {
-            options.from = value;
-        } else {
-            options.tablesGiven = true;
-            value.replace(QStringLiteral("，"), QStringLiteral(","));
-            for (const QString &name : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                if (!name.trimmed().isEmpty())
-                    options.tables << name.trimmed();
-            }
-        }
-    }
-    return QString();
-}
-
-// The tables to work on: the named ones, each of which must exist, or the
-// class tables the management window preselects. Throws AppError.
-QStringList chooseTables(Database &db, const Options &options)
-{
-    const QStringList listed = TableLists::tableNames(db);
-    QStringList tables;
-    if (options.tablesGiven) {
-        for (const QString &typed : options.tables) {
-            const QString name = TableLists::listedName(listed, typed);
-            if (name.isEmpty())
-                throw AppError(QStringLiteral("数据库中没有表“%1”。").arg(typed));
-            tables << name;
-        }
-    } else {
-        const QList<bool> selected = TableLists::classTableSelection(listed);
-        for (int i = 0; i < listed.size(); ++i) {
-            if (selected.at(i))
-                tables << listed.at(i);
-        }
-    }
-    if (tables.isEmpty())
-        throw AppError(QStringLiteral("请先选择表。"));
-    return tables;
-}
-
-// Messages of the operations go to the console; nothing is opened or printed.
-class ConsoleMessages final : public Messages
-{
-public:
-    ConsoleMessages(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
-    void showMessage(const QString &text) override { m_out << QString(text).remove(QLatin1Char('\r')) << Qt::endl; }
-    Answer askBox(QWidget *, const QString &, const QString &text, Icon, Buttons buttons) override
-    {
-        // Nobody is there to answer: a question is taken as "no", so nothing
-        // is replaced or dropped without the administrator's word (--replace).
-        m_out << QString(text).remove(QLatin1Char('\r')) << Qt::endl;
-        switch (buttons) {
-        case Buttons::YesNo:
-            return Answer::No;
-        case Buttons::OkCancel:
-            return Answer::Cancel;
-        case Buttons::Ok:
-            break;
-        }
-        return Answer::Ok;
-    }
-    void showError(const QString &text) override { m_err << text << Qt::endl; }
-
-private:
-    QTextStream &m_out;
-    QTextStream &m_err;
-};
-
-class NoDesktop final : public Desktop
-{
-public:
-    bool openFile(const QString &) override { return false; }
-    bool canPrint() const override { return false; }
-    QString printPdf(const QString &) override { return QStringLiteral("命令行下不打印"); }
-    void showPreview(QWidget *, const QString &) override {}
-};
-
-// The command line's word on replacing a file at --into: --replace, or a refusal saying so.
-ReplaceConsent replaceConsent(bool replace)
-{
-    return [replace](const QString &path) {
-        if (!replace)
-            throw AppError(QStringLiteral("文件“%1”已存在，没有被替换。要替换它，请加上 --replace。")
-                               .arg(QDir::toNativeSeparators(path)));
-        return true;
-    };
 }
 
 // The program folder chosen by main; without one, the executable's folder.
@@ -246,42 +98,18 @@ QStringList withoutProgram(const QStringList &args)
     return args;
 }
 
-// "backup" and "restore"; returns what to print. Throws AppError.
-QString backupCommand(Command command, const Options &options)
+// Checks its command line and runs the command; throws AppError when it
+// fails or is refused. Returns the exit status.
+int runCommand(Command command, const QStringList &args, QTextStream &out, QTextStream &err,
+               const QString &programDir, const QString &configIni)
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    if (command == Command::Backup) {
-        const QString into = options.intoGiven ? options.into : QString();
-        return QStringLiteral("已备份到 %1").arg(QDir::toNativeSeparators(DatabaseBackup::backupFile(options.db, into, now)));
-    }
-    const QString saved = DatabaseBackup::restore(options.from, options.db, now);
-    QString text = QStringLiteral("已用 %1 恢复 %2。")
-                       .arg(QDir::toNativeSeparators(options.from), QDir::toNativeSeparators(options.db));
-    if (!saved.isEmpty())
-        text += QStringLiteral("原来的文件已备份为 %1").arg(QDir::toNativeSeparators(saved));
-    return text;
-}
-
-} // namespace
-
-bool isAdminCommand(const QStringList &givenArgs)
-{
-    const QStringList args = withoutProgram(givenArgs);
-    return !args.isEmpty() && commandOf(args.front()) != Command::None;
-}
-
-int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream &err, const QString &programFolder)
-{
-    const QString programDir = defaultProgramDir(programFolder);
-    const QStringList args = withoutProgram(givenArgs);
-    const Command command = args.isEmpty() ? Command::None : commandOf(args.front());
     const QString help = kHelp.arg(checkNames(), QDir::toNativeSeparators(programDir));
     if (command == Command::None) {
         err << help;
         err.flush();
         return 2;
     }
-    Options options;
+    CommandOptions options;
     const QString parseError = parseOptions(args, options);
     if (command == Command::Help || options.help) {
         out << help;
@@ -318,86 +146,93 @@ int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream 
     if (command == Command::Restore && options.from.trimmed().isEmpty())
         return usageError(QStringLiteral("请用 --from 给出要恢复的备份文件。"));
 
-    try {
-        if (command == Command::Backup || command == Command::Restore) {
-            out << backupCommand(command, options) << Qt::endl;
-            return 0;
-        }
-        if (command == Command::Merge) {
-            // A refused name is reported before the database is even opened.
-            const QString reason = TableMerge::refusal(options.into, options.tables);
-            if (!reason.isEmpty())
-                throw AppError(reason);
-        }
-        if (exporting) {
-            // An output onto the database or the template, or over a file
-            // without --replace, is refused before the database is opened.
-            OutputTarget(QFileInfo(options.db).absoluteFilePath(), options.dir.isEmpty() ? programDir : options.dir)
-                .ensureAllowed(options.into, OutputTarget::Kind::Workbook);
-            if (AtomicFile::occupied(options.into))
-                replaceConsent(options.replace)(QFileInfo(options.into).absoluteFilePath());
-        }
-        // Checks and exports only read: the file is opened so that it works on a
-        // read-only file or folder and nothing is written beside it.
-        const bool reads = command == Command::Check || exporting;
-        std::unique_ptr<SqlDatabase> db =
-            SqlDatabase::openSqlite(options.db, reads ? SqliteMode::ReadOnly : SqliteMode::ReadWrite);
-        ConsoleMessages messages(out, err);
-        SystemClock clock;
-        NoDesktop desktop;
-        Services services{messages, clock, desktop, options.dir.isEmpty() ? programDir : options.dir,
-                          QStringLiteral("tavro")};
-        if (command == Command::ExportStudents) {
-            const QString table = TableLists::listedName(TableLists::tableNames(*db), options.table.trimmed());
-            if (table.isEmpty())
-                throw AppError(QStringLiteral("数据库中没有表“%1”。").arg(options.table.trimmed()));
-            const SpreadsheetRenderer renderer;
-            TemplatePrinting printing(*db, services, renderer);
-            printing.setReplaceConsent(replaceConsent(options.replace));
-            const QString written = printing.exportStudents(table, TableLists::recordItems(*db, table), options.into);
-            if (written.isEmpty())
-                throw AppError(QStringLiteral("没有写出文件：") + options.into);
-            out << QDir::toNativeSeparators(written) << Qt::endl;
-            return 0;
-        }
-        const QStringList tables = chooseTables(*db, options);
-        switch (command) {
-        case Command::Check: {
-            DataChecks checks(*db, options.dir.isEmpty() ? programDir : options.dir, nullptr);
-            out << QDir::toNativeSeparators(checks.run(*check, tables)) << Qt::endl;
-            break;
-        }
-        case Command::Pad:
-            out << RegionCodePadding::resultMessage(RegionCodePadding::padRegionCodes(*db, tables)) << Qt::endl;
-            break;
-        case Command::Merge: {
-            const QString reason = TableMerge::refusal(options.into, tables);
-            if (!reason.isEmpty())
-                throw AppError(reason);
-            out << TableMerge::resultMessage(TableMerge::mergeTables(*db, tables, options.into, options.replace)) << Qt::endl;
-            break;
-        }
-        case Command::Export: {
-            const auto shape = structure == QLatin1String("init1") ? ExportTablesToSheets::Structure::Init1
-                                                                    : ExportTablesToSheets::Structure::Init2;
-            ExportTablesToSheets exporter(*db, services);
-            exporter.setReplaceConsent(replaceConsent(options.replace));
-            const QString written = exporter.run(tables, shape, options.into);
-            if (written.isEmpty())
-                throw AppError(QStringLiteral("没有写出文件：") + options.into);
-            out << QDir::toNativeSeparators(written) << Qt::endl;
-            break;
-        }
-        case Command::ExportStudents:
-        case Command::Backup:
-        case Command::Restore:
-        case Command::Help:
-        case Command::None:
-            break;
-        }
-    } catch (const AppError &e) {
-        err << e.text() << Qt::endl;
-        return 1;
+    // --dir names the folder of check.txt, Template.xlsx and config.ini.
+    const QString dir = options.dir.isEmpty() ? programDir : options.dir;
+    const QString configFile = options.dir.isEmpty() && !configIni.isEmpty()
+                                   ? configIni
+                                   : QDir(dir).filePath(QStringLiteral("config.ini"));
+    if (command == Command::InitDb)
+        return InitDbCommand::run(configFile, out, err);
+    if (command == Command::Backup) {
+        Commands::backup(options, out);
+        return 0;
+    }
+    if (command == Command::Restore) {
+        Commands::restore(options, out);
+        return 0;
+    }
+    if (command == Command::Merge) {
+        // A refused name is reported before the database is even opened.
+        const QString reason = TableMerge::refusal(options.into, options.tables);
+        if (!reason.isEmpty())
+            throw AppError(reason);
+    }
+    if (exporting) {
+        // An output onto the database or the template, or over a file
+        // without --replace, is refused before the database is opened.
+        OutputTarget(options.dbGiven ? QFileInfo(options.db).absoluteFilePath() : QString(), dir)
+            .ensureAllowed(options.into, OutputTarget::Kind::Workbook);
+        if (AtomicFile::occupied(options.into))
+            replaceConsent(options.replace)(QFileInfo(options.into).absoluteFilePath());
+    }
+    // Checks and exports only read.
+    const bool reads = command == Command::Check || exporting;
+    const std::unique_ptr<Database> db = openCommandDatabase(options, configFile, reads);
+    ConsoleMessages messages(out, err);
+    SystemClock clock;
+    NoDesktop desktop;
+    Services services{messages, clock, desktop, dir, QStringLiteral("tavro"), configFile};
+    if (command == Command::ExportStudents) {
+        Commands::exportStudents(*db, services, options, out);
+        return 0;
+    }
+    const QStringList tables = chooseTables(*db, options);
+    switch (command) {
+    case Command::Check:
+        Commands::check(*db, *check, tables, dir, out);
+        break;
+    case Command::Pad:
+        Commands::pad(*db, tables, out);
+        break;
+    case Command::Merge:
+        Commands::merge(*db, options, tables, out);
+        break;
+    case Command::Export:
+        Commands::exportTables(*db, services, options, tables, out);
+        break;
+    case Command::ExportStudents:
+    case Command::Backup:
+    case Command::Restore:
+    case Command::InitDb:
+    case Command::Help:
+    case Command::None:
+        break;
     }
     return 0;
+}
+
+} // namespace
+
+bool isAdminCommand(const QStringList &givenArgs)
+{
+    const QStringList args = withoutProgram(givenArgs);
+    return !args.isEmpty() && commandOf(args.front()) != Command::None;
+}
+
+int runAdminCommand(const QStringList &givenArgs, QTextStream &out, QTextStream &err, const QString &programFolder,
+                    const QString &configIni)
+{
+    const QStringList args = withoutProgram(givenArgs);
+    const Command command = args.isEmpty() ? Command::None : commandOf(args.front());
+    try {
+        return runCommand(command, args, out, err, defaultProgramDir(programFolder), configIni);
+    } catch (const AppError &e) {
+        err << e.text() << Qt::endl;
+    } catch (const std::exception &e) {
+        // Whatever went wrong is said, and the process ends normally.
+        err << QStringLiteral("命令意外中止：") << QString::fromLocal8Bit(e.what()) << Qt::endl;
+    } catch (...) {
+        err << QStringLiteral("命令意外中止：未知的错误。") << Qt::endl;
+    }
+    return 1;
 }

@@ -43,7 +43,7 @@ const QString kHelp = QStringLiteral(
     "  --db 文件        本地数据库文件；不给出时使用 config.ini 所指的服务器数据库\n"
     "                   （backup 与 restore 只用于本地数据库文件，默认为当前目录下的 tavro.db）\n"
     "  --tables 表,表   要处理的表，以逗号分隔；默认为所有班级表（名称以 高、初、小 开头的表）\n"
-    "  --dir 文件夹     check.txt 与 Template.xlsx 所在的文件夹，默认为程序文件夹\n"
+    "  --dir 文件夹     check.txt、Template.xlsx 与 config.ini 所在的文件夹，默认为程序文件夹\n"
     "  --replace        替换 --into 处已有的文件或合并表；不加时已有的保持不变，命令失败\n"
     "程序文件夹（config.ini、Template.xlsx、check.txt、debug.txt、导出）: %2\n");
 

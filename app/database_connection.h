@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "platform/database.h"
+#include "platform/server_connection.h"
 #include "platform/sql_database.h"
 
 struct Services;
@@ -25,22 +26,12 @@ std::unique_ptr<Database> openLocalFile(Services &services, const QString &worki
 
 std::unique_ptr<Database> openServer(const QString &configIniPath);
 
-// The same, but a failure throws DatabaseError with the engine's own text
-// (for the command line, which can show it).
-std::unique_ptr<Database> openServerOrThrow(const QString &configIniPath);
-
-QString failureMessage();
-
-enum class ServerEngine { SqlServer, PostgreSql, Unknown };
-
-struct ServerConfig
-{
-    ServerEngine engine = ServerEngine::SqlServer;
-    QString engineName; // as written in config.ini
-    ServerSettings settings;
-};
-
-// Section Settings of config.ini; a missing file reads as empty values.
-ServerConfig readServerConfig(const QString &configIniPath);
+// Reading config.ini and opening its server need no window: they live in
+// platform/server_connection.h, for the command line as well.
+using ServerConnection::openServerOrThrow;
+using ServerConnection::readServerConfig;
+using ServerConnection::ServerConfig;
+using ServerConnection::ServerEngine;
+using ServerConnection::failureMessage;
 
 } // namespace DatabaseConnection

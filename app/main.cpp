@@ -6,11 +6,10 @@
 #include "app/application_shell.h"
 #include "app/chinese_locale.h"
 #include "app/desktop_services.h"
-#include "app/init_db_command.h"
 #include "app/qt_messages.h"
 #include "app/start_folder.h"
 #include "app/tavro_application.h"
-#include "manage/command_line.h"
+#include "cli/command_line.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "platform/services.h"
@@ -24,18 +23,6 @@ ProgramFolder chooseProgramFolder()
                                  ProgramFolder::systemConfigDefault());
 }
 
-// init-db reads the config.ini of the folder given with --dir, else the program folder's.
-QString initDbConfig(const QStringList &arguments, const ProgramFolder &folder)
-{
-    for (int i = 1; i < arguments.size(); ++i) {
-        if (arguments.at(i).startsWith(QLatin1String("--dir=")))
-            return QDir(arguments.at(i).mid(6)).filePath(QStringLiteral("config.ini"));
-        if (arguments.at(i) == QLatin1String("--dir") && i + 1 < arguments.size())
-            return QDir(arguments.at(i + 1)).filePath(QStringLiteral("config.ini"));
-    }
-    return folder.configFile;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -47,15 +34,12 @@ int main(int argc, char *argv[])
             list << QString::fromLocal8Bit(argv[i]);
         return list;
     }();
-    const bool initDb = !rawArguments.isEmpty() && rawArguments.front() == QLatin1String(InitDbCommand::kName);
-    if (initDb || isAdminCommand(rawArguments)) {
+    if (isAdminCommand(rawArguments)) {
         QCoreApplication core(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
         const ProgramFolder folder = chooseProgramFolder();
-        if (initDb)
-            return InitDbCommand::run(initDbConfig(rawArguments, folder), out, err);
-        return runAdminCommand(core.arguments().mid(1), out, err, folder.dir);
+        return runAdminCommand(core.arguments().mid(1), out, err, folder.dir, folder.configFile);
     }
 
     TavroApplication app(argc, argv);

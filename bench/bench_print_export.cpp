@@ -20,6 +20,7 @@
 #include "core/operations/template_printing.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_text.h"
+#include "platform/transaction.h"
 #include "test_env.h"
 
 namespace {
@@ -35,7 +36,7 @@ QStringList fillTable(TestEnv &env, const QString &table, int n)
     env.createClassTable(table);
     const QStringList columns = RecordColumns::dataColumns();
     QStringList items;
-    env.db->execute(QStringLiteral("begin"));
+    Transaction transaction(*env.db);
     for (int i = 0; i < n; ++i) {
         QStringList values;
         for (const QString &column : columns) {
@@ -50,7 +51,7 @@ QStringList fillTable(TestEnv &env, const QString &table, int n)
                             .arg(table, columns.join(QLatin1Char(',')), values.join(QLatin1Char(','))));
         items << QString::number(i + 1).leftJustified(5, QLatin1Char(' ')) + QStringLiteral("学生%1").arg(i);
     }
-    env.db->execute(QStringLiteral("commit"));
+    transaction.commit();
     return items;
 }
 

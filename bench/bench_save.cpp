@@ -20,6 +20,7 @@
 #include "core/record/save_statements.h"
 #include "platform/sql_database.h"
 #include "platform/text_file.h"
+#include "platform/transaction.h"
 
 namespace {
 
@@ -94,10 +95,12 @@ int main(int argc, char **argv)
     auto db = SqlDatabase::openSqlite(dir.filePath(QStringLiteral("tavro.db")), SqliteMode::Create);
     TemplateTables::create(*db);
     db->execute(QStringLiteral("Select * into ") + kTable + QStringLiteral(" from Init2 where 1 <> 1"));
-    db->execute(QStringLiteral("begin"));
-    for (int n = 0; n < rows; ++n)
-        db->execute(SaveStatements::insertStatement(kTable, studentValues(n)));
-    db->execute(QStringLiteral("commit"));
+    {
+        Transaction transaction(*db);
+        for (int n = 0; n < rows; ++n)
+            db->execute(SaveStatements::insertStatement(kTable, studentValues(n)));
+        transaction.commit();
+    }
 
     RecordSaver saver(*db, kTable, dir.filePath(QStringLiteral("debug.txt")));
     std::vector<double> inserts, updates;

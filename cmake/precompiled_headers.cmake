@@ -4,7 +4,7 @@
 set(tavro_core_headers <QString> <QStringList> <QList> <QHash> <QVariant> <QFile> <QDir> <QFileInfo>
     <QDateTime> <QRegularExpression> <QSqlDatabase> <QSqlQuery> <QSqlError>)
 set(tavro_widget_headers <QWidget> <QDialog> <QComboBox> <QLineEdit> <QLabel> <QMessageBox>)
-foreach(target tavro_platform tavro_xlsx tavro_core)
+foreach(target tavro_platform tavro_xlsx tavro_core tavro_cli)
   target_precompile_headers(${target} PRIVATE ${tavro_core_headers})
 endforeach()
 foreach(target tavro_region tavro_entry tavro_manage tavro_app)

@@ -14,8 +14,24 @@ class Database
 public:
     virtual ~Database() = default;
 
-    // "sqlite", "sqlserver" or "postgresql": which dialect the statements go through.
-    virtual QString engine() const = 0;
+    // Which dialect the statements go through.
+    enum class Engine { Sqlite, SqlServer, PostgreSql };
+    virtual Engine engine() const = 0;
+
+    // "sqlite", "sqlserver" or "postgresql": the engine in words, for
+    // configuration, debug output and test names.
+    static QString engineName(Engine engine)
+    {
+        switch (engine) {
+        case Engine::Sqlite:
+            return QStringLiteral("sqlite");
+        case Engine::SqlServer:
+            return QStringLiteral("sqlserver");
+        case Engine::PostgreSql:
+            return QStringLiteral("postgresql");
+        }
+        return QString();
+    }
 
     // Runs a row-returning statement and returns every row.
     virtual QueryResult query(const QString &sql) = 0;

@@ -10,6 +10,7 @@
 
 #include "platform/app_error.h"
 #include "platform/sql_scan.h"
+#include "platform/sql_scripts.h"
 #include "platform/tsql_rewrites.h"
 
 namespace {
@@ -242,8 +243,5 @@ QString PostgresDialect::messageText(const QString &engineText) const
 
 QString PostgresDialect::idCheckFunctionScript()
 {
-    QFile file(QStringLiteral(":/sql/fn_ValidateIDC.postgres.sql"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("the script of fn_ValidateIDC for PostgreSQL is missing from the program"));
-    return QString::fromUtf8(file.readAll());
+    return SqlScripts::idCheckFunction(Database::Engine::PostgreSql);
 }

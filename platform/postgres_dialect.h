@@ -24,7 +24,7 @@
 class PostgresDialect final : public SqlDialect
 {
 public:
-    QString engine() const override { return QStringLiteral("postgresql"); }
+    Database::Engine engine() const override { return Database::Engine::PostgreSql; }
     void prepareConnection(QSqlDatabase &db) override;
     QString rewrite(const QString &tsql, QSqlDatabase &db) override;
     QStringList tableNames(QSqlDatabase &db) override;

@@ -105,7 +105,7 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, Sqlite
 
 sqlite3 *SqlDatabase::sqliteHandle()
 {
-    if (m_dialect->engine() != QLatin1String("sqlite"))
+    if (m_dialect->engine() != Database::Engine::Sqlite)
         return nullptr;
     const QVariant handle = QSqlDatabase::database(m_connectionName, false).driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
@@ -200,7 +200,7 @@ QString SqlDatabase::errorText(const QSqlError &e) const
 {
     const QString text = m_dialect->messageText(engineErrorText(e));
     // The local file's failures are the teacher's to mend: say what they mean.
-    if (m_dialect->engine() == QLatin1String("sqlite"))
+    if (m_dialect->engine() == Database::Engine::Sqlite)
         return SqliteFailureText::explain(e.nativeErrorCode(), text);
     return text;
 }
@@ -220,7 +220,7 @@ QSqlDatabase SqlDatabase::connection()
 
 void SqlDatabase::noteFailure(QSqlDatabase &db)
 {
-    if (m_dialect->engine() == QLatin1String("sqlite"))
+    if (m_dialect->engine() == Database::Engine::Sqlite)
         return;
     if (!db.isOpen()) {
         m_lost = true;
@@ -231,7 +231,7 @@ void SqlDatabase::noteFailure(QSqlDatabase &db)
         m_lost = true;
 }
 
-QString SqlDatabase::engine() const
+Database::Engine SqlDatabase::engine() const
 {
     return m_dialect->engine();
 }

@@ -55,7 +55,7 @@ public:
     // Never prompts for a login; throws DatabaseError when it does not open.
     static std::unique_ptr<SqlDatabase> openPostgres(const ServerSettings &settings);
 
-    QString engine() const override;
+    Engine engine() const override;
     QueryResult query(const QString &sql) override;
     qint64 execute(const QString &sql) override;
     QStringList tableNames() override;

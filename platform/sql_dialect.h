@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QStringList>
 
+#include "platform/database.h"
+
 class QSqlDatabase;
 
 // How the T-SQL texts the program builds reach one engine: what to prepare on a
@@ -14,7 +16,7 @@ class SqlDialect
 public:
     virtual ~SqlDialect() = default;
 
-    virtual QString engine() const = 0;
+    virtual Database::Engine engine() const = 0;
 
     // Called after every open of the connection (functions, collations and
     // helper views are per connection). Throws DatabaseError.
@@ -37,7 +39,7 @@ public:
 class TsqlDialect final : public SqlDialect
 {
 public:
-    QString engine() const override { return QStringLiteral("sqlserver"); }
+    Database::Engine engine() const override { return Database::Engine::SqlServer; }
     void prepareConnection(QSqlDatabase &) override {}
     QString rewrite(const QString &tsql, QSqlDatabase &) override { return tsql; }
     QStringList tableNames(QSqlDatabase &db) override;

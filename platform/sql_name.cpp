@@ -20,7 +20,7 @@ bool isPlain(const QString &name)
     return true;
 }
 
-QString quoted(const QString &engine, const QString &name)
+QString quoted(Database::Engine engine, const QString &name)
 {
     if (isPlain(name))
         return name;
@@ -32,7 +32,7 @@ QString quoted(const QString &engine, const QString &name)
                                .arg(QString(name).replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
                                                           QStringLiteral("?"))));
     }
-    if (engine == QLatin1String("sqlserver"))
+    if (engine == Database::Engine::SqlServer)
         return QLatin1Char('[') + QString(name).replace(QLatin1Char(']'), QLatin1String("]]")) + QLatin1Char(']');
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }

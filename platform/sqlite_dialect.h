@@ -9,7 +9,7 @@
 class SqliteDialect final : public SqlDialect
 {
 public:
-    QString engine() const override { return QStringLiteral("sqlite"); }
+    Database::Engine engine() const override { return Database::Engine::Sqlite; }
     void prepareConnection(QSqlDatabase &db) override;
     QString rewrite(const QString &tsql, QSqlDatabase &db) override;
     QStringList tableNames(QSqlDatabase &db) override;

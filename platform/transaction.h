@@ -23,10 +23,12 @@ public:
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
 
+    // A commit the engine refuses (a locked file, a lost server) throws and
+    // leaves the transaction open, so the destructor still rolls it back.
     void commit()
     {
-        m_open = false;
         m_db.commitTransaction();
+        m_open = false;
     }
 
 private:

@@ -1,7 +1,9 @@
-// The administrator's command line over a real SQLite file.
+// The administrator's command line over a real SQLite file, and without --db
+// over the server of config.ini.
 #include <QtTest>
 
 #include "admin_command_run.h"
+#include "openpyxl.h"
 #include "platform/text_file.h"
 #include "student_rows.h"
 #include "test_env.h"
@@ -49,6 +51,8 @@ private slots:
     void failuresGoToStderr();
     void padAndMerge();
     void mergeRefusalDropsNothing();
+    void withoutDbTheServerOfConfigIni();
+    void unreachableServerSaysWhatToDo();
 };
 
 void TestAdminCommandLine::recognisesItsCommands()
@@ -211,6 +215,66 @@ void TestAdminCommandLine::mergeRefusalDropsNothing()
     }
     QCOMPARE(env.db->query(QStringLiteral("select * from 高一02")).rowCount(), 3);
     QCOMPARE(env.db->query(QStringLiteral("select * from Init2")).columnCount(), 48);
+}
+
+// Run in a program folder of its own holding config.ini (Engine=PostgreSQL):
+// no --db, so the commands work on the server, as the window would.
+void TestAdminCommandLine::withoutDbTheServerOfConfigIni()
+{
+    TAVRO_REQUIRE_ENGINE("postgresql");
+    TestEnv env(QStringLiteral("postgresql"));
+    seed(env);
+    env.writeConfigIni();
+    const QString folder = env.dir.path();
+    auto runIn = [&](const QStringList &args) {
+        Run r;
+        QTextStream out(&r.out), err(&r.err);
+        r.status = runAdminCommand(args, out, err, folder);
+        return r;
+    };
+    Run r = runIn({"check", "录入数目"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QCOMPARE(r.out.trimmed(), QDir::toNativeSeparators(env.path("check.txt")));
+    QCOMPARE(TextFile::decodeGb18030(readFile(env.path("check.txt"))),
+             QStringLiteral("班级\t计数\t\r\n初二03\t0\t\r\n高一01\t0\t\r\n高一02\t3\t\r\n"));
+
+    const QString book = env.path("全校.xlsx");
+    r = runIn({"export", "--into", book});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QCOMPARE(r.out.trimmed().split(QLatin1Char('\n')).last(), QDir::toNativeSeparators(book));
+    QVERIFY(!QFile::exists(env.path("tavro.db")));
+    if (Openpyxl::available()) {
+        // The server's rows: one sheet per class table.
+        const QJsonObject dump = Openpyxl::read(book);
+        QSet<QString> sheets;
+        for (const QJsonValue &v : dump.value(QStringLiteral("sheets")).toArray())
+            sheets << v.toString();
+        QCOMPARE(sheets, QSet<QString>({"高一02", "高一01", "初二03", "Sheet1"}));
+        QCOMPARE(dump["sheet"]["高一02"]["cells"]["B2"].toString(), QStringLiteral("张三"));
+    }
+}
+
+void TestAdminCommandLine::unreachableServerSaysWhatToDo()
+{
+    TestEnv env;
+    seed(env);
+    QFile ini(env.path("config.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Settings]\r\nEngine=PostgreSQL\r\nServer=127.0.0.1:1\r\nDatabase=school\r\nUser=u\r\nPassword=p\r\n");
+    ini.close();
+    for (const QStringList &args : {QStringList{"check", "录入数目"}, QStringList{"init-db"}}) {
+        QVERIFY(isAdminCommand(args));
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        // The tavro.db in the folder is not what a command without --db works on.
+        QCOMPARE(runAdminCommand(args, outStream, errStream, env.dir.path()), 1);
+        errStream.flush();
+        const QStringList lines = err.trimmed().split(QLatin1Char('\n'));
+        QVERIFY2(lines.size() >= 2 && lines.front().contains(QStringLiteral("连接")), qPrintable(err));
+        QVERIFY(!QFile::exists(env.path("check.txt")));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAdminCommandLine)

@@ -74,7 +74,7 @@ public:
         : m_own(own), m_neighbour(neighbour), m_table(std::move(table))
     {
     }
-    QString engine() const override { return m_own.engine(); }
+    Engine engine() const override { return m_own.engine(); }
     QueryResult query(const QString &sql) override { return m_own.query(sql); }
     qint64 execute(const QString &sql) override { return m_own.execute(sql); }
     QStringList tableNames() override

@@ -121,11 +121,11 @@ private slots:
 void TestDataChecks::unionQueryText()
 {
     QCOMPARE(DataChecks::buildUnionQuery(DataChecks::piece(Check::EntryCount), DataChecks::suffix(Check::EntryCount),
-                                         {QStringLiteral("高一01"), QStringLiteral("高一02")}, QStringLiteral("sqlite")),
+                                         {QStringLiteral("高一01"), QStringLiteral("高一02")}, Database::Engine::Sqlite),
              QStringLiteral("(select '高一01' as 班级, count(*) as 计数 from 高一01) union all "
                             "(select '高一02' as 班级, count(*) as 计数 from 高一02) order by 班级"));
     QCOMPARE(DataChecks::buildUnionQuery(DataChecks::piece(Check::DuplicateName), DataChecks::suffix(Check::DuplicateName),
-                                         {QStringLiteral("初二03")}, QStringLiteral("sqlserver")),
+                                         {QStringLiteral("初二03")}, Database::Engine::SqlServer),
              QStringLiteral("(select '初二03' as 班级, 姓名, count(姓名) as 计数 from 初二03 Group by 姓名 having "
                             "count(姓名) > 1) order by 班级"));
 }
@@ -304,7 +304,7 @@ namespace {
 class ServerDouble final : public Database
 {
 public:
-    QString engine() const override { return QStringLiteral("sqlserver"); }
+    Engine engine() const override { return Engine::SqlServer; }
     QueryResult query(const QString &sql) override
     {
         queries << sql;

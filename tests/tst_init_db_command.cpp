@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "app/database_connection.h"
-#include "app/init_db_command.h"
+#include "cli/init_db_command.h"
 #include "test_env.h"
 
 class TestInitDbCommand : public QObject

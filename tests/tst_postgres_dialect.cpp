@@ -233,7 +233,7 @@ void TestPostgresDialect::configIniChoosesTheEngine()
     const QString ini = env.writeConfigIni();
     auto db = DatabaseConnection::openServer(ini);
     QVERIFY(db);
-    QCOMPARE(db->engine(), QStringLiteral("postgresql"));
+    QCOMPARE(db->engine(), Database::Engine::PostgreSql);
     QVERIFY(db->tableNames().contains(QStringLiteral("Init2")));
 
     QVERIFY(DatabaseConnection::openServer(env.writeConfigIni(QStringLiteral("postgresql"))));

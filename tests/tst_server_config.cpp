@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "app/database_connection.h"
-#include "app/ini_file.h"
+#include "platform/ini_file.h"
 #include "platform/odbc_connection_string.h"
 #include "platform/sql_database.h"
 

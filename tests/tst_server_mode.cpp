@@ -51,7 +51,7 @@ void TestServerMode::startsOnTheServer()
     QVERIFY(run.shell.form().isVisible());
     Database *db = run.shell.setup().database();
     QVERIFY(db);
-    QCOMPARE(db->engine(), QStringLiteral("postgresql"));
+    QCOMPARE(db->engine(), Database::Engine::PostgreSql);
     const QDate serverDate = db->query(QStringLiteral("select current_date")).rows.at(0).at(0).toDate();
     QCOMPARE(run.shell.setup().startupDate().date(), serverDate);
     QCOMPARE(run.shell.form().ui()->dtBirth->date(), serverDate);

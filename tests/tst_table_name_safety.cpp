@@ -45,7 +45,7 @@ class DyingDatabase final : public Database
 {
 public:
     explicit DyingDatabase(Database &inner) : m_inner(inner) {}
-    QString engine() const override { return m_inner.engine(); }
+    Engine engine() const override { return m_inner.engine(); }
     QueryResult query(const QString &sql) override { return m_inner.query(sql); }
     qint64 execute(const QString &sql) override
     {
@@ -88,20 +88,20 @@ private slots:
 
 void TestTableNameSafety::quotingFollowsTheEngine_data()
 {
-    QTest::addColumn<QString>("engine");
+    QTest::addColumn<Database::Engine>("engine");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain class table") << "sqlserver" << "高一01" << "高一01";
-    QTest::newRow("plain latin") << "postgresql" << "Merge_2015" << "Merge_2015";
-    QTest::newRow("statement, SQL Server") << "sqlserver" << "a]; drop table b" << "[a]]; drop table b]";
-    QTest::newRow("statement, SQLite") << "sqlite" << "a\"; drop table b" << "\"a\"\"; drop table b\"";
-    QTest::newRow("leading digit") << "postgresql" << "2015届" << "\"2015届\"";
-    QTest::newRow("full-width digits") << "sqlite" << "高一０１" << "\"高一０１\"";
+    QTest::newRow("plain class table") << Database::Engine::SqlServer << "高一01" << "高一01";
+    QTest::newRow("plain latin") << Database::Engine::PostgreSql << "Merge_2015" << "Merge_2015";
+    QTest::newRow("statement, SQL Server") << Database::Engine::SqlServer << "a]; drop table b" << "[a]]; drop table b]";
+    QTest::newRow("statement, SQLite") << Database::Engine::Sqlite << "a\"; drop table b" << "\"a\"\"; drop table b\"";
+    QTest::newRow("leading digit") << Database::Engine::PostgreSql << "2015届" << "\"2015届\"";
+    QTest::newRow("full-width digits") << Database::Engine::Sqlite << "高一０１" << "\"高一０１\"";
 }
 
 void TestTableNameSafety::quotingFollowsTheEngine()
 {
-    QFETCH(QString, engine);
+    QFETCH(Database::Engine, engine);
     QFETCH(QString, name);
     QFETCH(QString, expected);
     QCOMPARE(SqlName::quoted(engine, name), expected);

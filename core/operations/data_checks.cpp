@@ -4,10 +4,10 @@
 #include <QMetaType>
 
 #include "platform/app_error.h"
-#include "platform/postgres_dialect.h"
 #include "platform/database.h"
 #include "platform/output_target.h"
 #include "platform/sql_name.h"
+#include "platform/sql_scripts.h"
 #include "platform/sql_text.h"
 #include "platform/text_file.h"
 
@@ -118,7 +118,7 @@ QString DataChecks::otherDocumentPiece()
 }
 
 QString DataChecks::buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables,
-                                    const QString &engine)
+                                    Database::Engine engine)
 {
     QString sql;
     for (const QString &table : tables) {
@@ -205,18 +205,14 @@ void DataChecks::ensureIdCheckFunction()
 {
     if (!m_db.query(QStringLiteral("select * from sysObjects where name = 'fn_ValidateIDC'")).isEmpty())
         return;
-    // SQL Server takes the T-SQL script, PostgreSQL its own; the local file
-    // registers the function natively on every connection.
-    if (m_db.engine() == QLatin1String("sqlserver"))
-        m_db.execute(idCheckFunctionScript());
-    else if (m_db.engine() == QLatin1String("postgresql"))
-        m_db.execute(PostgresDialect::idCheckFunctionScript());
+    // Each server takes the script in its own words; the local file has none
+    // (it registers the function natively on every connection).
+    const QString script = SqlScripts::idCheckFunction(m_db.engine());
+    if (!script.isEmpty())
+        m_db.execute(script);
 }
 
 QString DataChecks::idCheckFunctionScript()
 {
-    QFile file(QStringLiteral(":/sql/StoredProc1.sql"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("StoredProc1: ") + file.errorString());
-    return TextFile::decodeGb18030(file.readAll());
+    return SqlScripts::idCheckFunction(Database::Engine::SqlServer);
 }

@@ -6,9 +6,9 @@
 #include <QSet>
 #include <QStringList>
 
+#include "platform/database.h"
 #include "platform/query_result.h"
 
-class Database;
 
 // The seven data checks of the management window. Each runs one SELECT over
 // all chosen tables (two for the ID check) and writes what it finds to
@@ -35,7 +35,7 @@ public:
 
     // The pieces for every table, top to bottom, joined by " union all ", then the suffix.
     static QString buildUnionQuery(const QString &piece, const QString &suffix, const QStringList &tables,
-                                   const QString &engine);
+                                   Database::Engine engine);
 
     // The header line and one line per row: every value followed by a TAB, a NULL
     // as empty text, a boolean (or any value of a column named in

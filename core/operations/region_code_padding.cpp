@@ -20,7 +20,7 @@ const QStringList &columns()
     return names;
 }
 
-QStringList statements(const QString &engine, const QString &table)
+QStringList statements(Database::Engine engine, const QString &table)
 {
     // LEN does not count trailing blanks, so the zeros go after the trimmed
     // code; appending them to "440606 " would store a 13-character code.

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-class Database;
+#include "platform/database.h"
 
 // Brings 6- and 9-character region codes of class tables up to 12 characters
 // by appending zeros, in the four region code columns of every row.
@@ -15,7 +15,7 @@ const QStringList &columns();
 // The eight statements for one table: per column, first the 6-character rule
 // ("000000"), then the 9-character rule ("000"). A code stored with trailing
 // blanks counts by its length without them and is stored without them.
-QStringList statements(const QString &engine, const QString &table);
+QStringList statements(Database::Engine engine, const QString &table);
 
 // Runs the statements for every table, top to bottom, and returns the sum of
 // the rows affected. Throws DatabaseError at the first failing statement;

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-class Database;
+#include "platform/database.h"
 
 // The template tables a new local database starts with: Init2 (an
 // automatically numbered id and the 47 data columns; class tables are copied
@@ -11,8 +11,7 @@ namespace TemplateTables {
 
 void create(Database &db);
 
-// The two CREATE TABLE statements for an engine ("sqlite", "postgresql",
-// "sqlserver"), Init2 first.
-QStringList statements(const QString &engine);
+// The two CREATE TABLE statements for an engine, Init2 first.
+QStringList statements(Database::Engine engine);
 
 } // namespace TemplateTables

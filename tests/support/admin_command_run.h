@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-#include "manage/command_line.h"
+#include "cli/command_line.h"
 
 // One run of the administrator's command line, with what it printed.
 struct AdminCommandRun

@@ -11,7 +11,7 @@ class RecordingDatabase final : public Database
 public:
     explicit RecordingDatabase(Database &inner) : m_inner(inner) {}
 
-    QString engine() const override { return m_inner.engine(); }
+    Engine engine() const override { return m_inner.engine(); }
     QueryResult query(const QString &sql) override
     {
         statements << sql;

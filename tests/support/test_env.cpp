@@ -14,7 +14,9 @@
 
 namespace {
 
-const QString kPostgres = QStringLiteral("postgresql");
+// The engines by the names TAVRO_TEST_ENGINE and the data rows use.
+const QString kPostgres = Database::engineName(Database::Engine::PostgreSql);
+const QString kSqlite = Database::engineName(Database::Engine::Sqlite);
 
 // One connection per test process to the server's maintenance database, for
 // creating and dropping the test databases.
@@ -125,7 +127,7 @@ void TestEnv::serverAdmin(const QString &sql) const
 QString TestEnv::defaultEngine()
 {
     const QString engine = qEnvironmentVariable("TAVRO_TEST_ENGINE").trimmed().toLower();
-    return engine.isEmpty() ? QStringLiteral("sqlite") : engine;
+    return engine.isEmpty() ? kSqlite : engine;
 }
 
 std::optional<ServerSettings> TestEnv::postgresServer()
@@ -153,6 +155,6 @@ bool TestEnv::engineAvailable(const QString &engine)
 void TestEnv::addEngineRows()
 {
     QTest::addColumn<QString>("engine");
-    QTest::newRow("sqlite") << QStringLiteral("sqlite");
-    QTest::newRow("postgresql") << kPostgres;
+    QTest::newRow(qPrintable(kSqlite)) << kSqlite;
+    QTest::newRow(qPrintable(kPostgres)) << kPostgres;
 }

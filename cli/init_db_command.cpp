@@ -2,9 +2,9 @@
 
 #include <QTextStream>
 
-#include "app/database_connection.h"
 #include "core/operations/template_tables.h"
 #include "platform/app_error.h"
+#include "platform/server_connection.h"
 
 namespace InitDbCommand {
 
@@ -12,12 +12,12 @@ int run(const QString &configIniPath, QTextStream &out, QTextStream &err)
 {
     std::unique_ptr<Database> db;
     try {
-        db = DatabaseConnection::openServerOrThrow(configIniPath);
+        db = ServerConnection::openServerOrThrow(configIniPath);
     } catch (const AppError &e) {
-        err << DatabaseConnection::failureMessage() << '\n' << e.text() << '\n';
+        err << ServerConnection::failureMessage() << '\n' << e.text() << '\n';
         return 1;
     }
-    const QString database = DatabaseConnection::readServerConfig(configIniPath).settings.database;
+    const QString database = ServerConnection::readServerConfig(configIniPath).settings.database;
     try {
         // A server may keep the names in another letter case (init2).
         for (const QString &name : db->tableNames()) {
@@ -27,18 +27,8 @@ int run(const QString &configIniPath, QTextStream &out, QTextStream &err)
                 return 1;
             }
         }
-        const QStringList statements = TemplateTables::statements(db->engine());
-        db->execute(statements.at(0));
-        try {
-            db->execute(statements.at(1));
-        } catch (const AppError &) {
-            // Only the Init2 made just now is taken away again.
-            try {
-                db->execute(QStringLiteral("drop table Init2"));
-            } catch (const AppError &) {
-            }
-            throw;
-        }
+        // Both tables or neither: a failure takes away the Init2 made just now.
+        TemplateTables::create(*db);
     } catch (const AppError &e) {
         err << e.text() << '\n';
         return 1;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStringList>
+
+#include "core/operations/table_merge.h"
+
+class Database;
+
+// What the administrator typed after the command word: "--name value" and
+// "--name=value" options, --replace, --help and the words left over.
+struct CommandOptions
+{
+    QString db = QStringLiteral("tavro.db");
+    bool dbGiven = false; // without --db a command works on the database of config.ini
+    QString dir;
+    QString into = TableMerge::defaultTarget();
+    bool intoGiven = false;
+    QString structure;
+    QString table;
+    QString from;
+    QStringList tables;
+    bool tablesGiven = false;
+    QStringList positional;
+    bool help = false;
+    bool replace = false; // an existing output (workbook, merged table) may be replaced
+};
+
+// Parses the arguments after the command word (args.front() is the command);
+// returns an error text or empty.
+QString parseOptions(const QStringList &args, CommandOptions &options);
+
+// The tables to work on: the named ones, each of which must exist, or the
+// class tables the management window preselects. Throws AppError.
+QStringList chooseTables(Database &db, const CommandOptions &options);

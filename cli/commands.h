@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStringList>
+
+#include "core/operations/data_checks.h"
+
+class Database;
+class QTextStream;
+struct CommandOptions;
+struct Services;
+
+// The commands of the command line on an open database, one family per file
+// (check_command.cpp, table_commands.cpp, export_commands.cpp,
+// backup_commands.cpp). Each prints its outcome on out and throws AppError
+// when it fails or is refused.
+namespace Commands {
+
+// "check": writes check.txt into dir.
+void check(Database &db, DataChecks::Check check, const QStringList &tables, const QString &dir, QTextStream &out);
+
+// "pad" and "merge".
+void pad(Database &db, const QStringList &tables, QTextStream &out);
+void merge(Database &db, const CommandOptions &options, const QStringList &tables, QTextStream &out);
+
+// "export" (each table a sheet) and "export-students" (the print template, one
+// table). They return the exit status: 0 with the file written, 1 with the
+// reason no file was written on err.
+int exportTables(Database &db, Services &services, const CommandOptions &options, const QStringList &tables,
+                 QTextStream &out, QTextStream &err);
+int exportStudents(Database &db, Services &services, const CommandOptions &options, QTextStream &out,
+                   QTextStream &err);
+
+// "backup" and "restore" work on the local file at --db (tavro.db by default).
+void backup(const CommandOptions &options, QTextStream &out);
+void restore(const CommandOptions &options, QTextStream &out);
+
+} // namespace Commands

@@ -18,7 +18,7 @@
 #include "platform/guard.h"
 #include "platform/services.h"
 #include "region/region_picker.h"
-#include "region/select_item_by_text.h"
+#include "region/picker_select_by_text.h"
 #include "ui_entry_form.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <QScrollBar>
 
 #include "core/record/id_number_facts.h"
-#include "region/select_item_by_text.h"
+#include "region/picker_select_by_text.h"
 #include "ui_entry_form.h"
 
 namespace {

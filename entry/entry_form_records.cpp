@@ -13,7 +13,7 @@
 #include <QLineEdit>
 
 #include "core/record/class_count.h"
-#include "entry/empty_field_pass.h"
+#include "entry/form_empty_field_pass.h"
 #include "core/record/entry_rules.h"
 #include "entry/record_form_values.h"
 #include "core/record/record_item.h"

@@ -12,7 +12,7 @@
 #include "core/record/stored_value.h"
 #include "region/region_picker.h"
 #include "core/region/region_tables.h"
-#include "region/select_item_by_text.h"
+#include "region/picker_select_by_text.h"
 #include "ui_entry_form.h"
 
 namespace RecordFormValues {

@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
-#include "manage/operation_progress.h"
+#include "manage/operation_progress_dialog.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"

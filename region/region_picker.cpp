@@ -6,7 +6,7 @@
 #include <QSignalBlocker>
 
 #include "core/record/stored_value.h"
-#include "region/select_item_by_text.h"
+#include "region/picker_select_by_text.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "entry/empty_field_pass.h"
+#include "entry/form_empty_field_pass.h"
 #include "entry/entry_form.h"
 #include "entry_form_driver.h"
 #include "ui_entry_form.h"

@@ -6,7 +6,7 @@
 
 #include "region/region_picker.h"
 #include "core/region/region_tables.h"
-#include "region/select_item_by_text.h"
+#include "region/picker_select_by_text.h"
 
 class TestRegionPicker : public QObject
 {

@@ -1,4 +1,4 @@
-#include "select_item_by_text.h"
+#include "picker_select_by_text.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

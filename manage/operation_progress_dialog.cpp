@@ -1,4 +1,4 @@
-#include "operation_progress.h"
+#include "operation_progress_dialog.h"
 
 #include <algorithm>
 

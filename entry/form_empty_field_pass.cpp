@@ -1,4 +1,4 @@
-#include "empty_field_pass.h"
+#include "form_empty_field_pass.h"
 
 #include <QComboBox>
 #include <QLineEdit>

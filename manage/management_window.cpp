@@ -66,7 +66,7 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
         {m_ui->Button7, DataChecks::Check::EntryCount},      {m_ui->Button6, DataChecks::Check::ClassNumber},
         {m_ui->Button8, DataChecks::Check::DuplicateName},   {m_ui->Button10, DataChecks::Check::ShortNativePlace},
         {m_ui->Button11, DataChecks::Check::EnrolmentMode},  {m_ui->Button12, DataChecks::Check::AttendanceMode},
-        {m_ui->Button9, DataChecks::Check::IdNumber},
+        {m_ui->Button9, DataChecks::Check::IdNumber},        {m_ui->Button14, DataChecks::Check::IdNumberInfo},
     };
     for (const auto &[button, check] : checks)
         connect(button, &QPushButton::clicked, this, [this, check = check] { runCheck(check); });
@@ -82,17 +82,19 @@ ManagementWindow::~ManagementWindow() = default;
 
 void ManagementWindow::showProgramFolder()
 {
-    // Under the check buttons: where check.txt, the exports and the template lie,
-    // so that a teacher can find them (a long path is shortened in the middle).
+    // Under the buttons of the management tab, one line: where check.txt, the
+    // exports and the template lie, so that a teacher can find them (a long
+    // path is shortened in the middle; the whole path is the tooltip).
     auto *note = new QLabel(m_ui->TabSheet2);
     note->setObjectName(QStringLiteral("lblProgramFolder"));
-    note->setGeometry(328, 306, 217, 44);
+    note->setGeometry(328, 336, 217, note->fontMetrics().height() + 2);
     const QString path = QDir::toNativeSeparators(m_services.programDir);
-    note->setText(QStringLiteral("程序文件夹（check.txt、导出）：\n")
-                  + note->fontMetrics().elidedText(path, Qt::ElideMiddle, note->width()));
-    note->setWordWrap(true);
+    const QString caption = QStringLiteral("程序文件夹：");
+    note->setText(caption
+                  + note->fontMetrics().elidedText(path, Qt::ElideMiddle,
+                                                   note->width() - note->fontMetrics().horizontalAdvance(caption)));
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    note->setToolTip(path);
+    note->setToolTip(QStringLiteral("程序文件夹（check.txt、导出）：\n") + path);
     note->setTextInteractionFlags(Qt::TextSelectableByMouse);
     note->setAccessibleName(QStringLiteral("程序文件夹"));
     note->setAccessibleDescription(path);

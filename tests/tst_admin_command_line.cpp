@@ -46,6 +46,7 @@ private slots:
     void helpListsTheCommands();
     void checkWritesTheReport();
     void checkDefaultsToTheClassTables();
+    void idNumberInfoIsACheckName();
     void badCommandLines_data();
     void badCommandLines();
     void failuresGoToStderr();
@@ -116,6 +117,15 @@ void TestAdminCommandLine::checkDefaultsToTheClassTables()
     // 合并表, Init1 and Init2 are left out; 初 sorts before 高.
     QCOMPARE(TextFile::decodeGb18030(readFile(env.path("check.txt"))),
              QStringLiteral("班级\t计数\t\r\n初二03\t0\t\r\n高一01\t0\t\r\n高一02\t3\t\r\n"));
+}
+
+void TestAdminCommandLine::idNumberInfoIsACheckName()
+{
+    TestEnv env;
+    seed(env);
+    const Run r = run({"check", "身份证信息", "--db", env.path("tavro.db"), "--dir", env.dir.path()});
+    QCOMPARE(r.status, 0);
+    QVERIFY(TextFile::decodeGb18030(readFile(env.path("check.txt"))).startsWith(QStringLiteral("# 身份证号与出生日期或性别不符的学生\r\n")));
 }
 
 void TestAdminCommandLine::badCommandLines_data()

@@ -1,4 +1,4 @@
-// The seven data checks over a real database: the statements they issue and
+// The data checks over a real database: the statements they issue and
 // check.txt byte for byte.
 // Runs on every database engine.
 #include <QtTest>
@@ -116,6 +116,7 @@ private slots:
     void failingCheckKeepsTheOldReport();
     void unwritableFolderIsAnErrorAndOpensNothing();
     void booleansAndNulls();
+    void idNumberInfoFindsContradictionsAndRepeatsAcrossClasses();
 };
 
 void TestDataChecks::unionQueryText()
@@ -408,6 +409,51 @@ void TestDataChecks::booleansAndNulls()
     QStringList lines;
     DataChecks::appendResultSection(r, lines, {QStringLiteral("校验")});
     QCOMPARE(lines, QStringList({"a\t校验\tc\t", "True\tFalse\t\t", "False\tTrue\tx\ty\t"}));
+}
+
+void TestDataChecks::idNumberInfoFindsContradictionsAndRepeatsAcrossClasses()
+{
+    TestEnv env;
+    for (const char16_t *t : {u"高一01", u"高一02", u"初二03"})
+        env.createClassTable(QString::fromUtf16(t));
+    const QVariant null;
+    auto row = [&](const char16_t *table, const char16_t *name, QVariant id, QVariant birth, QVariant sex,
+                   QVariant type = kResident) {
+        insertStudent(*env.db, QString::fromUtf16(table),
+                      {{QStringLiteral("姓名"), QString::fromUtf16(name)}, {QStringLiteral("身份证件号"), id},
+                       {QStringLiteral("出生日期"), birth}, {QStringLiteral("性别"), sex}, {QStringLiteral("身份证件类型"), type}});
+    };
+    // 440606200903150018: 2009-03-15, male; ...0029: 2010-01-01, female; ...0034: 2009-07-02, male.
+    row(u"高一01", u"陈一", "440606200903150018", "20090316", "1-男");
+    row(u"高一01", u"李二", "440606201001010029", "20100101", "1-男");
+    row(u"高一01", u"王三", "440606200907020034", "20090101", "2-女");
+    row(u"高一01", u"赵四", "440606201001010029", null, "");            // still to complete; repeat within its class
+    row(u"高一01", u"钱五", "440606200903150019", "20000101", "2-女");  // fails the number check itself
+    row(u"高一01", u"周七", "11010519491231002X", "19491231", "2-女");
+    row(u"高一02", u"孙六", "11010519491231002x", "19491231", "2-女");  // the same number, lower-case x
+    row(u"高一02", u"吴八", "440606200907020034", "20090702", "1-男", QStringLiteral("2-护照"));
+    row(u"初二03", u"陈九", "440606200903150018", "20090315", "1-男");  // not selected
+    RecordingDatabase db(*env.db);
+    DataChecks(db, env.dir.path()).run(Check::IdNumberInfo, {QStringLiteral("高一01"), QStringLiteral("高一02")});
+    QCOMPARE(db.statements.size(), 1);
+    const QByteArray bytes = readFile(env.path(QStringLiteral("check.txt")));
+    const QByteArray expected = reportBytes(
+        {"# 身份证号与出生日期或性别不符的学生",
+         "班级\t姓名\t身份证件号\t出生日期\t性别\t问题\t",
+         "高一01\t陈一\t440606200903150018\t20090316\t1-男\t出生日期与身份证号不符\t",
+         "高一01\t李二\t440606201001010029\t20100101\t1-男\t性别与身份证号不符\t",
+         "高一01\t王三\t440606200907020034\t20090101\t2-女\t出生日期与身份证号不符；性别与身份证号不符\t",
+         "",
+         "",
+         "# 身份证件号与所选的其它班级重复的学生",
+         "班级\t姓名\t身份证件号\t其它班级\t",
+         "高一01\t王三\t440606200907020034\t高一02\t",
+         "高一01\t周七\t11010519491231002X\t高一02\t",
+         "高一02\t孙六\t11010519491231002x\t高一01\t",
+         "高一02\t吴八\t440606200907020034\t高一01\t"});
+    if (bytes != expected)
+        qWarning().noquote() << TextFile::decodeGb18030(bytes);
+    QCOMPARE(bytes, expected);
 }
 
 QTEST_GUILESS_MAIN(TestDataChecks)

@@ -94,6 +94,7 @@ private slots:
     void mergeButton();
     void mergeRefreshesTheListsKeepingTheChoices();
     void paddingButton();
+    void buttonsBelowTheChecksFitTheTab();
 };
 
 void TestManagementWindow::controls_data()
@@ -520,6 +521,27 @@ void TestManagementWindow::restoringTheWindowKeepsTheChoices()
     QCOMPARE(list1->count(), 4);
     QCOMPARE(selection(list1), students);
     QCOMPARE(selection(list2), tables);
+}
+
+void TestManagementWindow::buttonsBelowTheChecksFitTheTab()
+{
+    Fixture f;
+    auto *tabs = f.child<QTabWidget>("PageControl1");
+    tabs->setCurrentIndex(1);
+    QWidget *page = tabs->widget(1);
+    // Nothing on the tab is cut off by its edge, the folder note included.
+    for (QObject *child : page->children()) {
+        if (auto *w = qobject_cast<QWidget *>(child))
+            QVERIFY2(page->rect().contains(w->geometry()), qPrintable(w->objectName()));
+    }
+    auto *info = f.child<QPushButton>("Button14");
+    QCOMPARE(info->text(), QStringLiteral("身份证信息"));
+    f.child<QListWidget>("ListBox2")->item(2)->setSelected(true); // 高一01
+    QTest::mouseClick(info, Qt::LeftButton);
+    QCOMPARE(f.env.desktop.opened, QStringList{f.env.path(QStringLiteral("check.txt"))});
+    QFile report(f.env.path(QStringLiteral("check.txt")));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QVERIFY(TextFile::decodeGb18030(report.readAll()).startsWith(QStringLiteral("# 身份证号与出生日期或性别不符的学生")));
 }
 
 QTEST_MAIN(TestManagementWindow)

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QMetaType>
 
+#include "core/operations/id_number_consistency.h"
 #include "platform/app_error.h"
 #include "platform/database.h"
 #include "platform/output_target.h"
@@ -36,6 +37,10 @@ const CheckText kChecks[] = {
     {DataChecks::Check::AttendanceMode, u"就读方式",
      u"(select '%1' as 班级, 就读方式, count(就读方式) as 计数 from %2 Group by 就读方式)", u"# 检查就读方式"},
     {DataChecks::Check::IdNumber, u"检查身份证", u"", u"# 未能通过验证的身份证号码"},
+    // The rows are judged by the program (IdNumberConsistency), the same way on every engine.
+    {DataChecks::Check::IdNumberInfo, u"身份证信息",
+     u"(select '%1' as 班级, 姓名, 身份证件号, 出生日期, 性别 from %2 where (身份证件号<>''))",
+     u"# 身份证号与出生日期或性别不符的学生"},
 };
 
 const CheckText &textOf(DataChecks::Check check)
@@ -49,6 +54,7 @@ const CheckText &textOf(DataChecks::Check check)
 
 const QString kIdSuffix = QStringLiteral(" order by 班级, 姓名");
 const QString kOtherDocumentTitle = QStringLiteral("# 非居民身份证的证件号码");
+const QString kRepeatedIdTitle = QStringLiteral("# 身份证件号与所选的其它班级重复的学生");
 const QString kBooleanColumn = QStringLiteral("校验");
 
 QString valueText(const QVariant &value, bool booleanColumn)
@@ -98,7 +104,7 @@ QString DataChecks::piece(Check check)
 
 QString DataChecks::suffix(Check check)
 {
-    return check == Check::IdNumber ? kIdSuffix : QStringLiteral(" order by 班级");
+    return check == Check::IdNumber || check == Check::IdNumberInfo ? kIdSuffix : QStringLiteral(" order by 班级");
 }
 
 QString DataChecks::title(Check check)
@@ -165,6 +171,14 @@ DataChecks::DataChecks(Database &db, QString programDir)
 QStringList DataChecks::reportLines(Check check, const QStringList &tables)
 {
     QStringList lines;
+    if (check == Check::IdNumberInfo) {
+        const QueryResult rows = m_db.query(buildUnionQuery(piece(check), suffix(check), tables, m_db.engine()));
+        lines << title(check);
+        appendResultSection(IdNumberConsistency::contradictions(rows), lines);
+        lines << QString() << QString() << kRepeatedIdTitle;
+        appendResultSection(IdNumberConsistency::repeatsInOtherClasses(rows), lines);
+        return lines;
+    }
     if (check != Check::IdNumber) {
         const QString sql = buildUnionQuery(piece(check), suffix(check), tables, m_db.engine());
         if (!title(check).isEmpty())

@@ -10,14 +10,15 @@
 #include "platform/query_result.h"
 
 
-// The seven data checks of the management window. Each runs one SELECT over
-// all chosen tables (two for the ID check) and writes what it finds to
+// The data checks of the management window. Each runs one SELECT over all
+// chosen tables (two for the ID check) and writes what it finds to
 // check.txt in the program's folder, whose path it returns for the caller to
 // open. The tables are never changed. Used from one thread at a time.
 class DataChecks
 {
 public:
-    enum class Check { EntryCount, ClassNumber, DuplicateName, ShortNativePlace, EnrolmentMode, AttendanceMode, IdNumber };
+    enum class Check { EntryCount, ClassNumber, DuplicateName, ShortNativePlace, EnrolmentMode, AttendanceMode, IdNumber,
+                       IdNumberInfo };
 
     // A check as its button names it: "录入数目", "检查班号", ...
     static QString caption(Check check);

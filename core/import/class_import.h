@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "platform/atomic_file.h"
+#include "platform/progress.h"
+
+class Database;
+class RegionTables;
+
+// Bringing a class's existing records in from a spreadsheet (.xlsx, .xls,
+// .ods, .csv): prepare() reads and checks every row and returns a plan that
+// writes nothing; commit() inserts the plan's accepted rows into the class
+// table in one transaction; writeReport() writes the rows left out, with
+// their reasons, to a workbook the teacher corrects and imports again.
+// Shows and asks nothing. Used from one thread at a time.
+
+// What to do with a row whose 姓名 or 身份证件号 is already in the class table
+// or in an earlier row of the file.
+enum class ImportDuplicates { Skip, Add };
+
+// One data row of the file as the plan sees it.
+struct ImportRow
+{
+    enum class Status {
+        Accepted,  // imported by commit()
+        Problem,   // left out: a value or rule failed (see problems)
+        Duplicate, // left out under ImportDuplicates::Skip (see duplicateOf)
+    };
+
+    int sourceRow = 0;   // the row number in the sheet (the headings are row 1)
+    QStringList cells;   // the original cells, in the order of ImportPlan::headings
+    QStringList values;  // the 47 encoded values in RecordColumns::dataColumns() order
+    QStringList problems;    // why the row cannot be imported, one sentence each
+    QString duplicateOf;     // why it is a duplicate ("班级表中已有 张三", "与第 5 行同名"); empty when none
+    QStringList missing;     // 待补全: the record columns left empty, by name
+    Status status = Status::Accepted;
+
+    // The reasons a report's column 问题 shows: the problems, then the duplicate.
+    QString reasonText() const;
+};
+
+struct ImportPlan
+{
+    QString sourcePath;
+    QString sheetName;       // the sheet read (the first when none was named; empty for .csv)
+    QString table;           // the class table the rows go into
+    ImportDuplicates duplicates = ImportDuplicates::Skip;
+    QStringList headings;    // the file's headings, row 1, as written
+    QStringList unknownHeadings; // headings matching no record column (not imported, never guessed)
+    QList<ImportRow> rows;   // every non-empty data row, in file order
+
+    int importCount() const;    // rows with Status::Accepted
+    int problemCount() const;   // rows with Status::Problem
+    int duplicateCount() const; // rows found duplicate (whether skipped or added)
+    // Rows not imported (problems and skipped duplicates), in file order.
+    QList<ImportRow> leftOut() const;
+};
+
+struct ImportResult
+{
+    int imported = 0; // rows inserted
+};
+
+class ClassImport
+{
+public:
+    // regions: loaded tables for region codes and names; now: the date the
+    // birth-date rule measures against (the clock of the program's start).
+    ClassImport(Database &db, const RegionTables &regions, QDateTime now);
+
+    // Reads the sheet (the first when `sheet` is empty) and checks each row
+    // against the table's current records. Writes nothing. Throws AppError
+    // (SpreadsheetError, FileError, DatabaseError) with a clear Chinese text
+    // when the file cannot be read, the sheet is missing or the table is
+    // unknown. Progress counts rows checked.
+    ImportPlan prepare(const QString &file, const QString &sheet, const QString &table,
+                       ImportDuplicates duplicates = ImportDuplicates::Skip, const Progress &progress = {});
+
+    // Inserts the plan's accepted rows in one transaction: all or none (a
+    // failure rolls back and throws DatabaseError naming the source row).
+    ImportResult commit(const ImportPlan &plan, const Progress &progress = {});
+
+    // The report workbook: one sheet with the file's headings and a column
+    // 问题, one row per row left out with its original cells. The caller
+    // decides about an existing file (OutputTarget::admit) and passes its word.
+    static void writeReport(const ImportPlan &plan, const QString &path,
+                            AtomicFile::Existing existing = AtomicFile::Existing::Keep);
+
+private:
+    Database &m_db;
+    const RegionTables &m_regions;
+    QDateTime m_now;
+};

@@ -34,6 +34,10 @@ const QString kHelp = QStringLiteral(
     "                                   把表导出为一个 xlsx 工作簿，每表一个工作表（默认为各表自己的列）\n"
     "  tavro export-students --table 表 --into 文件 [--replace] [--dir 文件夹]\n"
     "                                   用 Template.xlsx 把一个表的全部学生导出为多人打印表\n"
+    "  tavro import --table 表 --from 文件 [--sheet 工作表] [--dry-run] [--duplicates skip|add]\n"
+    "               [--report 文件.xlsx] [--replace]\n"
+    "                                   把 .xlsx/.xls/.ods/.csv 中的学生逐行检查后导入班级表；--dry-run 只检查不写入，\n"
+    "                                   重复的行默认跳过（add：照样导入），--report 写出没有导入的行及其问题\n"
     "  tavro backup [--into 文件]        备份本地数据库文件（默认存入数据库旁的“备份”文件夹）\n"
     "  tavro restore --from 备份文件     检查备份后先备份现有的数据库文件，再用备份替换它\n"
     "  tavro init-db [--dir 文件夹]     在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1\n"
@@ -47,7 +51,7 @@ const QString kHelp = QStringLiteral(
     "  --replace        替换 --into 处已有的文件或合并表；不加时已有的保持不变，命令失败\n"
     "程序文件夹（config.ini、Template.xlsx、check.txt、debug.txt、导出）: %2\n");
 
-enum class Command { Check, Pad, Merge, Export, ExportStudents, Backup, Restore, InitDb, Help, None };
+enum class Command { Check, Pad, Merge, Export, ExportStudents, Import, Backup, Restore, InitDb, Help, None };
 
 Command commandOf(const QString &word)
 {
@@ -61,6 +65,8 @@ Command commandOf(const QString &word)
         return Command::Export;
     if (word == QLatin1String("export-students"))
         return Command::ExportStudents;
+    if (word == QLatin1String("import"))
+        return Command::Import;
     if (word == QLatin1String("backup"))
         return Command::Backup;
     if (word == QLatin1String("restore"))
@@ -143,6 +149,14 @@ int runCommand(Command command, const QStringList &args, QTextStream &out, QText
         && structure != QLatin1String("init2"))
         return usageError(QStringLiteral("导出表的结构只能是 Init1 或 Init2：%1").arg(options.structure));
 
+    if (command == Command::Import) {
+        if (options.table.trimmed().isEmpty())
+            return usageError(QStringLiteral("请用 --table 给出要导入的班级表。"));
+        if (options.from.trimmed().isEmpty())
+            return usageError(QStringLiteral("请用 --from 给出要导入的文件。"));
+        if (options.duplicates != QLatin1String("skip") && options.duplicates != QLatin1String("add"))
+            return usageError(QStringLiteral("--duplicates 只能是 skip 或 add：%1").arg(options.duplicates));
+    }
     if (command == Command::Restore && options.from.trimmed().isEmpty())
         return usageError(QStringLiteral("请用 --from 给出要恢复的备份文件。"));
 
@@ -175,8 +189,14 @@ int runCommand(Command command, const QStringList &args, QTextStream &out, QText
         if (AtomicFile::occupied(options.into) && !options.replace)
             throw AppError(keptFileText(QFileInfo(options.into).absoluteFilePath()));
     }
-    // Checks and exports only read.
-    const bool reads = command == Command::Check || exporting;
+    if (command == Command::Import && !options.report.isEmpty()) {
+        OutputTarget(options.dbGiven ? QFileInfo(options.db).absoluteFilePath() : QString(), dir)
+            .ensureAllowed(options.report, OutputTarget::Kind::Workbook);
+        if (AtomicFile::occupied(options.report) && !options.replace)
+            throw AppError(keptFileText(QFileInfo(options.report).absoluteFilePath()));
+    }
+    // Checks, exports and a dry run only read.
+    const bool reads = command == Command::Check || exporting || (command == Command::Import && options.dryRun);
     const std::unique_ptr<Database> db = openCommandDatabase(options, configFile, reads);
     NoMessages messages;
     SystemClock clock;
@@ -185,6 +205,8 @@ int runCommand(Command command, const QStringList &args, QTextStream &out, QText
     if (command == Command::ExportStudents) {
         return Commands::exportStudents(*db, services, options, out, err);
     }
+    if (command == Command::Import)
+        return Commands::importTable(*db, options, out);
     const QStringList tables = chooseTables(*db, options);
     switch (command) {
     case Command::Check:
@@ -199,6 +221,7 @@ int runCommand(Command command, const QStringList &args, QTextStream &out, QText
     case Command::Export:
         return Commands::exportTables(*db, services, options, tables, out, err);
     case Command::ExportStudents:
+    case Command::Import:
     case Command::Backup:
     case Command::Restore:
     case Command::InitDb:

@@ -15,6 +15,10 @@ QString parseOptions(const QStringList &args, CommandOptions &options)
             options.replace = true;
             continue;
         }
+        if (arg == QLatin1String("--dry-run")) {
+            options.dryRun = true;
+            continue;
+        }
         if (!arg.startsWith(QLatin1String("--"))) {
             options.positional << arg;
             continue;
@@ -27,7 +31,9 @@ QString parseOptions(const QStringList &args, CommandOptions &options)
         }
         static const QStringList known = {QStringLiteral("--db"), QStringLiteral("--dir"), QStringLiteral("--into"),
                                           QStringLiteral("--tables"), QStringLiteral("--structure"),
-                                          QStringLiteral("--table"), QStringLiteral("--from")};
+                                          QStringLiteral("--table"), QStringLiteral("--from"),
+                                          QStringLiteral("--sheet"), QStringLiteral("--duplicates"),
+                                          QStringLiteral("--report")};
         if (!known.contains(arg))
             return QStringLiteral("未知的选项：%1").arg(arg);
         if (eq < 0) {
@@ -49,6 +55,12 @@ QString parseOptions(const QStringList &args, CommandOptions &options)
             options.table = value;
         } else if (arg == QLatin1String("--from")) {
             options.from = value;
+        } else if (arg == QLatin1String("--sheet")) {
+            options.sheet = value;
+        } else if (arg == QLatin1String("--duplicates")) {
+            options.duplicates = value.toLower();
+        } else if (arg == QLatin1String("--report")) {
+            options.report = value;
         } else {
             options.tablesGiven = true;
             value.replace(QStringLiteral("，"), QStringLiteral(","));

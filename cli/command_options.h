@@ -18,6 +18,12 @@ struct CommandOptions
     QString structure;
     QString table;
     QString from;
+    // import: the sheet to read, whether to write nothing, what to do with
+    // duplicates ("skip" or "add") and the report workbook of the rows left out.
+    QString sheet;
+    bool dryRun = false;
+    QString duplicates = QStringLiteral("skip");
+    QString report;
     QStringList tables;
     bool tablesGiven = false;
     QStringList positional;

@@ -30,6 +30,12 @@ int exportTables(Database &db, Services &services, const CommandOptions &options
 int exportStudents(Database &db, Services &services, const CommandOptions &options, QTextStream &out,
                    QTextStream &err);
 
+// "import": reads --from, checks its rows against --table and, unless
+// --dry-run, imports the accepted ones in one transaction; prints the counts
+// and the rows left out, writes --report when given. Returns 0 when the
+// import ran (rows left out or not).
+int importTable(Database &db, const CommandOptions &options, QTextStream &out);
+
 // "backup" and "restore" work on the local file at --db (tavro.db by default).
 void backup(const CommandOptions &options, QTextStream &out);
 void restore(const CommandOptions &options, QTextStream &out);

@@ -55,7 +55,8 @@ struct ImportPlan
 
     int importCount() const;    // rows with Status::Accepted
     int problemCount() const;   // rows with Status::Problem
-    int duplicateCount() const; // rows found duplicate (whether skipped or added)
+    // Rows without problems found duplicate: skipped under Skip, imported under Add.
+    int duplicateCount() const;
     // Rows not imported (problems and skipped duplicates), in file order.
     QList<ImportRow> leftOut() const;
 };

@@ -1,0 +1,237 @@
+#include "class_import.h"
+
+#include <algorithm>
+
+#include <QHash>
+
+#include "core/import/import_headings.h"
+#include "core/import/import_row_checks.h"
+#include "core/import/import_values.h"
+#include "core/import/sheet_rows.h"
+#include "core/record/entry_rules.h"
+#include "core/record/record_schema.h"
+#include "core/record/save_statements.h"
+#include "core/record/stored_value.h"
+#include "platform/app_error.h"
+#include "platform/database.h"
+#include "platform/query_result.h"
+#include "platform/sql_name.h"
+#include "platform/transaction.h"
+#include "xlsx/xlsx_workbook.h"
+
+namespace {
+
+using namespace RecordColumns;
+using RecordSchema::Feed;
+
+// The class number of a class table: its last two characters ("高一01" -> "01").
+QString classNumberOf(const QString &table)
+{
+    const QString last = table.right(2);
+    return EntryRules::IsAllDigits(last) ? last : QString();
+}
+
+// The record columns a teacher completes later when the file left them empty:
+// those the form feeds from a control (not 班号 or the region names, which follow).
+QStringList missingColumns(const QStringList &values)
+{
+    QStringList missing;
+    for (const RecordSchema::Column &column : RecordSchema::columns()) {
+        if (column.feed != Feed::ClassCode && column.feed != Feed::RegionNames && values.at(column.order).isEmpty())
+            missing << QString::fromUtf16(column.name);
+    }
+    return missing;
+}
+
+} // namespace
+
+QString ImportRow::reasonText() const
+{
+    QStringList reasons = problems;
+    if (!duplicateOf.isEmpty())
+        reasons << duplicateOf;
+    return reasons.join(QStringLiteral("；"));
+}
+
+int ImportPlan::importCount() const
+{
+    return int(std::count_if(rows.begin(), rows.end(), [](const ImportRow &r) { return r.status == ImportRow::Status::Accepted; }));
+}
+
+int ImportPlan::problemCount() const
+{
+    return int(std::count_if(rows.begin(), rows.end(), [](const ImportRow &r) { return r.status == ImportRow::Status::Problem; }));
+}
+
+int ImportPlan::duplicateCount() const
+{
+    return int(std::count_if(rows.begin(), rows.end(), [](const ImportRow &r) {
+        return r.problems.isEmpty() && !r.duplicateOf.isEmpty();
+    }));
+}
+
+QList<ImportRow> ImportPlan::leftOut() const
+{
+    QList<ImportRow> out;
+    for (const ImportRow &row : rows) {
+        if (row.status != ImportRow::Status::Accepted)
+            out << row;
+    }
+    return out;
+}
+
+ClassImport::ClassImport(Database &db, const RegionTables &regions, QDateTime now)
+    : m_db(db), m_regions(regions), m_now(std::move(now))
+{
+}
+
+ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const QString &table,
+                                ImportDuplicates duplicates, const Progress &progress)
+{
+    ImportPlan plan;
+    plan.sourcePath = file;
+    plan.table = table;
+    plan.duplicates = duplicates;
+    if (!m_db.tableNames().contains(table, Qt::CaseInsensitive))
+        throw AppError(QStringLiteral("没有班级表“%1”，请先建立这个班级或选择已有的班级表。").arg(table));
+
+    const SheetRows read = SheetRowsReader::read(file, sheet);
+    plan.sheetName = read.sheetName;
+    plan.headings = read.headings;
+    // The file's column of each record column (the first heading naming it).
+    QList<int> source(Count, -1);
+    for (int i = 0; i < read.headings.size(); ++i) {
+        const int column = ImportHeadings::columnOf(read.headings.at(i));
+        if (column == ImportHeadings::Unknown)
+            plan.unknownHeadings << read.headings.at(i);
+        else if (column >= 0 && source[column] < 0)
+            source[column] = i;
+    }
+
+    // Names and ID numbers already in the class table, as the form's duplicate test compares them.
+    QHash<QString, int> names;   // -> 0: the table; else the source row
+    QHash<QString, int> cardNos;
+    const QueryResult existing = m_db.query(QStringLiteral("select %1, %2 from %3")
+                                                .arg(SqlName::quoted(m_db, RecordSchema::name(Name)),
+                                                     SqlName::quoted(m_db, RecordSchema::name(CardNo)),
+                                                     SqlName::quoted(m_db, table)));
+    for (const QVariantList &row : existing.rows) {
+        const QString name = EntryRules::trimControls(row.value(0).toString());
+        const QString cardNo = EntryRules::trimControls(row.value(1).toString());
+        if (!name.isEmpty())
+            names.insert(name, 0);
+        if (!cardNo.isEmpty())
+            cardNos.insert(cardNo, 0);
+    }
+
+    const ImportValues convert(m_regions);
+    const QString classNo = classNumberOf(table);
+    int done = 0;
+    for (const SheetRows::Row &in : read.rows) {
+        ImportRow row;
+        row.sourceRow = in.number;
+        for (int i = 0; i < qMax(read.headings.size(), in.cells.size()); ++i)
+            row.cells << in.cells.value(i).text;
+        row.values = QStringList(Count, QString());
+        for (const RecordSchema::Column &column : RecordSchema::columns()) {
+            if (source[column.order] < 0)
+                continue;
+            const SheetCell cell = in.cells.value(source[column.order]);
+            if (column.order == CardNo && ImportRowChecks::isNumberStoredId(cell)) {
+                row.problems << ImportRowChecks::numberStoredIdReason();
+                continue;
+            }
+            const ImportValues::Value value = convert.convert(column, cell);
+            row.values[column.order] = value.stored;
+            if (!value.problem.isEmpty())
+                row.problems << value.problem;
+        }
+        // What the form derives: the region names from their codes, 班号 from the entry year.
+        for (const RecordSchema::Column &column : RecordSchema::columns()) {
+            if (column.feed != Feed::RegionNames || !row.values.at(column.order).isEmpty())
+                continue;
+            for (const RecordSchema::Column &code : RecordSchema::columns()) {
+                if (code.feed == Feed::RegionCode && code.picker == column.picker)
+                    row.values[column.order] = convert.regionNames(row.values.at(code.order));
+            }
+        }
+        if (row.values.at(ClassCode).isEmpty())
+            row.values[ClassCode] = StoredValue::encodeClassCode(
+                StoredValue::entryYearMonth(row.values.at(EntryYearMonth)).year, table, classNo);
+        row.problems << ImportRowChecks::problems(row.values, m_now);
+        row.missing = missingColumns(row.values);
+
+        const QString name = EntryRules::trimControls(row.values.at(Name));
+        const QString cardNo = EntryRules::trimControls(row.values.at(CardNo));
+        auto seen = [&](const QHash<QString, int> &map, const QString &key, const QString &what) {
+            if (key.isEmpty() || !map.contains(key) || !row.duplicateOf.isEmpty())
+                return;
+            const int at = map.value(key);
+            row.duplicateOf = at == 0 ? QStringLiteral("班级表中已有%1为 %2 的同学").arg(what, key)
+                                      : QStringLiteral("与第 %1 行的%2 %3 重复").arg(at).arg(what, key);
+        };
+        seen(names, name, QStringLiteral("姓名"));
+        seen(cardNos, cardNo, QStringLiteral("身份证件号"));
+        if (!name.isEmpty() && !names.contains(name))
+            names.insert(name, row.sourceRow);
+        if (!cardNo.isEmpty() && !cardNos.contains(cardNo))
+            cardNos.insert(cardNo, row.sourceRow);
+
+        if (!row.problems.isEmpty())
+            row.status = ImportRow::Status::Problem;
+        else if (!row.duplicateOf.isEmpty() && duplicates == ImportDuplicates::Skip)
+            row.status = ImportRow::Status::Duplicate;
+        plan.rows << row;
+        ++done;
+        if (done % 100 == 0)
+            reportProgress(progress, done, int(read.rows.size()));
+    }
+    reportProgress(progress, done, int(read.rows.size()));
+    return plan;
+}
+
+ImportResult ClassImport::commit(const ImportPlan &plan, const Progress &progress)
+{
+    ImportResult result;
+    const int total = plan.importCount();
+    Transaction transaction(m_db);
+    for (const ImportRow &row : plan.rows) {
+        if (row.status != ImportRow::Status::Accepted)
+            continue;
+        try {
+            m_db.execute(SaveStatements::insertStatement(plan.table, row.values));
+        } catch (const AppError &e) {
+            throw DatabaseError(QStringLiteral("导入失败，班级表“%1”没有任何改动：写入第 %2 行时出错。请检查这一行后再导入。\n")
+                                    .arg(plan.table)
+                                    .arg(row.sourceRow)
+                                + e.text());
+        }
+        ++result.imported;
+        if (result.imported % 100 == 0)
+            reportProgress(progress, result.imported, total);
+    }
+    transaction.commit();
+    reportProgress(progress, result.imported, total);
+    return result;
+}
+
+void ClassImport::writeReport(const ImportPlan &plan, const QString &path, AtomicFile::Existing existing)
+{
+    XlsxWorkbook book = XlsxWorkbook::create();
+    XlsxSheet &sheet = book.sheet(1);
+    int column = 1;
+    for (const QString &heading : plan.headings)
+        sheet.setCellText(1, column++, heading);
+    const int reasonColumn = column;
+    sheet.setCellText(1, reasonColumn, QStringLiteral("问题"));
+    int line = 2;
+    for (const ImportRow &row : plan.leftOut()) {
+        for (int i = 0; i < row.cells.size(); ++i)
+            sheet.setCellText(line, i + 1, row.cells.at(i));
+        sheet.setCellText(line, qMax(reasonColumn, int(row.cells.size()) + 1),
+                          QStringLiteral("第 %1 行：").arg(row.sourceRow) + row.reasonText());
+        ++line;
+    }
+    sheet.formatAllCellsAsText();
+    book.saveAs(path, 6, existing);
+}

@@ -1,0 +1,103 @@
+#include "form_items.h"
+
+#include <QFile>
+#include <QXmlStreamReader>
+
+namespace FormItems {
+
+namespace {
+
+// Every QComboBox of the layout with the texts of its <item>s.
+QHash<QString, QStringList> readLayout()
+{
+    QHash<QString, QStringList> lists;
+    QFile file(QStringLiteral(":/import/entry_form.ui"));
+    if (!file.open(QIODevice::ReadOnly))
+        return lists;
+    QXmlStreamReader xml(&file);
+    QString current;   // the list being read
+    int depth = 0;     // element depth inside it
+    bool inItem = false;
+    bool inText = false;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (!current.isEmpty())
+                ++depth;
+            const auto name = xml.name();
+            if (name == QLatin1String("widget") && current.isEmpty()
+                && xml.attributes().value(QLatin1String("class")) == QLatin1String("QComboBox")) {
+                current = xml.attributes().value(QLatin1String("name")).toString();
+                lists.insert(current, {});
+                depth = 0;
+            } else if (!current.isEmpty() && name == QLatin1String("item") && depth == 1) {
+                inItem = true;
+            } else if (inItem && name == QLatin1String("property")
+                       && xml.attributes().value(QLatin1String("name")) == QLatin1String("text")) {
+                inText = true;
+            } else if (inText && name == QLatin1String("string")) {
+                lists[current] << xml.readElementText();
+                --depth; // readElementText consumed the end element
+            }
+        } else if (token == QXmlStreamReader::EndElement && !current.isEmpty()) {
+            const auto name = xml.name();
+            if (depth == 0) {
+                current.clear();
+            } else {
+                if (name == QLatin1String("item") && depth == 1)
+                    inItem = false;
+                if (name == QLatin1String("property"))
+                    inText = false;
+                --depth;
+            }
+        }
+    }
+    return lists;
+}
+
+// The code before the first "-" of an item, or empty when it has none.
+QString codeOf(const QString &item)
+{
+    const qsizetype dash = item.indexOf(QLatin1Char('-'));
+    return dash > 0 ? item.left(dash) : QString();
+}
+
+bool sameNumber(const QString &a, const QString &b)
+{
+    bool okA = false;
+    bool okB = false;
+    const qint64 x = a.toLongLong(&okA);
+    const qint64 y = b.toLongLong(&okB);
+    return okA && okB && x == y;
+}
+
+} // namespace
+
+QStringList of(const QString &control)
+{
+    static const QHash<QString, QStringList> lists = readLayout();
+    return lists.value(control);
+}
+
+QString match(const QStringList &items, const QString &text)
+{
+    const QString wanted = text.trimmed();
+    if (wanted.isEmpty())
+        return {};
+    for (const QString &item : items) {
+        if (item == wanted)
+            return item;
+    }
+    QStringList found;
+    for (const QString &item : items) {
+        const QString code = codeOf(item);
+        if (code.isEmpty())
+            continue;
+        const QString rest = item.mid(code.size() + 1);
+        if (rest == wanted || code.compare(wanted, Qt::CaseInsensitive) == 0 || sameNumber(code, wanted))
+            found << item;
+    }
+    return found.size() == 1 ? found.first() : QString();
+}
+
+} // namespace FormItems

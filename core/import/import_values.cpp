@@ -1,0 +1,144 @@
+#include "import_values.h"
+
+#include <QRegularExpression>
+
+#include "core/import/form_items.h"
+#include "core/record/entry_rules.h"
+#include "core/record/stored_value.h"
+#include "core/region/region_tables.h"
+
+namespace {
+
+using RecordSchema::Feed;
+
+void addName(QHash<QString, QList<int>> &map, const QString &name, int code)
+{
+    QList<int> &codes = map[name];
+    if (!codes.contains(code))
+        codes << code;
+}
+
+QString withoutBlanks(const QString &text)
+{
+    QString out = text;
+    out.remove(QLatin1Char(' '));
+    out.remove(QChar(0x3000));
+    return out.trimmed();
+}
+
+QString refused(const QString &column, const QString &text, const QString &why)
+{
+    return QStringLiteral("%1：“%2”%3").arg(column, text, why);
+}
+
+} // namespace
+
+ImportValues::ImportValues(const RegionTables &regions) : m_regions(regions)
+{
+    for (const TCODE_AREA_DATA &area : regions.AreaList()) {
+        const RegionNames names = regions.ResolveRegionCode(area.CodeValue);
+        addName(m_byName, names.province + names.city + names.county, area.CodeValue);
+        addName(m_byName, names.city + names.county, area.CodeValue);
+        addName(m_byName, names.province + names.county, area.CodeValue);
+        addName(m_byName, names.county, area.CodeValue);
+    }
+}
+
+QDate ImportValues::parseDate(const SheetCell &cell)
+{
+    if (cell.kind == SheetCell::Kind::Date)
+        return cell.date;
+    static const QRegularExpression compact(QStringLiteral("^(\\d{4})(\\d{2})(\\d{2})$"));
+    static const QRegularExpression separated(
+        QStringLiteral("^(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?(\\s+\\d{1,2}:\\d{2}(:\\d{2})?)?$"));
+    const QString text = cell.text.trimmed();
+    QRegularExpressionMatch m = compact.match(text);
+    if (!m.hasMatch())
+        m = separated.match(text);
+    if (!m.hasMatch())
+        return {};
+    return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+}
+
+QString ImportValues::regionNames(const QString &storedCode) const
+{
+    bool ok = false;
+    const int code = storedCode.left(6).toInt(&ok);
+    if (!ok)
+        return {};
+    const RegionNames names = m_regions.ResolveRegionCode(code);
+    if (names.county.isEmpty())
+        return {};
+    return names.province + names.city + names.county;
+}
+
+ImportValues::Value ImportValues::region(const QString &columnName, const QString &text) const
+{
+    const QString wanted = withoutBlanks(text);
+    if (EntryRules::IsAllDigits(wanted)) {
+        if (wanted.size() != 6 && wanted.size() != 9 && wanted.size() != 12)
+            return {{}, refused(columnName, text, QStringLiteral("不是 6、9 或 12 位的行政区划代码"))};
+        const int code = wanted.left(6).toInt();
+        if (!m_regions.FindAreaByCode(code))
+            return {{}, refused(columnName, text, QStringLiteral("不是已知的县级行政区划代码"))};
+        return {StoredValue::encodeRegionCode(code), {}};
+    }
+    const QList<int> codes = m_byName.value(wanted);
+    if (codes.isEmpty())
+        return {{}, refused(columnName, text, QStringLiteral("找不到这个地区，请写出省、市、县（区）的全名或 6 位代码"))};
+    if (codes.size() > 1) {
+        QStringList candidates;
+        for (int code : codes)
+            candidates << regionNames(StoredValue::encodeRegionCode(code));
+        return {{}, refused(columnName, text, QStringLiteral("对应多个地区（%1），请写出省市县全名或代码").arg(candidates.join(QStringLiteral("、"))))};
+    }
+    return {StoredValue::encodeRegionCode(codes.first()), {}};
+}
+
+ImportValues::Value ImportValues::convert(const RecordSchema::Column &column, const SheetCell &cell) const
+{
+    const QString name = QString::fromUtf16(column.name);
+    if (cell.isEmpty())
+        return {};
+    switch (column.feed) {
+    case Feed::Typed:
+    case Feed::ClassCode:
+    case Feed::RegionNames:
+        return {EntryRules::StripBlanks(cell.text), {}};
+    case Feed::Item: {
+        const QString item = FormItems::match(FormItems::of(QLatin1String(column.control)), cell.text);
+        if (item.isEmpty())
+            return {{}, refused(name, cell.text.trimmed(), QStringLiteral("不是列表中的一项"))};
+        return {item, {}};
+    }
+    case Feed::BirthDate: {
+        const QDate date = parseDate(cell);
+        if (!date.isValid())
+            return {{}, refused(name, cell.text.trimmed(), QStringLiteral("不是日期，请写成 20090315、2009-03-15 或 2009/3/15"))};
+        return {StoredValue::encodeBirthDate(date), {}};
+    }
+    case Feed::RegionCode:
+        return region(name, cell.text);
+    case Feed::EntryYearMonth: {
+        static const QRegularExpression yearMonth(QStringLiteral("^(\\d{4})\\s*[-/.年]?\\s*(\\d{1,2})\\s*月?$"));
+        const QString text = withoutBlanks(cell.text);
+        QRegularExpressionMatch m = yearMonth.match(text);
+        QString year;
+        int month = 0;
+        if (cell.kind == SheetCell::Kind::Date) {
+            year = QString::number(cell.date.year());
+            month = cell.date.month();
+        } else if (m.hasMatch()) {
+            year = m.captured(1);
+            month = m.captured(2).toInt();
+        } else if (const QDate date = parseDate(cell); date.isValid()) {
+            year = QString::number(date.year());
+            month = date.month();
+        }
+        if (year.isEmpty() || month < 1 || month > 12)
+            return {{}, refused(name, cell.text.trimmed(), QStringLiteral("不是入学年月，请写成 201509 或 2015-09"))};
+        return {StoredValue::encodeEntryYearMonth(year, QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0'))), {}};
+    }
+    }
+    return {};
+}

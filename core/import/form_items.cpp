@@ -3,6 +3,13 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
+// The layout lives in a static library: without this reference the linker
+// would drop its registration.
+static void initFormItemsResource()
+{
+    Q_INIT_RESOURCE(form_items);
+}
+
 namespace FormItems {
 
 namespace {
@@ -10,6 +17,7 @@ namespace {
 // Every QComboBox of the layout with the texts of its <item>s.
 QHash<QString, QStringList> readLayout()
 {
+    initFormItemsResource();
     QHash<QString, QStringList> lists;
     QFile file(QStringLiteral(":/import/entry_form.ui"));
     if (!file.open(QIODevice::ReadOnly))

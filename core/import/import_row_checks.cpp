@@ -16,13 +16,12 @@ namespace {
 using namespace RecordColumns;
 
 // The form treats the first item of 身份证件类型 as the resident ID card; a
-// row without a card type is taken as one when its number looks like one.
-bool residentId(const QString &cardType, const QString &cardNo)
+// row without a card type is taken as one too (a pupil with another card
+// says so in that column).
+bool residentId(const QString &cardType)
 {
     const QStringList types = FormItems::of(QString::fromLatin1(RecordSchema::column(CardType).control));
-    if (cardType.isEmpty())
-        return cardNo.size() == 18 || cardNo.size() == 15;
-    return !types.isEmpty() && cardType == types.first();
+    return cardType.isEmpty() || (!types.isEmpty() && cardType == types.first());
 }
 
 void checkResidentId(const QStringList &values, QStringList &out)
@@ -76,7 +75,7 @@ QStringList problems(const QStringList &values, const QDateTime &now)
         if (!EntryRules::birthDateAccepted(birth, now))
             out << EntryRules::birthDateMessage(birth);
     }
-    if (!values.at(CardNo).isEmpty() && residentId(values.at(CardType), values.at(CardNo)))
+    if (!values.at(CardNo).isEmpty() && residentId(values.at(CardType)))
         checkResidentId(values, out);
     if (!EntryRules::IsAllDigits(values.at(Zip)))
         out << EntryRules::postcodeMessage(values.at(Zip));

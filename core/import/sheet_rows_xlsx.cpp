@@ -186,7 +186,11 @@ SheetRows readXlsx(const QString &path, const QString &sheet)
         names << name;
         if (!sheetPart.empty() || (!sheet.isEmpty() && name.compare(sheet, Qt::CaseInsensitive) != 0))
             continue;
-        const std::string id = attribute(s, "id").value();
+        std::string id;
+        for (pugi::xml_attribute a = s.first_attribute(); a; a = a.next_attribute()) {
+            if (localName(a.name()) == "id")
+                id = a.value();
+        }
         for (const auto &[relId, rel] : rels) {
             if (relId == id && XlsxRelationships::typeIs(rel.type.c_str(), "worksheet"))
                 sheetPart = rel.part;

@@ -20,7 +20,9 @@ ApplicationShell::ApplicationShell(Services &services, ClassSetup::Options optio
         Database *db = m_setup.database();
         if (!db)
             throw DatabaseError(DatabaseConnection::failureMessage());
-        return new ManagementWindow(*db, m_services, parent);
+        auto *window = new ManagementWindow(*db, m_services, parent);
+        window->setClassOfThisRun(m_setup.classTable(), &m_setup.regionTables(), m_setup.startupDate());
+        return window;
     });
     connect(m_dialog.get(), &ClassChoiceDialog::endRequested, this, [this] { emit endRequested(0); });
 }

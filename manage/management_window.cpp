@@ -7,12 +7,15 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include "manage/import_dialog.h"
 #include "manage/operation_progress_dialog.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
 #include "core/record/record_item.h"
+#include "core/region/region_tables.h"
 #include "platform/busy_cursor.h"
+#include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
@@ -62,6 +65,7 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
     connect(m_ui->Button4, &QPushButton::clicked, this, &ManagementWindow::Button4Click);
     connect(m_ui->Button5, &QPushButton::clicked, this, &ManagementWindow::Button5Click);
     connect(m_ui->Button13, &QPushButton::clicked, this, &ManagementWindow::Button13Click);
+    connect(m_ui->Button15, &QPushButton::clicked, this, &ManagementWindow::Button15Click);
     const std::pair<QPushButton *, DataChecks::Check> checks[] = {
         {m_ui->Button7, DataChecks::Check::EntryCount},      {m_ui->Button6, DataChecks::Check::ClassNumber},
         {m_ui->Button8, DataChecks::Check::DuplicateName},   {m_ui->Button10, DataChecks::Check::ShortNativePlace},
@@ -331,6 +335,36 @@ void ManagementWindow::Button13Click()
     runGuarded(m_services.messages, [&] {
         const qint64 count = RegionCodePadding::padRegionCodes(m_db, tables);
         m_services.messages.showMessage(RegionCodePadding::resultMessage(count));
+    });
+}
+
+void ManagementWindow::setClassOfThisRun(const QString &table, const RegionTables *regions, const QDateTime &startup)
+{
+    m_classOfThisRun = table;
+    m_regions = regions;
+    m_startup = startup;
+}
+
+void ManagementWindow::Button15Click()
+{
+    runGuarded(m_services.messages, [&] {
+        if (!m_regions && !m_ownRegions) {
+            auto tables = std::make_unique<RegionTables>();
+            tables->LoadRegionTables();
+            m_ownRegions = std::move(tables);
+        }
+        QStringList classTables;
+        const QList<bool> isClass = TableLists::classTableSelection(m_tables);
+        for (int i = 0; i < m_tables.size(); ++i) {
+            if (isClass.at(i))
+                classTables << m_tables.at(i);
+        }
+        ImportDialog dialog(m_db, m_services, m_regions ? *m_regions : *m_ownRegions,
+                            m_startup.isValid() ? m_startup : m_services.clock.now(), classTables, m_classOfThisRun,
+                            this);
+        dialog.exec();
+        if (dialog.importedRows() > 0)
+            refreshLists();
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QDateTime>
 #include <QDialog>
 #include <QStringList>
 
@@ -10,6 +11,7 @@
 #include "platform/spreadsheet_renderer.h"
 
 class Database;
+class RegionTables;
 struct Services;
 class QComboBox;
 class QListWidget;
@@ -53,6 +55,11 @@ public:
     QPushButton *exportTemplateButton() const;
     QPushButton *exportTablesButton() const;
 
+    // What the import needs of the run: its class table (preselected), the
+    // loaded region tables and the start-up date. Without them the import
+    // offers the first class table, loads the region tables itself and uses the clock.
+    void setClassOfThisRun(const QString &table, const RegionTables *regions, const QDateTime &startup);
+
     // The lists, for the code that acts on them.
     QComboBox *tableBox() const;
     QListWidget *recordList() const;
@@ -78,6 +85,8 @@ private:
     void Button4Click();
     void Button5Click();
     void Button13Click();
+    // 导入: the import dialog; the lists are read again after an import.
+    void Button15Click();
     void runCheck(DataChecks::Check check);
     // The selected tables, or an empty list after telling the user to choose some.
     QStringList tablesOrHint();
@@ -89,4 +98,8 @@ private:
     PresentedTemplatePrinting m_printing;
     QStringList m_tables; // the names listed at the last showing
     bool m_centred = false;
+    QString m_classOfThisRun;
+    const RegionTables *m_regions = nullptr;
+    std::unique_ptr<RegionTables> m_ownRegions; // loaded on the first import without the run's tables
+    QDateTime m_startup;
 };

@@ -47,6 +47,7 @@ ImportDialog::ImportDialog(Database &db, Services &services, const RegionTables 
     m_file->setReadOnly(true);
     m_file->setAccessibleName(QStringLiteral("要导入的文件"));
     auto *browse = new QPushButton(QStringLiteral("选择文件…"), this);
+    m_file->setFocusPolicy(Qt::ClickFocus); // the dialog opens with the focus on 选择文件…
     browse->setObjectName(QStringLiteral("btnChooseFile"));
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(m_file, 1);
@@ -83,6 +84,7 @@ ImportDialog::ImportDialog(Database &db, Services &services, const RegionTables 
     m_headings = new QLabel(this);
     m_headings->setObjectName(QStringLiteral("lblHeadings"));
     m_headings->setWordWrap(true);
+    m_headings->hide(); // shown only when the file has headings that are not imported
     m_leftOut = new QTableWidget(0, 3, this);
     m_leftOut->setObjectName(QStringLiteral("tblLeftOut"));
     m_leftOut->setAccessibleName(QStringLiteral("不导入的行"));
@@ -167,7 +169,7 @@ void ImportDialog::showPlan()
     if (!ready) {
         m_counts->setText(m_file->text().isEmpty() ? QStringLiteral("请选择要导入的文件。")
                                                    : QStringLiteral("文件未能读取，请检查后重新选择。"));
-        m_headings->clear();
+        m_headings->hide();
         return;
     }
     const ImportPlan &plan = *m_plan;

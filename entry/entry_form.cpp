@@ -288,8 +288,10 @@ void EntryForm::SpeedButton1Click()
     runGuarded(m_services.messages, [this] {
         if (!m_managementWindow && m_managementFactory)
             m_managementWindow = m_managementFactory(this);
-        if (m_managementWindow)
+        if (m_managementWindow) {
             m_managementWindow->exec();
+            showChangesMadeElsewhere();
+        }
     });
 }
 

@@ -130,6 +130,9 @@ private:
     Database &database() const;
     // "本班已录入 N 人" in the top panel, counted afresh in the class table.
     void showClassCount();
+    // After the management window (an import, a merge): the count again, and
+    // in edit mode the student list again unless a student is being edited.
+    void showChangesMadeElsewhere();
     // The helps of entry_form_assist.cpp: list views and scroll step, Enter
     // and arrow keys, a click into the date, a typed ID number.
     void setUpAssists();

@@ -67,6 +67,15 @@ void EntryForm::showClassCount()
     m_ui->lblCount->setText(ClassCount::text(ClassCount::count(database(), m_classTable)));
 }
 
+void EntryForm::showChangesMadeElsewhere()
+{
+    if (!m_db || m_classTable.isEmpty())
+        return;
+    showClassCount();
+    if (m_ui->chEdit->isChecked() && m_ui->cbStud->currentIndex() < 0)
+        chEditClick();
+}
+
 Database &EntryForm::database() const
 {
     if (!m_db || m_classTable.isEmpty())

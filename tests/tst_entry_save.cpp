@@ -85,6 +85,7 @@ private slots:
     void unwritableDebugFileKeepsTheForm();
     void updateOfVanishedRecordFails();
     void focusedFieldIsScrolledIntoView();
+    void studentsAddedInTheManagementWindowShow();
 };
 
 void TestEntrySave::wholeRoadInsertReloadUpdate()
@@ -426,4 +427,36 @@ void TestEntrySave::focusedFieldIsScrolledIntoView()
 }
 
 QTEST_MAIN(TestEntrySave)
+void TestEntrySave::studentsAddedInTheManagementWindowShow()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    // The management window stands in for an import: two students arrive while it is open.
+    d.form().setManagementWindowFactory([](QWidget *parent) { return new QDialog(parent); });
+    auto importWhileOpen = [&](const QStringList &names) {
+        QTimer::singleShot(0, [&d, names] {
+            for (const QString &name : names)
+                d.db().execute(QStringLiteral("insert into 高一01 (姓名) values ('%1')").arg(name));
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                dialog->reject();
+        });
+        d.form().SpeedButton1Click();
+    };
+    importWhileOpen({QStringLiteral("李四")});
+    QCOMPARE(ui->lblCount->text(), QStringLiteral("本班已录入 1 人"));
+
+    // In edit mode the list takes them in, unless a student is being edited.
+    ui->chEdit->setChecked(true);
+    QCOMPARE(ui->cbStud->count(), 1);
+    importWhileOpen({QStringLiteral("王五")});
+    QCOMPARE(ui->lblCount->text(), QStringLiteral("本班已录入 2 人"));
+    QCOMPARE(ui->cbStud->count(), 2);
+    ui->cbStud->setCurrentIndex(0);
+    importWhileOpen({QStringLiteral("赵六")});
+    QCOMPARE(ui->lblCount->text(), QStringLiteral("本班已录入 3 人"));
+    QCOMPARE(ui->cbStud->count(), 2);
+    QCOMPARE(ui->cbStud->currentIndex(), 0);
+}
+
 #include "tst_entry_save.moc"

@@ -26,6 +26,8 @@ public:
     // Replaces the part's bytes or appends a new part.
     void setPart(const std::string &name, std::string bytes);
     void removePart(const std::string &name);
+    // Every part with its bytes, in the package's order.
+    const std::vector<std::pair<std::string, std::string>> &parts() const { return m_parts; }
 
 private:
     int find(const std::string &name) const;

@@ -138,6 +138,12 @@ QString XlsxSheet::cellText(int row, int column) const
     }
 }
 
+std::string XlsxSheet::storedValue(int row, int column) const
+{
+    const Cell *cell = findCell(row, column);
+    return cell && cell->hasValue ? cell->value : std::string();
+}
+
 bool XlsxSheet::hasCell(int row, int column) const
 {
     return findCell(row, column) != nullptr;

@@ -8,30 +8,54 @@
 #include "xlsx/xlsx_xml.h"
 #include "xlsx/xlsx_zip_stream.h"
 
+namespace {
+
+// An inline text cell after its style, closing the cell.
+std::string inlineCell(const std::string &encoded, const std::string &p)
+{
+    const bool keepBlanks = std::isspace((unsigned char)encoded.front()) || std::isspace((unsigned char)encoded.back());
+    std::string out = " t=\"inlineStr\"><" + p + "is><" + p + (keepBlanks ? "t xml:space=\"preserve\">" : "t>");
+    XlsxXml::appendText(out, encoded);
+    out += "</" + p + "t></" + p + "is></" + p + "c>";
+    return out;
+}
+
+} // namespace
+
 TableRowsStream::TableRowsStream(Reader read, Written written) : m_read(std::move(read)), m_written(std::move(written))
 {
 }
 
 void TableRowsStream::prepare(XlsxSheet &sheet)
 {
-    m_result = m_read();
+    const QueryResult result = m_read();
+    const std::string prefix = sheet.elementPrefix();
     sheet.formatAllCellsAsText();
-    const int columns = m_result.columnCount();
+    const int columns = result.columnCount();
+    m_rowCount = result.rowCount();
     std::vector<double> widest(size_t(columns), -1);
     m_lastRow = columns > 0 ? 1 : 0;
-    for (int row = 0; row < m_result.rowCount(); ++row) {
+    m_values.reserve(size_t(m_rowCount) * size_t(columns));
+    for (int row = 0; row < m_rowCount; ++row) {
         for (int column = 0; column < columns; ++column) {
-            const QString text = m_result.text(row, column);
+            const QString text = result.text(row, column);
+            m_values.push_back(text.isEmpty() ? std::string() : XlsxXml::encodeCellText(text));
             if (text.isEmpty())
                 continue;
             m_lastRow = row + 2;
             double &w = widest[size_t(column)];
-            w = std::max(w, XlsxSheet::textUnits(XlsxXml::encodeCellText(text)));
+            w = std::max(w, XlsxSheet::textUnits(m_values.back()));
         }
     }
+    // The cells' XML after the style, made once while the values are at hand.
+    for (std::string &value : m_values) {
+        if (!value.empty())
+            value = inlineCell(value, prefix);
+    }
+
     for (int column = 0; column < columns; ++column) {
         // The header cell goes through the sheet, so that its text lands in the shared strings.
-        sheet.setCellText(1, column + 1, m_result.columns.at(column));
+        sheet.setCellText(1, column + 1, result.columns.at(column));
         m_headers.push_back(sheet.storedValue(1, column + 1));
         const int style = sheet.newCellStyle(column + 1);
         m_styles.push_back(style >= 0 ? " s=\"" + std::to_string(style) + "\"" : std::string());
@@ -39,7 +63,7 @@ void TableRowsStream::prepare(XlsxSheet &sheet)
         XlsxAddress::appendColumnLetters(letters, column + 1);
         m_letters.push_back(std::move(letters));
         double &w = widest[size_t(column)];
-        w = std::max(w, XlsxSheet::textUnits(XlsxXml::encodeCellText(m_result.columns.at(column))));
+        w = std::max(w, XlsxSheet::textUnits(XlsxXml::encodeCellText(result.columns.at(column))));
     }
     sheet.clearRows();
     sheet.fitColumns(1, widest);
@@ -69,29 +93,32 @@ void TableRowsStream::writeRows(XlsxZipStream &out, const std::string &p)
         }
         b += "</" + p + "row>";
     }
-    for (int row = 0; row < m_result.rowCount(); ++row) {
+    size_t at = 0;
+    for (int row = 0; row < m_rowCount; ++row) {
         const std::string number = std::to_string(row + 2);
         bool open = false;
         for (int column = 0; column < columns; ++column) {
-            const QString text = m_result.text(row, column);
-            if (text.isEmpty())
+            const std::string &cell = m_values[at++];
+            if (cell.empty())
                 continue;
             if (!open) {
                 b += '<' + p + "row r=\"" + number + "\">";
                 open = true;
             }
-            const std::string encoded = XlsxXml::encodeCellText(text);
-            const bool keepBlanks = std::isspace((unsigned char)encoded.front()) || std::isspace((unsigned char)encoded.back());
-            b += '<' + p + "c r=\"" + m_letters[size_t(column)] + number + "\"" + m_styles[size_t(column)]
-                + " t=\"inlineStr\"><" + p + "is><" + p + (keepBlanks ? "t xml:space=\"preserve\">" : "t>");
-            XlsxXml::appendText(b, encoded);
-            b += "</" + p + "t></" + p + "is></" + p + "c>";
+            b += '<';
+            b += p;
+            b += "c r=\"";
+            b += m_letters[size_t(column)];
+            b += number;
+            b += '"';
+            b += m_styles[size_t(column)];
+            b += cell;
         }
         if (open)
             b += "</" + p + "row>";
         out.flushIfFull();
     }
-    m_result = QueryResult();
+    m_values = {};
     if (m_written)
         m_written();
 }

@@ -6,12 +6,15 @@
 #include <QString>
 
 #include "platform/query_result.h"
+
+#include <string>
 #include "xlsx/xlsx_sheet_stream.h"
 
 // One sheet of the table export as a stream: every cell in text format, the
 // result's column names in row 1 (shared strings: every sheet repeats them),
-// its rows from row 2 (inline text, empty values left out), the used columns
-// fitted to their texts. The result is read when the sheet's turn comes and
+// its rows from row 2 (empty values left out), the used columns fitted to their
+// texts. Values are written inline: the workbook's table of shared strings
+// would otherwise grow with every name and number of the school. The result is read when the sheet's turn comes and
 // dropped when its rows are written, so that one table at a time is held.
 class TableRowsStream : public XlsxSheetStream
 {
@@ -30,12 +33,14 @@ public:
     void writeRows(XlsxZipStream &out, const std::string &prefix) override;
     void writeMerges(XlsxZipStream &, const std::string &) override {}
     void writeBreaks(XlsxZipStream &, const std::string &) override {}
-    long long sharedStringReferences() const override { return m_headers.size(); }
+    long long sharedStringReferences() const override { return (long long)m_headers.size(); }
 
 private:
     Reader m_read;
     Written m_written;
-    QueryResult m_result;
+    int m_rowCount = 0;
+    // Each value's cell XML after its style, row by row; empty for an empty value.
+    std::vector<std::string> m_values;
     std::vector<std::string> m_headers; // shared string index of each column name
     std::vector<std::string> m_styles; // the s attribute of each column's cells
     std::vector<std::string> m_letters;

@@ -7,6 +7,7 @@
 
 #include <QtTest>
 
+#include "core/operations/export_tables.h"
 #include "core/operations/template_printing.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"
@@ -85,6 +86,7 @@ private slots:
     void everyBlockReadsBack_data();
     void everyBlockReadsBack();
     void yearGroupPrintsOnePagePerStudent();
+    void tableValuesKeepTheirText();
     void zipPartsReadBackWhole();
     void zipWriteFailureIsReported();
 
@@ -176,6 +178,34 @@ void TestStreamExport::yearGroupPrintsOnePagePerStudent()
                      qPrintable(pages[k].left(200)));
         }
     }
+}
+
+// Values written inline keep blanks at their ends, line breaks and markup
+// characters; an empty value leaves no cell.
+void TestStreamExport::tableValuesKeepTheirText()
+{
+    TestEnv env;
+    env.createClassTable(Table);
+    const QMap<QString, QString> odd{{QStringLiteral("姓名"), QStringLiteral("  张三 ")},
+                                     {QStringLiteral("现住址"), QStringLiteral("A&B <c> \"d\"\n第二行")},
+                                     {QStringLiteral("家庭地址"), QString()}};
+    addStudent(env, Table, odd);
+    ExportTablesToSheets exporter(*env.db, env.services);
+    const QString file = env.path(QStringLiteral("tables.xlsx"));
+    QCOMPARE(exporter.run({Table}, ExportTablesToSheets::Structure::Init2, file).outcome, WorkbookExport::Outcome::Written);
+
+    const QJsonObject sheet = Openpyxl::read(file).value(QStringLiteral("sheet")).toObject().value(Table).toObject();
+    const QJsonObject cells = sheet.value(QStringLiteral("cells")).toObject();
+    QHash<QString, QString> byColumn; // header text -> row 2's value
+    for (auto it = cells.begin(); it != cells.end(); ++it) {
+        if (it.key().endsWith(QLatin1String("1"))) {
+            const QString letters = it.key().chopped(1);
+            byColumn.insert(it.value().toString(), cells.value(letters + QLatin1Char('2')).toString(QStringLiteral("<none>")));
+        }
+    }
+    for (auto it = odd.begin(); it != odd.end(); ++it)
+        QCOMPARE(byColumn.value(it.key()), it.value().isNull() ? QStringLiteral("<none>") : it.value());
+    QCOMPARE(sheet.value(QStringLiteral("formats")).toObject().value(QStringLiteral("A2")).toString(), QStringLiteral("@"));
 }
 
 void TestStreamExport::zipPartsReadBackWhole()

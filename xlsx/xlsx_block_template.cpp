@@ -1,13 +1,13 @@
 #include "xlsx_block_template.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include <pugixml.hpp>
 
 #include "platform/app_error.h"
 #include "xlsx/xlsx_book.h"
 #include "xlsx/xlsx_sheet.h"
+#include "xlsx/xlsx_text_cell.h"
 #include "xlsx/xlsx_xml.h"
 
 using namespace XlsxXml;
@@ -120,7 +120,7 @@ XlsxBlockTemplate::XlsxBlockTemplate(XlsxSheet &sheet, int firstRow, int lastRow
     }
 }
 
-void XlsxBlockTemplate::appendRows(std::string &out, int firstRow, const std::vector<QString> &texts) const
+void XlsxBlockTemplate::appendRows(std::string &out, int firstRow, const std::vector<QString> &texts)
 {
     const std::string &p = m_prefix;
     const int shift = firstRow - m_first;
@@ -176,21 +176,7 @@ void XlsxBlockTemplate::appendRows(std::string &out, int firstRow, const std::ve
                 out += "/>";
                 continue;
             }
-            const std::string encoded = encodeCellText(text);
-            const bool keepBlanks = std::isspace((unsigned char)encoded.front()) || std::isspace((unsigned char)encoded.back());
-            out += " t=\"inlineStr\"><";
-            out += p;
-            out += "is><";
-            out += p;
-            out += keepBlanks ? "t xml:space=\"preserve\">" : "t>";
-            appendText(out, encoded);
-            out += "</";
-            out += p;
-            out += "t></";
-            out += p;
-            out += "is></";
-            out += p;
-            out += "c>";
+            m_slotSharedReferences += XlsxAppendTextCell(out, encodeCellText(text), p, m_sheet) ? 1 : 0;
         }
         out += "</";
         out += p;

@@ -16,8 +16,8 @@ class XlsxSheet;
 // text go into the workbook's shared strings, one entry each, so that every
 // copy refers to them. A slot's row grows when its text wraps onto more lines
 // than the row holds, as XlsxSheet::growRowsToFitText grows it. Slot texts are
-// written inline: they differ from copy to copy, and the file never keeps a
-// table of them. The sheet must outlive the template; one thread at a time.
+// written inline (see XlsxAppendTextCell): they differ from copy to copy, and
+// the file never keeps a table of them. The sheet must outlive the template; one thread at a time.
 class XlsxBlockTemplate
 {
 public:
@@ -32,12 +32,13 @@ public:
     int rowCount() const { return m_last - m_first + 1; }
     // Appends the block's <row> elements beginning at `firstRow`, texts[i]
     // in slotCells[i] (an empty text leaves the cell empty, keeping its format).
-    void appendRows(std::string &out, int firstRow, const std::vector<QString> &texts) const;
+    void appendRows(std::string &out, int firstRow, const std::vector<QString> &texts);
     // Appends the block's <mergeCell> elements moved to begin at `firstRow`.
     void appendMerges(std::string &out, int firstRow) const;
     int mergeCount() const { return int(m_merges.size()); }
-    // Cells of one copy that refer to the shared strings.
+    // Cells of one copy that refer to the shared strings, and the slots written so far that do.
     int sharedReferences() const { return m_sharedReferences; }
+    long long slotSharedReferences() const { return m_slotSharedReferences; }
     // The cells of `copies` copies stacked from the block's own first row ("A1:F500").
     std::string dimension(int copies) const;
 
@@ -62,7 +63,7 @@ private:
         std::vector<CellPiece> cells;
     };
 
-    const XlsxSheet &m_sheet;
+    XlsxSheet &m_sheet;
     int m_first;
     int m_last;
     std::string m_prefix;
@@ -70,5 +71,6 @@ private:
     std::vector<CellRange> m_merges; // as in the sheet
     std::vector<int> m_slotRows;
     int m_sharedReferences = 0;
+    long long m_slotSharedReferences = 0;
     int m_top = 0, m_bottom = 0, m_left = 0, m_right = 0; // the cells' extent, 0 when none
 };

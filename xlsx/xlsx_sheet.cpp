@@ -138,6 +138,11 @@ QString XlsxSheet::cellText(int row, int column) const
     }
 }
 
+int XlsxSheet::addSharedString(const std::string &encodedText)
+{
+    return m_book->strings().add(encodedText);
+}
+
 std::string XlsxSheet::storedValue(int row, int column) const
 {
     const Cell *cell = findCell(row, column);

@@ -45,6 +45,9 @@ public:
     bool hasCell(int row, int column) const;
     // The cell's value as the file stores it (a shared string's index); empty when none.
     std::string storedValue(int row, int column) const;
+    // The index of the text (as XlsxXml::encodeCellText gives it) in the
+    // workbook's shared strings, added when no plain entry holds it yet.
+    int addSharedString(const std::string &encodedText);
     // Removes every row with its cells (a stream writes them instead).
     void clearRows() { m_rows.clear(); }
 

@@ -33,7 +33,7 @@ long long StudentBlocksStream::breakCount() const
 
 long long StudentBlocksStream::sharedStringReferences() const
 {
-    return (long long)m_block.sharedReferences() * m_students;
+    return (long long)m_block.sharedReferences() * m_students + m_block.slotSharedReferences();
 }
 
 void StudentBlocksStream::writeRows(XlsxZipStream &out, const std::string &)

@@ -1,26 +1,12 @@
 #include "table_rows_stream.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "xlsx/xlsx_address.h"
 #include "xlsx/xlsx_sheet.h"
+#include "xlsx/xlsx_text_cell.h"
 #include "xlsx/xlsx_xml.h"
 #include "xlsx/xlsx_zip_stream.h"
-
-namespace {
-
-// An inline text cell after its style, closing the cell.
-std::string inlineCell(const std::string &encoded, const std::string &p)
-{
-    const bool keepBlanks = std::isspace((unsigned char)encoded.front()) || std::isspace((unsigned char)encoded.back());
-    std::string out = " t=\"inlineStr\"><" + p + "is><" + p + (keepBlanks ? "t xml:space=\"preserve\">" : "t>");
-    XlsxXml::appendText(out, encoded);
-    out += "</" + p + "t></" + p + "is></" + p + "c>";
-    return out;
-}
-
-} // namespace
 
 TableRowsStream::TableRowsStream(Reader read, Written written) : m_read(std::move(read)), m_written(std::move(written))
 {
@@ -49,8 +35,11 @@ void TableRowsStream::prepare(XlsxSheet &sheet)
     }
     // The cells' XML after the style, made once while the values are at hand.
     for (std::string &value : m_values) {
-        if (!value.empty())
-            value = inlineCell(value, prefix);
+        if (value.empty())
+            continue;
+        std::string cell;
+        m_sharedCells += XlsxAppendTextCell(cell, value, prefix, sheet) ? 1 : 0;
+        value = std::move(cell);
     }
 
     for (int column = 0; column < columns; ++column) {

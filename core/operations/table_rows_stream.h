@@ -13,8 +13,8 @@
 // One sheet of the table export as a stream: every cell in text format, the
 // result's column names in row 1 (shared strings: every sheet repeats them),
 // its rows from row 2 (empty values left out), the used columns fitted to their
-// texts. Values are written inline: the workbook's table of shared strings
-// would otherwise grow with every name and number of the school. The result is read when the sheet's turn comes and
+// texts. Values are written inline (see XlsxAppendTextCell): the workbook's
+// table of shared strings would otherwise grow with every name and number. The result is read when the sheet's turn comes and
 // dropped when its rows are written, so that one table at a time is held.
 class TableRowsStream : public XlsxSheetStream
 {
@@ -33,7 +33,7 @@ public:
     void writeRows(XlsxZipStream &out, const std::string &prefix) override;
     void writeMerges(XlsxZipStream &, const std::string &) override {}
     void writeBreaks(XlsxZipStream &, const std::string &) override {}
-    long long sharedStringReferences() const override { return (long long)m_headers.size(); }
+    long long sharedStringReferences() const override { return (long long)m_headers.size() + m_sharedCells; }
 
 private:
     Reader m_read;
@@ -41,6 +41,7 @@ private:
     int m_rowCount = 0;
     // Each value's cell XML after its style, row by row; empty for an empty value.
     std::vector<std::string> m_values;
+    long long m_sharedCells = 0;
     std::vector<std::string> m_headers; // shared string index of each column name
     std::vector<std::string> m_styles; // the s attribute of each column's cells
     std::vector<std::string> m_letters;

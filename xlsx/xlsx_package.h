@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -33,4 +34,7 @@ private:
     int find(const std::string &name) const;
 
     std::vector<std::pair<std::string, std::string>> m_parts;
+    // Part names in lower case -> position, built on the first look-up after a removal.
+    mutable std::unordered_map<std::string, int> m_index;
+    mutable bool m_indexed = false;
 };

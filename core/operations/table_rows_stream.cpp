@@ -15,7 +15,7 @@ TableRowsStream::TableRowsStream(Reader read, Written written) : m_read(std::mov
 void TableRowsStream::prepare(XlsxSheet &sheet)
 {
     const QueryResult result = m_read();
-    const std::string prefix = sheet.elementPrefix();
+    m_sheet = &sheet;
     sheet.formatAllCellsAsText();
     const int columns = result.columnCount();
     m_rowCount = result.rowCount();
@@ -33,15 +33,6 @@ void TableRowsStream::prepare(XlsxSheet &sheet)
             w = std::max(w, XlsxSheet::textUnits(m_values.back()));
         }
     }
-    // The cells' XML after the style, made once while the values are at hand.
-    for (std::string &value : m_values) {
-        if (value.empty())
-            continue;
-        std::string cell;
-        m_sharedCells += XlsxAppendTextCell(cell, value, prefix, sheet) ? 1 : 0;
-        value = std::move(cell);
-    }
-
     for (int column = 0; column < columns; ++column) {
         // The header cell goes through the sheet, so that its text lands in the shared strings.
         sheet.setCellText(1, column + 1, result.columns.at(column));
@@ -101,7 +92,7 @@ void TableRowsStream::writeRows(XlsxZipStream &out, const std::string &p)
             b += number;
             b += '"';
             b += m_styles[size_t(column)];
-            b += cell;
+            m_sharedCells += XlsxAppendTextCell(b, cell, p, *m_sheet) ? 1 : 0;
         }
         if (open)
             b += "</" + p + "row>";

@@ -39,7 +39,8 @@ private:
     Reader m_read;
     Written m_written;
     int m_rowCount = 0;
-    // Each value's cell XML after its style, row by row; empty for an empty value.
+    XlsxSheet *m_sheet = nullptr;
+    // Each value as the file stores it (XlsxXml::encodeCellText), row by row; empty for an empty value.
     std::vector<std::string> m_values;
     long long m_sharedCells = 0;
     std::vector<std::string> m_headers; // shared string index of each column name

@@ -1,5 +1,6 @@
 #include "xlsx_zip_stream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -207,7 +208,8 @@ void XlsxZipStream::work(Job &job)
         }
         z->next_in = reinterpret_cast<Bytef *>(job.bytes.data());
         z->avail_in = uInt(job.bytes.size());
-        m_out.resize(deflateBound(z, uLong(job.bytes.size())) + 64);
+        // Room for the chunk, or for what deflate still holds when the part ends.
+        m_out.resize(std::max<size_t>(deflateBound(z, uLong(job.bytes.size())) + 64, size_t(1) << 16));
         int status = Z_OK;
         do {
             z->next_out = reinterpret_cast<Bytef *>(m_out.data());
@@ -272,18 +274,14 @@ void XlsxZipStream::finish()
     const unsigned long long start = m_written;
     if (start > MaxZip32 || m_entries.size() > 0xFFFF)
         throw tooLarge();
-    put32(directory, 0x06054b50);
+    const unsigned long long size = directory.size();
+    put32(directory, 0x06054b50); // end of the central directory
     put16(directory, 0);
     put16(directory, 0);
     put16(directory, unsigned(m_entries.size()));
     put16(directory, unsigned(m_entries.size()));
-    put32(directory, directory.size() - 0); // patched below
+    put32(directory, size);
     put32(directory, start);
     put16(directory, 0);
-    // The directory's size excludes the 22-byte end record.
-    const unsigned long long size = directory.size() - 22;
-    std::string sizeField;
-    put32(sizeField, size);
-    directory.replace(directory.size() - 22 + 12, 4, sizeField);
     put(directory.data(), directory.size());
 }

@@ -8,6 +8,8 @@
 #include <QtTest>
 
 #include "core/operations/export_tables.h"
+#include "core/operations/fill_template_sheet.h"
+#include "core/operations/print_template_geometry.h"
 #include "core/operations/template_printing.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"
@@ -15,6 +17,8 @@
 #include "platform/transaction.h"
 #include "print_test_support.h"
 #include "xlsx/xlsx_package.h"
+#include "xlsx/xlsx_sheet_stream.h"
+#include "xlsx/xlsx_workbook.h"
 #include "xlsx/xlsx_zip_stream.h"
 
 namespace {
@@ -75,6 +79,67 @@ if breaks != [50 * (k + 1) for k in range(blocks - 1)]:
 print(json.dumps({'blocks': blocks, 'faults': faults[:10]}, ensure_ascii=False))
 )PY";
 
+// One copy of a template block at a given row, as the whole of a sheet's rows.
+class OneBlock : public XlsxSheetStream
+{
+public:
+    OneBlock(XlsxBlockTemplate &block, int firstRow, const std::vector<QString> &texts)
+        : m_block(block), m_first(firstRow), m_texts(texts)
+    {
+    }
+    std::string dimension() const override { return "A1"; }
+    long long mergeCount() const override { return m_block.mergeCount(); }
+    long long breakCount() const override { return 0; }
+    void writeRows(XlsxZipStream &out, const std::string &) override { m_block.appendRows(out.buffer(), m_first, m_texts); }
+    void writeMerges(XlsxZipStream &out, const std::string &) override { m_block.appendMerges(out.buffer(), m_first); }
+    void writeBreaks(XlsxZipStream &, const std::string &) override {}
+    long long sharedStringReferences() const override { return m_block.sharedReferences() + m_block.slotSharedReferences(); }
+
+private:
+    XlsxBlockTemplate &m_block;
+    int m_first;
+    std::vector<QString> m_texts;
+};
+
+QJsonObject sheetOf(const QJsonObject &dump, const QString &name)
+{
+    return dump.value(QStringLiteral("sheet")).toObject().value(name).toObject();
+}
+
+// The cells, formats, heights and merged areas of rows from `firstRow` on.
+QJsonObject rowsFrom(const QJsonObject &sheet, int firstRow)
+{
+    auto below = [firstRow](const QString &ref) {
+        const qsizetype digits = ref.indexOf(QRegularExpression(QStringLiteral("[0-9]")));
+        return ref.mid(digits).toInt() >= firstRow;
+    };
+    QJsonObject out;
+    for (const char *part : {"cells", "styles", "formats"}) {
+        QJsonObject kept;
+        const QJsonObject all = sheet.value(QLatin1String(part)).toObject();
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            if (below(it.key()))
+                kept.insert(it.key(), it.value());
+        }
+        out.insert(QLatin1String(part), kept);
+    }
+    QJsonObject heights;
+    const QJsonObject allHeights = sheet.value(QStringLiteral("heights")).toObject();
+    for (auto it = allHeights.begin(); it != allHeights.end(); ++it) {
+        if (it.key().toInt() >= firstRow)
+            heights.insert(it.key(), it.value());
+    }
+    out.insert(QStringLiteral("heights"), heights);
+    QStringList merged;
+    for (const QJsonValue &m : sheet.value(QStringLiteral("merged")).toArray()) {
+        if (below(m.toString()))
+            merged << m.toString();
+    }
+    merged.sort();
+    out.insert(QStringLiteral("merged"), QJsonArray::fromStringList(merged));
+    return out;
+}
+
 } // namespace
 
 class TestStreamExport : public QObject
@@ -86,6 +151,7 @@ private slots:
     void everyBlockReadsBack_data();
     void everyBlockReadsBack();
     void yearGroupPrintsOnePagePerStudent();
+    void streamedBlockMatchesTheEditedOne();
     void tableValuesKeepTheirText();
     void zipPartsReadBackWhole();
     void zipWriteFailureIsReported();
@@ -178,6 +244,45 @@ void TestStreamExport::yearGroupPrintsOnePagePerStudent()
                      qPrintable(pages[k].left(200)));
         }
     }
+}
+
+// The block the stream writes holds what the editor's block copy, filled and
+// grown, holds: texts (a long one, an empty one, the class code's two cells),
+// formats, heights and merged areas.
+void TestStreamExport::streamedBlockMatchesTheEditedOne()
+{
+    TestEnv env;
+    env.createClassTable(Table);
+    addStudent(env, Table, {{QStringLiteral("姓名"), QStringLiteral("张三")}, {QStringLiteral("现住址"), LongAddress},
+                            {QStringLiteral("民族"), QString()}, {QStringLiteral("班号"), QStringLiteral("2015301")}});
+    const QueryResult row = env.db->query(QStringLiteral("select * from ") + Table);
+    const QString sheetName = QStringLiteral("打印模板");
+    using PrintTemplateGeometry::blockRange;
+
+    XlsxWorkbook edited = XlsxWorkbook::open(defaultTemplate());
+    XlsxSheet &source = edited.sheet(sheetName);
+    source.copyRange(blockRange(1), source, blockRange(51));
+    for (int i = 0; i < 50; ++i)
+        source.setRowHeight(51 + i, source.rowHeight(1 + i));
+    FillTemplateSheet(row, 0, source, 51);
+    const QString editedFile = env.path(QStringLiteral("edited.xlsx"));
+    edited.saveAs(editedFile);
+
+    XlsxWorkbook streamed = XlsxWorkbook::open(defaultTemplate());
+    XlsxSheet &sheet = streamed.sheet(sheetName);
+    XlsxBlockTemplate block(sheet, 1, 50, TemplateValues::cells());
+    std::vector<QString> texts;
+    TemplateValues(row).read(0, texts);
+    OneBlock stream(block, 51, texts);
+    const QString streamedFile = env.path(QStringLiteral("streamed.xlsx"));
+    streamed.saveStreaming(streamedFile, AtomicFile::Existing::Keep, {{&sheet, &stream}});
+
+    const QJsonObject expected = rowsFrom(sheetOf(Openpyxl::read(editedFile), sheetName), 51);
+    const QJsonObject actual = rowsFrom(sheetOf(Openpyxl::read(streamedFile), sheetName), 51);
+    QCOMPARE(actual.value(QStringLiteral("cells")).toObject().value(QStringLiteral("C72")).toString(), LongAddress);
+    QVERIFY(actual.value(QStringLiteral("heights")).toObject().value(QStringLiteral("72")).toDouble() > 20);
+    for (const char *part : {"cells", "styles", "formats", "heights", "merged"})
+        QCOMPARE(actual.value(QLatin1String(part)), expected.value(QLatin1String(part)));
 }
 
 // Values written inline keep blanks at their ends, line breaks and markup

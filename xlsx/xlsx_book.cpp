@@ -201,13 +201,27 @@ void XlsxBook::clearPrintArea(int index0)
         names.parent().remove_child(names);
 }
 
-void XlsxBook::saveAs(const QString &path, int compressionLevel, AtomicFile::Existing existing)
+void XlsxBook::refuseSource(const QString &path) const
 {
     const QFileInfo target(path);
     if (!m_sourcePath.isEmpty()
         && (target.absoluteFilePath() == m_sourcePath
             || (target.exists() && target.canonicalFilePath() == QFileInfo(m_sourcePath).canonicalFilePath())))
         throw FileError(QStringLiteral("模板文件不会被覆盖：") + path);
+}
+
+void XlsxBook::ensureStringsPart()
+{
+    if (!m_stringsPart.empty())
+        return;
+    m_stringsPart = m_parts.uniquePartName("xl/sharedStrings.xml");
+    m_parts.addOverride(m_stringsPart, XlsxTypes::SharedStrings);
+    addWorkbookRelationship(XlsxTypes::RelSharedStrings, m_stringsPart);
+}
+
+void XlsxBook::saveAs(const QString &path, int compressionLevel, AtomicFile::Existing existing)
+{
+    refuseSource(path);
 
     long long references = 0;
     for (const auto &s : m_sheets) {
@@ -215,11 +229,8 @@ void XlsxBook::saveAs(const QString &path, int compressionLevel, AtomicFile::Exi
             m_parts.setPart(s->part(), s->saveXml());
         references += s->sharedStringReferences();
     }
-    if (m_stringsPart.empty() && !m_strings.isEmpty()) {
-        m_stringsPart = m_parts.uniquePartName("xl/sharedStrings.xml");
-        m_parts.addOverride(m_stringsPart, XlsxTypes::SharedStrings);
-        addWorkbookRelationship(XlsxTypes::RelSharedStrings, m_stringsPart);
-    }
+    if (!m_strings.isEmpty())
+        ensureStringsPart();
     if (!m_stringsPart.empty())
         m_parts.setPart(m_stringsPart, m_strings.xml(references));
     if (m_styles.changed())

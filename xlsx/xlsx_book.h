@@ -17,6 +17,7 @@
 #include "xlsx/xlsx_styles.h"
 
 class XlsxSheet;
+class XlsxSheetStream;
 
 // The workbook part (sheet list, views, defined names) and the parts its
 // sheets share. Sheets are addressed by position counting from 0.
@@ -56,9 +57,14 @@ public:
     void clearPrintArea(int index0);
 
     void saveAs(const QString &path, int compressionLevel, AtomicFile::Existing existing);
+    // See XlsxWorkbook::saveStreaming.
+    void saveStreaming(const QString &path, AtomicFile::Existing existing,
+                       const std::vector<std::pair<const XlsxSheet *, XlsxSheetStream *>> &streams);
 
 private:
     void load();
+    void refuseSource(const QString &path) const;
+    void ensureStringsPart();
     int indexOfChecked(const XlsxSheet &sheet) const;
     pugi::xml_node sheetsNode() const;
     pugi::xml_node sheetEntry(int index0) const;

@@ -12,11 +12,9 @@
 
 using namespace XlsxXml;
 
-namespace {
-
 // Display width of text in units of one Latin character; East Asian wide
 // characters count two. Multi-line text counts its longest line.
-double textUnits(std::string_view utf8)
+double XlsxSheet::textUnits(std::string_view utf8)
 {
     double widest = 0, line = 0;
     size_t i = 0;
@@ -50,8 +48,6 @@ double textUnits(std::string_view utf8)
     }
     return std::max(widest, line);
 }
-
-} // namespace
 
 double XlsxSheet::defaultColumnWidth() const
 {
@@ -158,6 +154,15 @@ void XlsxSheet::autoFitColumns(const QString &columns)
             w = std::max(w, units);
         }
     }
+    fitColumns(from, widest);
+}
+
+void XlsxSheet::fitColumns(int from, const std::vector<double> &widest)
+{
+    requireWorksheet();
+    if (widest.empty())
+        return;
+    const int to = from + int(widest.size()) - 1;
     // The text plus a margin of about two characters, within the file format's limit.
     splitColumns(from, to);
     for (Column &c : m_columns) {

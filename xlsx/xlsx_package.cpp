@@ -84,7 +84,7 @@ XlsxPackage XlsxPackage::read(const QString &path)
         if (name.front() == '/')
             name.erase(0, 1);
         if (failure.isEmpty() && !package.contains(name))
-            package.m_parts.emplace_back(std::move(name), std::move(bytes));
+            package.setPart(name, std::move(bytes));
     }
     zip_discard(archive);
     if (!failure.isEmpty())
@@ -161,29 +161,26 @@ std::string XlsxPackage::write(int compressionLevel) const
 }
 
 // Part names compare without regard to ASCII case, as the package format says.
-static bool samePartName(const std::string &a, const std::string &b)
+static std::string lowerCase(const std::string &name)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
-            return false;
+    std::string out = name;
+    for (char &c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
     }
-    return true;
+    return out;
 }
 
 int XlsxPackage::find(const std::string &name) const
 {
-    for (size_t i = 0; i < m_parts.size(); ++i) {
-        if (samePartName(m_parts[i].first, name))
-            return int(i);
+    if (!m_indexed) {
+        m_index.clear();
+        for (size_t i = 0; i < m_parts.size(); ++i)
+            m_index.emplace(lowerCase(m_parts[i].first), int(i));
+        m_indexed = true;
     }
-    return -1;
+    const auto at = m_index.find(lowerCase(name));
+    return at == m_index.end() ? -1 : at->second;
 }
 
 const std::string &XlsxPackage::part(const std::string &name) const
@@ -196,8 +193,10 @@ const std::string &XlsxPackage::part(const std::string &name) const
 void XlsxPackage::setPart(const std::string &name, std::string bytes)
 {
     const int i = find(name);
-    if (i < 0)
+    if (i < 0) {
+        m_index.emplace(lowerCase(name), int(m_parts.size()));
         m_parts.emplace_back(name, std::move(bytes));
+    }
     else
         m_parts[size_t(i)].second = std::move(bytes);
 }
@@ -205,6 +204,8 @@ void XlsxPackage::setPart(const std::string &name, std::string bytes)
 void XlsxPackage::removePart(const std::string &name)
 {
     const int i = find(name);
-    if (i >= 0)
+    if (i >= 0) {
         m_parts.erase(m_parts.begin() + i);
+        m_indexed = false;
+    }
 }

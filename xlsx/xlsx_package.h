@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -26,9 +27,14 @@ public:
     // Replaces the part's bytes or appends a new part.
     void setPart(const std::string &name, std::string bytes);
     void removePart(const std::string &name);
+    // Every part with its bytes, in the package's order.
+    const std::vector<std::pair<std::string, std::string>> &parts() const { return m_parts; }
 
 private:
     int find(const std::string &name) const;
 
     std::vector<std::pair<std::string, std::string>> m_parts;
+    // Part names in lower case -> position, built on the first look-up after a removal.
+    mutable std::unordered_map<std::string, int> m_index;
+    mutable bool m_indexed = false;
 };

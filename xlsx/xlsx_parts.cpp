@@ -225,3 +225,9 @@ std::string XlsxParts::write(int compressionLevel)
     m_package.setPart("[Content_Types].xml", save(m_contentTypes));
     return m_package.write(compressionLevel);
 }
+
+const XlsxPackage &XlsxParts::package()
+{
+    m_package.setPart("[Content_Types].xml", save(m_contentTypes));
+    return m_package;
+}

@@ -68,6 +68,8 @@ public:
 
     // The zip file of all parts with the content types as they are now.
     std::string write(int compressionLevel);
+    // The package with the content types as they are now, for a writer of its own.
+    const XlsxPackage &package();
 
 private:
     std::string clonePart(const std::string &part, std::map<std::string, std::string> &cloned);

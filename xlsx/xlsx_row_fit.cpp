@@ -39,6 +39,32 @@ int lineCount(const QString &text, double fontPoints, double widthPoints)
 
 } // namespace
 
+double XlsxSheet::neededHeight(int row, int column, int style, const QString &text, const std::vector<CellRange> &merges) const
+{
+    const double fontPoints = m_book->styles().wrappedFontPoints(style);
+    if (fontPoints <= 0)
+        return 0;
+    // The cell's width: its merged area when that lies in this row alone.
+    int right = column;
+    for (const CellRange &m : merges) {
+        if (m.top <= row && m.bottom >= row && m.left <= column && m.right >= column) {
+            if (m.top != m.bottom)
+                return 0;
+            right = m.right;
+        }
+    }
+    double units = 0;
+    for (int c = column; c <= right; ++c)
+        units += columnWidth(c);
+    const int lines = lineCount(text, fontPoints, units * PointsPerWidthUnit - CellPadding);
+    return lines > 1 ? lines * fontPoints * LinePitch + RowPadding : 0;
+}
+
+double XlsxSheet::fittedHeight(double height, double needed)
+{
+    return needed > height ? std::min(409.5, std::ceil(needed)) : height;
+}
+
 void XlsxSheet::growRowsToFitText(int firstRow, int lastRow)
 {
     requireWorksheet();
@@ -53,28 +79,11 @@ void XlsxSheet::growRowsToFitText(int firstRow, int lastRow)
         const int row = r->first;
         double needed = 0;
         for (const Cell &cell : r->second.cells) {
-            const double fontPoints = cell.hasValue ? m_book->styles().wrappedFontPoints(cell.style) : 0;
-            if (fontPoints <= 0)
-                continue;
-            // The cell's width: its merged area when that lies in this row alone.
-            int right = cell.column;
-            bool spansRows = false;
-            for (const CellRange &m : merges) {
-                if (m.top <= row && m.bottom >= row && m.left <= cell.column && m.right >= cell.column) {
-                    spansRows = m.top != m.bottom;
-                    right = m.right;
-                }
-            }
-            if (spansRows)
-                continue;
-            double units = 0;
-            for (int c = cell.column; c <= right; ++c)
-                units += columnWidth(c);
-            const int lines = lineCount(cellText(row, cell.column), fontPoints, units * PointsPerWidthUnit - CellPadding);
-            if (lines > 1)
-                needed = std::max(needed, lines * fontPoints * LinePitch + RowPadding);
+            if (cell.hasValue && m_book->styles().wrappedFontPoints(cell.style) > 0)
+                needed = std::max(needed, neededHeight(row, cell.column, cell.style, cellText(row, cell.column), merges));
         }
-        if (needed > rowHeight(row))
-            setRowHeight(row, std::min(409.5, std::ceil(needed)));
+        const double height = rowHeight(row);
+        if (needed > height)
+            setRowHeight(row, fittedHeight(height, needed));
     }
 }

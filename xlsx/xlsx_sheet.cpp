@@ -138,6 +138,17 @@ QString XlsxSheet::cellText(int row, int column) const
     }
 }
 
+int XlsxSheet::addSharedString(const std::string &encodedText)
+{
+    return m_book->strings().add(encodedText);
+}
+
+std::string XlsxSheet::storedValue(int row, int column) const
+{
+    const Cell *cell = findCell(row, column);
+    return cell && cell->hasValue ? cell->value : std::string();
+}
+
 bool XlsxSheet::hasCell(int row, int column) const
 {
     return findCell(row, column) != nullptr;

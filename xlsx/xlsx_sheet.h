@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -42,6 +43,13 @@ public:
     // The cell's value as text (numbers as the file stores them); empty when none.
     QString cellText(int row, int column) const;
     bool hasCell(int row, int column) const;
+    // The cell's value as the file stores it (a shared string's index); empty when none.
+    std::string storedValue(int row, int column) const;
+    // The index of the text (as XlsxXml::encodeCellText gives it) in the
+    // workbook's shared strings, added when no plain entry holds it yet.
+    int addSharedString(const std::string &encodedText);
+    // Removes every row with its cells (a stream writes them instead).
+    void clearRows() { m_rows.clear(); }
 
     // The row's height in points; the sheet's default height for rows without one.
     double rowHeight(int row) const;
@@ -52,6 +60,11 @@ public:
     // needs more lines than the row's height holds are made high enough for it;
     // no row gets lower.
     void growRowsToFitText(int firstRow, int lastRow);
+    // The height the text needs in that cell (formatted as `style`, in the
+    // merged areas given) when it wraps onto more than one line; 0 otherwise.
+    double neededHeight(int row, int column, int style, const QString &text, const std::vector<CellRange> &merges) const;
+    // A row of that height grown for what its cells need.
+    static double fittedHeight(double height, double needed);
     // A manual page break below the row.
     void addRowBreak(int afterRow);
 
@@ -82,6 +95,14 @@ public:
     // Fits the widths of the columns in "A:AA" (or "B", "C:C") to their contents;
     // an East Asian character counts about twice a Latin one.
     void autoFitColumns(const QString &columns);
+    // Fits the widths of the columns from `from` on to the widest text of
+    // each (textUnits; negative: the column keeps its width).
+    void fitColumns(int from, const std::vector<double> &widest);
+    // The display width of cell text as the file stores it, in units of one
+    // Latin character (an East Asian character counts two; the longest line counts).
+    static double textUnits(std::string_view storedText);
+    // The cell format a new cell of the column takes; -1 when none.
+    int newCellStyle(int column) const { return columnStyle(column); }
     // The column's width in character units; the sheet's default when not set.
     double columnWidth(int column) const;
 
@@ -100,7 +121,20 @@ public:
     // How many cells refer to the shared string table.
     long long sharedStringReferences() const;
 
+    // The sheet's XML cut where its rows, merged areas and row breaks go, for
+    // a writer that streams them (XlsxSheetStream): the model's own rows,
+    // merged areas and row breaks are left out; the counts are those the
+    // writer will write, the dimension the area its cells cover ("A1:F500").
+    struct Frame
+    {
+        std::string beforeRows, beforeMerges, beforeBreaks, rest;
+    };
+    Frame frameXml(const std::string &dimension, long long merges, long long breaks) const;
+    // The namespace prefix of the sheet's elements ("x:"), or empty.
+    std::string elementPrefix() const;
+
 private:
+    friend class XlsxBlockTemplate;
     enum class CellType : unsigned char { Number, Shared, Inline, String, Boolean, Error, Date };
     // Rarely used parts of a cell, shared between copies.
     struct CellExtra
@@ -143,6 +177,8 @@ private:
     void loadMerges(pugi::xml_node mergeCells);
     void writeColumns(pugi::xml_node root) const;
     void writeRows(std::string &out, const std::string &prefix) const;
+    // A cell's XML after its r attribute: style, type, formula and value.
+    static void appendCellBody(std::string &out, const Cell &cell, const std::string &prefix);
 
     const Cell *findCell(int row, int column) const;
     Cell &cellAt(int row, int column);

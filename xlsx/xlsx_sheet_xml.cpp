@@ -310,52 +310,57 @@ void XlsxSheet::writeRows(std::string &out, const std::string &p) const
             out += "c r=\"";
             XlsxAddress::appendCellName(out, rowNumber, cell.column);
             out += '"';
-            if (cell.style >= 0) {
-                out += " s=\"";
-                out += std::to_string(cell.style);
-                out += '"';
-            }
-            switch (cell.type) {
-            case CellType::Number: break;
-            case CellType::Shared: out += " t=\"s\""; break;
-            case CellType::Inline: out += " t=\"inlineStr\""; break;
-            case CellType::String: out += " t=\"str\""; break;
-            case CellType::Boolean: out += " t=\"b\""; break;
-            case CellType::Error: out += " t=\"e\""; break;
-            case CellType::Date: out += " t=\"d\""; break;
-            }
-            const CellExtra *extra = cell.extra.get();
-            if (extra)
-                out += extra->attributes;
-            const bool empty = !cell.hasValue && (!extra || (!extra->hasFormula && extra->children.empty()));
-            if (empty) {
-                out += "/>";
-                continue;
-            }
-            out += '>';
-            if (extra && extra->hasFormula) {
-                out += '<' + p + 'f' + extra->formulaAttributes;
-                if (extra->formula.empty()) {
-                    out += "/>";
-                } else {
-                    out += '>';
-                    appendText(out, extra->formula);
-                    out += "</" + p + "f>";
-                }
-            }
-            if (cell.hasValue) {
-                if (cell.type == CellType::Inline) {
-                    out += '<' + p + "is>" + cell.value + "</" + p + "is>";
-                } else {
-                    out += '<' + p + "v>";
-                    appendText(out, cell.value);
-                    out += "</" + p + "v>";
-                }
-            }
-            if (extra)
-                out += extra->children;
-            out += "</" + p + "c>";
+            appendCellBody(out, cell, p);
         }
         out += "</" + p + "row>";
     }
+}
+
+void XlsxSheet::appendCellBody(std::string &out, const Cell &cell, const std::string &p)
+{
+    if (cell.style >= 0) {
+        out += " s=\"";
+        out += std::to_string(cell.style);
+        out += '"';
+    }
+    switch (cell.type) {
+    case CellType::Number: break;
+    case CellType::Shared: out += " t=\"s\""; break;
+    case CellType::Inline: out += " t=\"inlineStr\""; break;
+    case CellType::String: out += " t=\"str\""; break;
+    case CellType::Boolean: out += " t=\"b\""; break;
+    case CellType::Error: out += " t=\"e\""; break;
+    case CellType::Date: out += " t=\"d\""; break;
+    }
+    const CellExtra *extra = cell.extra.get();
+    if (extra)
+        out += extra->attributes;
+    const bool empty = !cell.hasValue && (!extra || (!extra->hasFormula && extra->children.empty()));
+    if (empty) {
+        out += "/>";
+        return;
+    }
+    out += '>';
+    if (extra && extra->hasFormula) {
+        out += '<' + p + 'f' + extra->formulaAttributes;
+        if (extra->formula.empty()) {
+            out += "/>";
+        } else {
+            out += '>';
+            appendText(out, extra->formula);
+            out += "</" + p + "f>";
+        }
+    }
+    if (cell.hasValue) {
+        if (cell.type == CellType::Inline) {
+            out += '<' + p + "is>" + cell.value + "</" + p + "is>";
+        } else {
+            out += '<' + p + "v>";
+            appendText(out, cell.value);
+            out += "</" + p + "v>";
+        }
+    }
+    if (extra)
+        out += extra->children;
+    out += "</" + p + "c>";
 }

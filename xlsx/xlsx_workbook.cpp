@@ -155,3 +155,9 @@ void XlsxWorkbook::saveAs(const QString &path, int compressionLevel, AtomicFile:
 {
     d->saveAs(path, compressionLevel, existing);
 }
+
+void XlsxWorkbook::saveStreaming(const QString &path, AtomicFile::Existing existing,
+                                 const std::vector<std::pair<const XlsxSheet *, XlsxSheetStream *>> &streams)
+{
+    d->saveStreaming(path, existing, streams);
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -9,6 +11,7 @@
 #include "xlsx/xlsx_sheet.h"
 
 class XlsxBook;
+class XlsxSheetStream;
 
 // An .xlsx workbook opened from a file or created anew, edited in memory and
 // written to a new file. The file it was opened from is never written.
@@ -54,6 +57,14 @@ public:
     // never the file it was opened from. Throws SpreadsheetError or FileError.
     void saveAs(const QString &path, int compressionLevel = 6,
                 AtomicFile::Existing existing = AtomicFile::Existing::Replace);
+
+    // Writes the workbook as saveAs does, straight into the file as it is
+    // produced: each sheet given takes its rows, merged areas and row breaks
+    // from its stream (see XlsxSheetStream), its big part deflated at a fast
+    // level while the next bytes are produced, so that memory does not grow
+    // with the rows. The file appears at the path only when whole.
+    void saveStreaming(const QString &path, AtomicFile::Existing existing,
+                       const std::vector<std::pair<const XlsxSheet *, XlsxSheetStream *>> &streams);
 
     // Why a name cannot be a sheet name; empty when it can.
     static QString sheetNameProblem(const QString &name);

@@ -2,7 +2,11 @@
 
 #include <QDateTime>
 
+#include <memory>
+#include <vector>
+
 #include "core/operations/print_files.h"
+#include "core/operations/table_rows_stream.h"
 #include "core/operations/table_lists.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
@@ -10,7 +14,6 @@
 #include "platform/output_target.h"
 #include "platform/services.h"
 #include "platform/sql_name.h"
-#include "xlsx/xlsx_address.h"
 #include "xlsx/xlsx_workbook.h"
 
 QString BuildExportColumnList(const QStringList &init1Columns, const QStringList &init2Columns)
@@ -23,22 +26,6 @@ QString BuildExportColumnList(const QStringList &init1Columns, const QStringList
             items << QStringLiteral("' ' as ") + name;
     }
     return QLatin1Char(' ') + items.join(QStringLiteral(", "));
-}
-
-void FillSheetFromQuery(const QueryResult &result, XlsxSheet &sheet)
-{
-    sheet.formatAllCellsAsText();
-    for (int row = 0; row < result.rowCount(); ++row) {
-        for (int column = 0; column < result.columnCount(); ++column) {
-            const QString text = result.text(row, column);
-            if (!text.isEmpty())
-                sheet.setCellText(row + 2, column + 1, text);
-        }
-    }
-    for (int column = 0; column < result.columnCount(); ++column)
-        sheet.setCellText(1, column + 1, result.columns.at(column));
-    if (result.columnCount() > 0)
-        sheet.autoFitColumns(QStringLiteral("A:") + ColumnLetters(result.columnCount()));
 }
 
 ExportTablesToSheets::ExportTablesToSheets(Database &db, Services &services) : m_db(db), m_services(services) {}
@@ -63,15 +50,14 @@ WorkbookExport ExportTablesToSheets::run(const QStringList &tables, Structure st
         outcome.message = TableLists::chooseTablesFirstText();
         return outcome;
     }
-    XlsxWorkbook book = XlsxWorkbook::create();
-
     // Everything that would stop the export midway is refused before a table is read.
+    XlsxWorkbook empty = XlsxWorkbook::create();
     QStringList seen;
     for (const QString &table : tables) {
         const QString refused = sheetNameRefusal(table);
         if (!refused.isEmpty())
             throw AppError(refused);
-        if (seen.contains(table, Qt::CaseInsensitive) || book.findSheet(table))
+        if (seen.contains(table, Qt::CaseInsensitive) || empty.findSheet(table))
             throw AppError(QStringLiteral("表“%1”重复（工作表名称不分大小写），没有导出任何表。请每个表只选一次。").arg(table));
         seen << table;
     }
@@ -97,36 +83,58 @@ WorkbookExport ExportTablesToSheets::run(const QStringList &tables, Structure st
         columns = BuildExportColumnList(init1, init2);
     }
 
-    int count = 0;
-    bool goOn = reportProgress(progress, 0, int(tables.size()));
-    for (const QString &table : tables) {
-        if (!goOn)
-            break;
-        try {
-            const QueryResult result = m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + SqlName::quoted(m_db, table));
-            XlsxSheet &sheet = book.addSheetInFront(table);
-            FillSheetFromQuery(result, sheet);
-        } catch (const AppError &e) {
-            // Half an export is no export: nothing is written, the old file stays.
-            throw AppError(QStringLiteral("导出失败，没有写出文件：读取表“%1”时出错（已读完 %2 个表）。请检查这个表后再导出。\n")
-                               .arg(table)
-                               .arg(count)
-                           + e.text());
-        }
-        ++count;
-        goOn = reportProgress(progress, count, int(tables.size()));
-    }
-    outcome.done = count;
-    if (count == 0) {
+    // Each table is read when its sheet is written and dropped after it, so
+    // that one table at a time is held. A stop midway writes the file again
+    // with the tables done (the sheets stand in the workbook from the start).
+    int count = int(tables.size());
+    const int total = int(tables.size());
+    if (!reportProgress(progress, 0, total)) {
+        outcome.done = 0;
         outcome.outcome = WorkbookExport::Outcome::Stopped;
         outcome.message = QStringLiteral("导出已停止，没有写出文件。");
         return outcome;
     }
-
     const QString path = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("导出表格")) : into;
     target.ensureAllowed(path, OutputTarget::Kind::Workbook);
-    book.activate(book.sheet(1));
-    book.saveAs(path, 6, existing);
+    struct Stopped
+    {
+        int done;
+    };
+    for (bool reporting = true;; reporting = false) {
+        XlsxWorkbook book = XlsxWorkbook::create();
+        std::vector<std::unique_ptr<TableRowsStream>> streams;
+        std::vector<std::pair<const XlsxSheet *, XlsxSheetStream *>> sheets;
+        int written = 0;
+        for (int i = 0; i < count; ++i) {
+            const QString table = tables.at(i);
+            auto read = [this, table, columns, i] {
+                try {
+                    return m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + SqlName::quoted(m_db, table));
+                } catch (const AppError &e) {
+                    // Half an export is no export: nothing is written, the old file stays.
+                    throw AppError(QStringLiteral("导出失败，没有写出文件：读取表“%1”时出错（已读完 %2 个表）。请检查这个表后再导出。\n")
+                                       .arg(table)
+                                       .arg(i)
+                                   + e.text());
+                }
+            };
+            auto done = [&, reporting] {
+                ++written;
+                if (reporting && !reportProgress(progress, written, total) && written < total)
+                    throw Stopped{written};
+            };
+            streams.push_back(std::make_unique<TableRowsStream>(read, done));
+            sheets.emplace_back(&book.addSheetInFront(table), streams.back().get());
+        }
+        book.activate(book.sheet(1));
+        try {
+            book.saveStreaming(path, existing, sheets);
+            break;
+        } catch (const Stopped &stop) {
+            count = stop.done;
+        }
+    }
+    outcome.done = count;
     const QDateTime end = m_services.clock.now();
     outcome.outcome = WorkbookExport::Outcome::Written;
     outcome.path = path;

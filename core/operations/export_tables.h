@@ -7,9 +7,7 @@
 #include "platform/progress.h"
 
 class Database;
-struct QueryResult;
 struct Services;
-class XlsxSheet;
 
 // "导出" on the management tab: each selected table becomes a worksheet of a
 // new workbook, with the table's own columns or the national structure of
@@ -52,7 +50,3 @@ private:
 // as its name when Init2 has it (letter case ignored), else as ' ' as <name>;
 // joined by ", " after one blank.
 QString BuildExportColumnList(const QStringList &init1Columns, const QStringList &init2Columns);
-
-// The sheet as the export lays it out: every cell in text format, the result's
-// column names in row 1, its rows from row 2, the used columns fitted.
-void FillSheetFromQuery(const QueryResult &result, XlsxSheet &sheet);

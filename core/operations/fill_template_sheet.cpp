@@ -1,9 +1,6 @@
 #include "fill_template_sheet.h"
 
 #include <algorithm>
-#include <vector>
-
-#include <QString>
 
 #include "core/operations/print_template_geometry.h"
 #include "core/record/record_schema.h"
@@ -14,7 +11,6 @@
 
 namespace {
 
-using RecordSchema::Cell;
 using RecordSchema::Column;
 
 // The columns shown as stored, by their cell from the top of the block down,
@@ -36,29 +32,62 @@ const std::vector<const Column *> &cellsTopDown()
     return columns;
 }
 
-QString field(const QueryResult &query, int row, const QString &name)
+int resultColumn(const QueryResult &query, const Column &column)
 {
-    const int column = query.columnIndex(name);
-    if (column < 0)
+    const QString name = QString::fromUtf16(column.name);
+    const int index = query.columnIndex(name);
+    if (index < 0)
         throw DatabaseError(QStringLiteral("找不到字段：") + name);
-    return query.text(row, column);
+    return index;
 }
 
 } // namespace
 
+TemplateValues::TemplateValues(const QueryResult &query) : m_query(query)
+{
+    for (const Column *column : cellsTopDown())
+        m_columns.push_back(resultColumn(query, *column));
+    m_columns.push_back(resultColumn(query, RecordSchema::column(RecordColumns::ClassCode)));
+}
+
+const std::vector<XlsxBlockTemplate::Slot> &TemplateValues::cells()
+{
+    static const std::vector<XlsxBlockTemplate::Slot> blockCells = [] {
+        std::vector<XlsxBlockTemplate::Slot> out;
+        for (const Column *column : cellsTopDown())
+            out.push_back({column->cell.row, column->cell.column});
+        // 班号 shows in two cells, after the others.
+        const Column &classCode = RecordSchema::column(RecordColumns::ClassCode);
+        out.push_back({classCode.cell.row, classCode.cell.column});
+        out.push_back({classCode.secondCell.row, classCode.secondCell.column});
+        return out;
+    }();
+    return blockCells;
+}
+
+void TemplateValues::read(int row, std::vector<QString> &texts) const
+{
+    texts.resize(m_columns.size() + 1);
+    const size_t shown = m_columns.size() - 1;
+    for (size_t i = 0; i < shown; ++i)
+        texts[i] = m_query.text(row, m_columns[i]);
+    const StoredValue::PrintedClassCode printed = StoredValue::printedClassCode(m_query.text(row, m_columns.back()));
+    texts[shown] = printed.entryYear;
+    texts[shown + 1] = printed.classNumber;
+}
+
+int TemplateValues::rowCount() const
+{
+    return m_query.rowCount();
+}
+
 void FillTemplateSheet(const QueryResult &query, int row, XlsxSheet &sheet, int rowOffset)
 {
-    const int base = rowOffset - 1;
-    auto put = [&](Cell cell, const QString &text) { sheet.setCellText(base + cell.row, cell.column, text); };
-    for (const Column *column : cellsTopDown())
-        put(column->cell, field(query, row, QString::fromUtf16(column->name)));
-
-    // 班号 shows in two cells, after the others.
-    const Column &classCode = RecordSchema::column(RecordColumns::ClassCode);
-    const StoredValue::PrintedClassCode printed =
-        StoredValue::printedClassCode(field(query, row, QString::fromUtf16(classCode.name)));
-    put(classCode.cell, printed.entryYear);
-    put(classCode.secondCell, printed.classNumber);
+    std::vector<QString> texts;
+    TemplateValues(query).read(row, texts);
+    const auto &cells = TemplateValues::cells();
+    for (size_t i = 0; i < cells.size(); ++i)
+        sheet.setCellText(rowOffset - 1 + cells[i].row, cells[i].column, texts[i]);
     // A long value wraps in its cell at the template's font size; its row grows for it.
     sheet.growRowsToFitText(rowOffset, PrintTemplateGeometry::blockEnd(rowOffset));
 }

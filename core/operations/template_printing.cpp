@@ -12,6 +12,8 @@
 
 #include "core/operations/fill_template_sheet.h"
 #include "core/operations/print_files.h"
+#include "core/operations/print_template_geometry.h"
+#include "core/operations/student_blocks_stream.h"
 #include "core/record/record_item.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
@@ -261,45 +263,28 @@ WorkbookExport TemplatePrinting::exportStudents(const QString &table, const QStr
         throw AppError(tooManyStudentsText(result.rowCount()));
 
     const int total = result.rowCount();
-    int exported = 0;
+    int exported = total;
+    XlsxSheet *sheet = nullptr;
     try {
         XlsxSheet &source = book.sheet(QString::fromUtf8(TemplateSheet));
-        XlsxSheet &sheet = book.copySheetToFront(source);
-        book.activate(sheet);
-
-        // Row heights of the template block, in whole points (halves to the even neighbour).
-        double heights[RowsPerStudent];
+        sheet = &book.copySheetToFront(source);
+        // The sheet holds the template's block once, at the template's heights
+        // in whole points (halves to the even neighbour); the file gets one
+        // filled copy of it per student as it is written.
+        source.copyRange(PrintTemplateGeometry::blockRange(1), *sheet, PrintTemplateGeometry::blockRange(1));
         for (int i = 0; i < RowsPerStudent; ++i)
-            heights[i] = std::nearbyint(source.rowHeight(i + 1));
-
-        int offset = 1;
-        bool goOn = reportProgress(progress, 0, total);
-        for (int row = 0; goOn && row < total; ++row) {
-            source.copyRange(PrintTemplateGeometry::blockRange(1), sheet, PrintTemplateGeometry::blockRange(offset));
-            // The template's heights first: filling then grows the rows whose values need more lines.
-            for (int i = 0; i < RowsPerStudent; ++i)
-                sheet.setRowHeight(offset + i, heights[i]);
-            FillTemplateSheet(result, row, sheet, offset);
-            if (row == 0)
-                book.activate(source);
-            // Each student starts a page of their own, however long their values.
-            ++exported;
-            goOn = reportProgress(progress, exported, total);
-            if (goOn && row + 1 < total)
-                sheet.addRowBreak(offset + RowsPerStudent - 1);
-            offset += RowsPerStudent;
-        }
-        sheet.clearPrintArea();
+            sheet->setRowHeight(1 + i, std::nearbyint(source.rowHeight(i + 1)));
+        sheet->clearPrintArea();
         for (XlsxSheet::Margin m : {XlsxSheet::Margin::Left, XlsxSheet::Margin::Right, XlsxSheet::Margin::Top,
                                     XlsxSheet::Margin::Bottom, XlsxSheet::Margin::Header, XlsxSheet::Margin::Footer})
-            sheet.setMargin(m, source.margin(m));
-        sheet.setRightFooter(QStringLiteral("页码 &P"));
+            sheet->setMargin(m, source.margin(m));
+        sheet->setRightFooter(QStringLiteral("页码 &P"));
         // The workbook prints one page per student: the template sheet (and
         // any other sheet of the school's workbook) stays in it, hidden and
         // without a print area (LibreOffice prints a hidden sheet that has one).
-        book.hideAllBut(sheet);
+        book.hideAllBut(*sheet);
         for (int i = 1; i <= book.sheetCount(); ++i) {
-            if (&book.sheet(i) != &sheet)
+            if (&book.sheet(i) != sheet)
                 book.sheet(i).clearPrintArea();
         }
     } catch (const std::exception &e) {
@@ -307,16 +292,36 @@ WorkbookExport TemplatePrinting::exportStudents(const QString &table, const QStr
                        + failureText(e));
     }
 
-    outcome.done = exported;
-    outcome.total = total;
-    if (exported == 0 && total > 0) {
+    if (total > 0 && !reportProgress(progress, 0, total)) {
+        outcome.total = total;
         outcome.outcome = WorkbookExport::Outcome::Stopped;
         outcome.message = QStringLiteral("导出已停止，没有写出文件。");
         return outcome;
     }
     const QString output = into.isEmpty() ? PrintFiles::newOutputPath(m_services, QStringLiteral("多人打印_") + table) : into;
     target.ensureAllowed(output, OutputTarget::Kind::Workbook);
-    book.saveAs(output, 6, existing);
+    // The students' blocks are made as the file is written. A stop midway
+    // writes the file again with the students done (no half file is kept).
+    Progress reporting = progress;
+    for (;;) {
+        try {
+            StudentBlocksStream blocks(*sheet, result, exported, reporting);
+            book.saveStreaming(output, existing, {{sheet, &blocks}});
+            break;
+        } catch (const StudentBlocksStream::Stopped &stop) {
+            exported = stop.written;
+            reporting = {};
+        } catch (const SpreadsheetError &) {
+            throw;
+        } catch (const FileError &) {
+            throw;
+        } catch (const std::exception &e) {
+            throw AppError(failed + QStringLiteral("：按打印模板填写时出错。请检查 Template.xlsx 中的工作表“打印模板”。\n")
+                           + failureText(e));
+        }
+    }
+    outcome.done = exported;
+    outcome.total = total;
     const QDateTime end = m_services.clock.now();
     outcome.outcome = WorkbookExport::Outcome::Written;
     outcome.path = output;

@@ -62,15 +62,9 @@ WorkbookExport ExportTablesToSheets::run(const QStringList &tables, Structure st
         seen << table;
     }
     const OutputTarget target(m_db.filePath(), m_services.programDir);
-    const std::optional<AtomicFile::Existing> admitted = target.admitWorkbook(into, [&](const QString &path) {
-        outcome.path = path;
-        return m_replace;
-    });
-    if (!admitted) {
-        outcome.outcome = WorkbookExport::Outcome::NeedsConsent;
+    const std::optional<AtomicFile::Existing> admitted = admitExportFile(target, into, m_replace, outcome);
+    if (!admitted)
         return outcome;
-    }
-    outcome.path.clear();
     const AtomicFile::Existing existing = *admitted;
 
     // The time taken counts the work alone: not the question before, nor the

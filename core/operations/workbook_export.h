@@ -1,6 +1,12 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
+
+#include "platform/atomic_file.h"
+
+class OutputTarget;
 
 // What a workbook export (tables as sheets, or the multi-person print sheet)
 // came to. The operation never asks, shows or opens anything: the caller
@@ -25,3 +31,9 @@ struct WorkbookExport
 
     bool written() const { return outcome == Outcome::Written; }
 };
+
+// The export's word on the file at `into`: how to write it, or nothing when a
+// file lies there and `replace` is not given; then `outcome` says NeedsConsent
+// with that file's path. Throws the target's refusal (the database, the template).
+std::optional<AtomicFile::Existing> admitExportFile(const OutputTarget &target, const QString &into, bool replace,
+                                                    WorkbookExport &outcome);

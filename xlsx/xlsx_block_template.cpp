@@ -141,19 +141,7 @@ void XlsxBlockTemplate::appendRows(std::string &out, int firstRow, const std::ve
         if (row.cells.empty() && height < 0 && row.attributes.empty())
             continue;
         const int number = row.row + shift;
-        out += '<';
-        out += p;
-        out += "row r=\"";
-        appendNumber(out, number);
-        out += '"';
-        if (height >= 0) {
-            out += " ht=\"";
-            out += XlsxXml::number(height);
-            out += '"';
-            if (custom)
-                out += " customHeight=\"1\"";
-        }
-        out += row.attributes;
+        XlsxXml::appendRowStart(out, p, number, height, custom, row.attributes);
         if (row.cells.empty()) {
             out += "/>";
             continue;

@@ -286,19 +286,7 @@ void XlsxSheet::writeRows(std::string &out, const std::string &p) const
     for (const auto &[rowNumber, row] : m_rows) {
         if (row.cells.empty() && row.height < 0 && row.attributes.empty())
             continue;
-        out += '<';
-        out += p;
-        out += "row r=\"";
-        out += std::to_string(rowNumber);
-        out += '"';
-        if (row.height >= 0) {
-            out += " ht=\"";
-            out += XlsxXml::number(row.height);
-            out += '"';
-            if (row.customHeight)
-                out += " customHeight=\"1\"";
-        }
-        out += row.attributes;
+        XlsxXml::appendRowStart(out, p, rowNumber, row.height, row.customHeight, row.attributes);
         if (row.cells.empty()) {
             out += "/>";
             continue;

@@ -239,4 +239,23 @@ QString decodeCellText(std::string_view text)
     return out;
 }
 
+void appendRowStart(std::string &out, const std::string &p, int rowNumber, double height, bool customHeight,
+                    const std::string &attributes)
+{
+    out += '<';
+    out += p;
+    out += "row r=\"";
+    char digits[16];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, rowNumber).ptr);
+    out += '"';
+    if (height >= 0) {
+        out += " ht=\"";
+        out += number(height);
+        out += '"';
+        if (customHeight)
+            out += " customHeight=\"1\"";
+    }
+    out += attributes;
+}
+
 } // namespace XlsxXml

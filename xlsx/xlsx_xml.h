@@ -41,6 +41,11 @@ void appendAttribute(std::string &out, std::string_view name, std::string_view v
 
 // Numbers as the file format writes them: shortest form that reads back exactly.
 std::string number(double value);
+
+// The start of a worksheet row: <{p}row r="N"[ ht="H"[ customHeight="1"]]{attributes}
+// (no height when it is negative); the caller closes it with "/>" or ">".
+void appendRowStart(std::string &out, const std::string &p, int rowNumber, double height, bool customHeight,
+                    const std::string &attributes);
 double toDouble(const char *text, double fallback);
 
 // Cell text for the file: characters XML cannot carry (controls) and text that

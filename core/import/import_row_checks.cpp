@@ -45,13 +45,10 @@ void checkResidentId(const QStringList &values, QStringList &out)
     const std::optional<IdNumberFacts::Facts> facts = IdNumberFacts::of(cardNo);
     if (!facts)
         return;
-    const QString birth = values.at(BirthDate);
-    if (!birth.isEmpty() && birth != StoredValue::encodeBirthDate(facts->birth))
-        out << QStringLiteral("身份证件号中的出生日期 %1 与出生日期 %2 不符")
-                   .arg(StoredValue::encodeBirthDate(facts->birth), birth);
-    const QString sex = values.at(Sex);
-    if (!sex.isEmpty() && sex != facts->sexItem)
-        out << QStringLiteral("身份证件号表明性别为 %1，与性别 %2 不符").arg(facts->sexItem, sex);
+    if (facts->birthContradicts(values.at(BirthDate)))
+        out << QStringLiteral("身份证件号中的出生日期 %1 与出生日期 %2 不符").arg(facts->storedBirth(), values.at(BirthDate));
+    if (facts->sexContradicts(values.at(Sex)))
+        out << QStringLiteral("身份证件号表明性别为 %1，与性别 %2 不符").arg(facts->sexItem, values.at(Sex));
 }
 
 } // namespace

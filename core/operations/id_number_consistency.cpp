@@ -26,13 +26,10 @@ QueryResult contradictions(const QueryResult &rows)
         const auto facts = IdNumberFacts::of(rows.text(r, IdNumber).trimmed());
         if (!facts)
             continue; // numbers failing the check itself are the business of 检查身份证
-        const QString birth = rows.text(r, BirthDate).trimmed();
-        const QString sex = rows.text(r, Sex).trimmed();
         QStringList problems;
-        // The record stores yyyymmdd; whatever else stands there cannot be the ID's date.
-        if (!birth.isEmpty() && birth != facts->birth.toString(QStringLiteral("yyyyMMdd")))
+        if (facts->birthContradicts(rows.text(r, BirthDate).trimmed()))
             problems << QStringLiteral("出生日期与身份证号不符");
-        if (!sex.isEmpty() && sex != facts->sexItem)
+        if (facts->sexContradicts(rows.text(r, Sex).trimmed()))
             problems << QStringLiteral("性别与身份证号不符");
         if (problems.isEmpty())
             continue;

@@ -14,6 +14,12 @@ struct Facts
 {
     QDate birth;
     QString sexItem; // the item text of 2.性别: "1-男" or "2-女"
+    QString storedBirth() const; // the birth date as the record stores it (yyyymmdd)
+
+    // Whether the stored 出生日期 / 性别 say otherwise than the number; an
+    // empty value contradicts nothing (it is still to be filled in).
+    bool birthContradicts(const QString &storedBirthDate) const;
+    bool sexContradicts(const QString &storedSex) const;
 };
 
 // The facts of a number that passes the full resident ID check (length,

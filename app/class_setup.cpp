@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/services.h"
+#include "platform/table_name.h"
 
 ClassSetup::ClassSetup(Services &services, Options options)
     : m_services(services), m_options(std::move(options))
@@ -22,7 +23,7 @@ void ClassSetup::ensureClassTable(Database &db, const QString &classTable)
     if (db.tableNames().contains(classTable))
         return;
     try {
-        db.execute(QStringLiteral("Select * into ") + classTable + QStringLiteral(" from Init2 where 1 <> 1"));
+        db.execute(QStringLiteral("Select * into ") + TableName(classTable).sql(db) + QStringLiteral(" from Init2 where 1 <> 1"));
     } catch (const DatabaseError &) {
         if (!db.tableNames().contains(classTable))
             throw;

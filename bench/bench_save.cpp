@@ -98,7 +98,7 @@ int main(int argc, char **argv)
     {
         Transaction transaction(*db);
         for (int n = 0; n < rows; ++n)
-            db->execute(SaveStatements::insertStatement(kTable, studentValues(n)));
+            db->execute(SaveStatements::insertStatement(TableName(kTable), db->engine(), studentValues(n)));
         transaction.commit();
     }
 
@@ -130,15 +130,15 @@ int main(int argc, char **argv)
         const int n = rows + saves + i;
         timer.start();
         const QStringList values = studentValues(n);
-        const QString statement = SaveStatements::insertStatement(kTable, values);
-        const QString query = SaveStatements::duplicateQuery(kTable, values.at(RecordColumns::Name),
+        const SqlStatement statement = SaveStatements::insertStatement(TableName(kTable), db->engine(), values);
+        const SqlStatement query = SaveStatements::duplicateQuery(TableName(kTable), db->engine(), values.at(RecordColumns::Name),
                                                              values.at(RecordColumns::CardNo));
         build.push_back(double(timer.nsecsElapsed()) / 1e6);
         timer.start();
         db->query(query);
         duplicate.push_back(double(timer.nsecsElapsed()) / 1e6);
         timer.start();
-        TextFile::writeGb18030(dir.filePath(QStringLiteral("debug.txt")), statement);
+        TextFile::writeGb18030(dir.filePath(QStringLiteral("debug.txt")), statement.logText());
         debugFile.push_back(double(timer.nsecsElapsed()) / 1e6);
         timer.start();
         db->execute(statement);

@@ -68,7 +68,7 @@ Timings measure(const QString &engine, int tables, int rows, int saves, int runs
     for (const QString &table : names) {
         env.createClassTable(table);
         for (int r = 0; r < rows; ++r)
-            env.db->execute(SaveStatements::insertStatement(table, studentValues(n++)));
+            env.db->execute(SaveStatements::insertStatement(TableName(table), env.db->engine(), studentValues(n++)));
     }
     env.db->execute(QStringLiteral("commit"));
 

@@ -66,6 +66,8 @@ int importTable(Database &db, const CommandOptions &options, QTextStream &out)
     }
     const ImportResult result = importer.commit(plan);
     out << QStringLiteral("已导入 %1 行到班级表 %2。").arg(result.imported).arg(table) << Qt::endl;
+    if (!result.skippedRows.isEmpty())
+        out << result.skippedText() << Qt::endl;
     return 0;
 }
 

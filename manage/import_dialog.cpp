@@ -224,13 +224,17 @@ void ImportDialog::confirmImport()
 {
     if (!m_plan || m_plan->importCount() == 0)
         return;
+    ImportResult result;
     const bool done = runGuarded(m_services.messages, [&] {
         const BusyCursor busy;
-        m_imported = m_import.commit(*m_plan).imported;
+        result = m_import.commit(*m_plan);
     });
     if (!done)
         return;
-    m_services.messages.showMessage(
-        QStringLiteral("已向 %1 导入 %2 个学生。").arg(m_plan->table).arg(m_imported));
+    m_imported = result.imported;
+    QString message = QStringLiteral("已向 %1 导入 %2 个学生。").arg(m_plan->table).arg(m_imported);
+    if (!result.skippedRows.isEmpty())
+        message += QLatin1Char('\n') + result.skippedText();
+    m_services.messages.showMessage(message);
     accept();
 }

@@ -4,9 +4,11 @@
 #include <QStringList>
 
 #include "platform/query_result.h"
+#include "platform/sql_statement.h"
 
 // The operations the program needs of a database: statements go in as T-SQL
-// text with the values written into it, each takes effect by itself. Every
+// text with the values bound as parameters (a plain text converts to a
+// statement without values); each takes effect by itself. Every
 // failure throws DatabaseError with the engine's own message.
 // Used from the user-interface thread only.
 class Database
@@ -34,10 +36,10 @@ public:
     }
 
     // Runs a row-returning statement and returns every row.
-    virtual QueryResult query(const QString &sql) = 0;
+    virtual QueryResult query(const SqlStatement &statement) = 0;
 
     // Runs a statement without rows; returns the number of rows affected.
-    virtual qint64 execute(const QString &sql) = 0;
+    virtual qint64 execute(const SqlStatement &statement) = 0;
 
     // Names of the user tables and views, system tables excluded, catalogue order.
     virtual QStringList tableNames() = 0;

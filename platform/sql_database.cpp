@@ -242,17 +242,37 @@ QString SqlDatabase::engineText(const QString &tsql)
     return m_dialect->rewrite(tsql, db);
 }
 
-QueryResult SqlDatabase::query(const QString &sql)
+void SqlDatabase::run(QSqlQuery &q, QSqlDatabase &db, const SqlStatement &statement)
+{
+    const QString text = m_dialect->rewrite(statement.text, db);
+    bool ok;
+    if (statement.values.isEmpty()) {
+        ok = q.exec(text);
+    } else {
+        ok = q.prepare(text);
+        for (const QVariant &value : statement.values) {
+            // An empty text is stored as empty text, never as NULL.
+            if (value.typeId() == QMetaType::QString && value.toString().isNull())
+                q.addBindValue(QStringLiteral(""));
+            else
+                q.addBindValue(value);
+        }
+        ok = ok && q.exec();
+    }
+    if (!ok) {
+        const QString message = errorText(q.lastError());
+        q.finish();
+        noteFailure(db);
+        throw DatabaseError(message);
+    }
+}
+
+QueryResult SqlDatabase::query(const SqlStatement &statement)
 {
     QSqlDatabase db = connection();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(m_dialect->rewrite(sql, db))) {
-        const QString text = errorText(q.lastError());
-        q.finish();
-        noteFailure(db);
-        throw DatabaseError(text);
-    }
+    run(q, db, statement);
     QueryResult result;
     const QSqlRecord record = q.record();
     for (int i = 0; i < record.count(); ++i)
@@ -273,16 +293,11 @@ QueryResult SqlDatabase::query(const QString &sql)
     return result;
 }
 
-qint64 SqlDatabase::execute(const QString &sql)
+qint64 SqlDatabase::execute(const SqlStatement &statement)
 {
     QSqlDatabase db = connection();
     QSqlQuery q(db);
-    if (!q.exec(m_dialect->rewrite(sql, db))) {
-        const QString text = errorText(q.lastError());
-        q.finish();
-        noteFailure(db);
-        throw DatabaseError(text);
-    }
+    run(q, db, statement);
     const qint64 affected = q.numRowsAffected();
     q.finish();
     checkpointWhenIdle();
@@ -314,6 +329,15 @@ QDateTime SqlDatabase::currentDateTime()
 void SqlDatabase::beginTransaction()
 {
     QSqlDatabase db = connection();
+    if (m_dialect->engine() == Database::Engine::Sqlite) {
+        // Every transaction of the program writes: it takes the write lock at
+        // once (another writer is waited for), so what it reads first cannot
+        // be changed by a neighbour before its own writes.
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            throw DatabaseError(errorText(begin.lastError()));
+        return;
+    }
     if (!db.transaction()) {
         const QString text = errorText(db.lastError());
         noteFailure(db);

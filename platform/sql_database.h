@@ -7,6 +7,7 @@
 
 class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 class QTemporaryDir;
 struct sqlite3;
 
@@ -56,8 +57,8 @@ public:
     static std::unique_ptr<SqlDatabase> openPostgres(const ServerSettings &settings);
 
     Engine engine() const override;
-    QueryResult query(const QString &sql) override;
-    qint64 execute(const QString &sql) override;
+    QueryResult query(const SqlStatement &statement) override;
+    qint64 execute(const SqlStatement &statement) override;
     QStringList tableNames() override;
     QDateTime currentDateTime() override;
     void beginTransaction() override;
@@ -83,6 +84,9 @@ private:
     QString errorText(const QSqlError &e) const;
     // Local file: moves the log into the file once no transaction is open.
     void checkpointWhenIdle();
+    // Runs the statement on q (prepared and bound when it carries values);
+    // throws DatabaseError with the engine's text when it fails.
+    void run(QSqlQuery &q, QSqlDatabase &db, const SqlStatement &statement);
 
     QString m_connectionName;
     QString m_filePath; // the local file, empty for a server

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/database.h"
+#include "platform/table_name.h"
 
 // One transaction on a database: begun on construction, rolled back on
 // destruction unless commit() was reached, so a failure anywhere between
@@ -35,3 +36,9 @@ private:
     Database &m_db;
     bool m_open = true;
 };
+
+// Inside a transaction: holds the table against other writers until the
+// transaction ends (readers go on), so a test of its rows and the writes that
+// depend on it see the same table. A local file's transaction holds the whole
+// file from its start already.
+void lockAgainstWriters(Database &db, const TableName &table);

@@ -1,12 +1,15 @@
 // Two programs entering into the same class table at the same moment: every
-// record arrives, each with an id of its own. The test starts this executable
-// twice more as savers ("--save" mode), lets both begin together and counts.
+// record arrives, each with an id of its own, and two imports of one list
+// store each pupil once. The test starts this executable twice more as savers
+// ("--save" mode) or importers ("--import"), lets both begin together and counts.
 // Runs on every database engine.
 #include <QProcess>
 #include <QtTest>
 
 #include "app/class_setup.h"
+#include "core/import/class_import.h"
 #include "core/record/record_columns.h"
+#include "core/region/region_tables.h"
 #include "core/record/record_saver.h"
 #include "platform/app_error.h"
 #include "test_env.h"
@@ -26,24 +29,58 @@ QStringList recordValues(const QString &name, const QString &cardNo)
     return v;
 }
 
-// Saver mode: --save <engine> <sqlite file | server> <database> <user> <password> <label> <debug.txt>
+// args: <engine> <sqlite file | server> <database> <user> <password>
+std::unique_ptr<SqlDatabase> connect(const QStringList &args)
+{
+    if (args.at(0) == QLatin1String("postgresql")) {
+        ServerSettings s;
+        s.server = args.at(1);
+        s.database = args.at(2);
+        s.user = args.at(3);
+        s.password = args.at(4);
+        return SqlDatabase::openPostgres(s);
+    }
+    return SqlDatabase::openSqlite(args.at(1), SqliteMode::ReadWrite);
+}
+
+QStringList connectionArgs(const TestEnv &env)
+{
+    const bool server = env.engine == QLatin1String("postgresql");
+    return {env.engine, server ? env.serverSettings.server : env.path(QStringLiteral("tavro.db")),
+            env.serverSettings.database, env.serverSettings.user, env.serverSettings.password};
+}
+
+// Importer mode: --import <connection args> <file>. Reads and checks the
+// file, says "ready", waits for "go" on stdin, then writes and prints the
+// number of rows imported.
+int runImporter(const QStringList &args)
+{
+    QTextStream out(stdout);
+    try {
+        const auto db = connect(args);
+        RegionTables regions;
+        regions.LoadRegionTables();
+        ClassImport importer(*db, regions, TestEnv::defaultNow());
+        const ImportPlan plan = importer.prepare(args.at(5), QString(), kTable);
+        out << "ready" << Qt::endl;
+        if (QTextStream(stdin).readLine() != QLatin1String("go"))
+            return 3;
+        out << importer.commit(plan).imported << Qt::endl;
+    } catch (const AppError &e) {
+        QTextStream(stderr) << e.text() << Qt::endl;
+        return 2;
+    }
+    return 0;
+}
+
+// Saver mode: --save <connection args> <label> <debug.txt>
 // Connects, says "ready", waits for "go" on stdin, saves its records.
 int runSaver(const QStringList &args)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
     try {
-        std::unique_ptr<SqlDatabase> db;
-        if (args.at(0) == QLatin1String("postgresql")) {
-            ServerSettings s;
-            s.server = args.at(1);
-            s.database = args.at(2);
-            s.user = args.at(3);
-            s.password = args.at(4);
-            db = SqlDatabase::openPostgres(s);
-        } else {
-            db = SqlDatabase::openSqlite(args.at(1), SqliteMode::ReadWrite);
-        }
+        const auto db = connect(args);
         const QString label = args.at(5);
         RecordSaver saver(*db, kTable, args.at(6));
         out << "ready" << Qt::endl;
@@ -75,8 +112,8 @@ public:
     {
     }
     Engine engine() const override { return m_own.engine(); }
-    QueryResult query(const QString &sql) override { return m_own.query(sql); }
-    qint64 execute(const QString &sql) override { return m_own.execute(sql); }
+    QueryResult query(const SqlStatement &sql) override { return m_own.query(sql); }
+    qint64 execute(const SqlStatement &sql) override { return m_own.execute(sql); }
     QStringList tableNames() override
     {
         const QStringList names = m_own.tableNames();
@@ -108,6 +145,7 @@ class TestConcurrentSaves : public QObject
 private slots:
     void twoProgramsSaveIntoOneClassTable();
     void classTableCreatedMeanwhileByAnotherProgram();
+    void twoImportsOfOneListStoreEachPupilOnce();
 };
 
 void TestConcurrentSaves::twoProgramsSaveIntoOneClassTable()
@@ -117,12 +155,9 @@ void TestConcurrentSaves::twoProgramsSaveIntoOneClassTable()
     QList<QProcess *> savers;
     for (const QString &label : {QStringLiteral("甲"), QStringLiteral("乙")}) {
         auto *p = new QProcess(this);
-        const bool server = env.engine == QLatin1String("postgresql");
         p->start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--save"), env.engine,
-                  server ? env.serverSettings.server : env.path(QStringLiteral("tavro.db")), env.serverSettings.database,
-                  env.serverSettings.user, env.serverSettings.password, label,
-                  env.path(QStringLiteral("debug-%1.txt").arg(label))});
+                 QStringList{QStringLiteral("--save")} + connectionArgs(env)
+                     + QStringList{label, env.path(QStringLiteral("debug-%1.txt").arg(label))});
         QVERIFY(p->waitForStarted());
         savers << p;
     }
@@ -170,12 +205,53 @@ void TestConcurrentSaves::classTableCreatedMeanwhileByAnotherProgram()
     QVERIFY_THROWS_EXCEPTION(DatabaseError, ClassSetup::ensureClassTable(*env.db, QStringLiteral("高一06")));
 }
 
+void TestConcurrentSaves::twoImportsOfOneListStoreEachPupilOnce()
+{
+    TestEnv env;
+    env.createClassTable(kTable);
+    QFile list(env.path(QStringLiteral("名单.csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("姓名,性别\n");
+    for (int i = 1; i <= 40; ++i)
+        list.write(QStringLiteral("学生%1,男\n").arg(i).toUtf8());
+    list.close();
+
+    QList<QProcess *> importers;
+    for (int i = 0; i < 2; ++i) {
+        auto *p = new QProcess(this);
+        p->start(QCoreApplication::applicationFilePath(),
+                 QStringList{QStringLiteral("--import")} + connectionArgs(env) + QStringList{list.fileName()});
+        QVERIFY(p->waitForStarted());
+        importers << p;
+    }
+    // Both have read the list against the empty table before either writes.
+    for (QProcess *p : importers) {
+        QVERIFY(p->waitForReadyRead(30000));
+        QCOMPARE(p->readLine().trimmed(), QByteArray("ready"));
+    }
+    for (QProcess *p : importers)
+        p->write("go\n");
+    QList<int> imported;
+    for (QProcess *p : importers) {
+        QVERIFY(p->waitForFinished(120000));
+        QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0, p->readAllStandardError().constData());
+        imported << p->readAllStandardOutput().trimmed().toInt();
+    }
+    std::sort(imported.begin(), imported.end());
+    QCOMPARE(imported, QList<int>({0, 40}));
+    QCOMPARE(env.db->query(QStringLiteral("select count(*), count(distinct 姓名) from 高一01")).text(0, 1),
+             QStringLiteral("40"));
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("40"));
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 9 && args.at(1) == QLatin1String("--save"))
         return runSaver(args.mid(2));
+    if (args.size() == 8 && args.at(1) == QLatin1String("--import"))
+        return runImporter(args.mid(2));
     TestConcurrentSaves test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -306,18 +306,18 @@ class ServerDouble final : public Database
 {
 public:
     Engine engine() const override { return Engine::SqlServer; }
-    QueryResult query(const QString &sql) override
+    QueryResult query(const SqlStatement &sql) override
     {
-        queries << sql;
+        queries << sql.text;
         QueryResult r;
         r.columns = {QStringLiteral("name")};
-        if (sql.contains(QStringLiteral("sysObjects")) && hasFunction)
+        if (sql.text.contains(QStringLiteral("sysObjects")) && hasFunction)
             r.rows << QVariantList{QStringLiteral("fn_ValidateIDC")};
         return r;
     }
-    qint64 execute(const QString &sql) override
+    qint64 execute(const SqlStatement &sql) override
     {
-        executed << sql;
+        executed << sql.text;
         hasFunction = true;
         return 0;
     }

@@ -19,10 +19,10 @@ public:
     explicit FailingDatabase(Database &inner) : m_inner(inner) {}
 
     Engine engine() const override { return m_inner.engine(); }
-    QueryResult query(const QString &sql) override { return m_inner.query(sql); }
-    qint64 execute(const QString &sql) override
+    QueryResult query(const SqlStatement &sql) override { return m_inner.query(sql); }
+    qint64 execute(const SqlStatement &sql) override
     {
-        if (!failOn.isEmpty() && sql.contains(failOn))
+        if (!failOn.isEmpty() && sql.text.contains(failOn))
             throw DatabaseError(QStringLiteral("disk I/O error"));
         return m_inner.execute(sql);
     }

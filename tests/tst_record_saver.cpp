@@ -124,7 +124,7 @@ void TestRecordSaver::insertStoresEveryColumnAndLogsStatement()
     QCOMPARE(stored.at(RecordColumns::ClassCode), QStringLiteral("2015301"));
 
     const QByteArray logged = readAll(debug);
-    QCOMPARE(logged, gbk(SaveStatements::insertStatement(kTable, values)));
+    QCOMPARE(logged, gbk(SaveStatements::insertStatement(TableName(kTable), env.db->engine(), values).logText()));
     QVERIFY(logged.startsWith(gbk(QStringLiteral("insert into 高一01 (姓名, 性别, "))));
     QVERIFY(logged.endsWith("  ) "));
 }
@@ -145,7 +145,7 @@ void TestRecordSaver::debugFileHoldsLastStatementOnly()
                                QStringLiteral("1"), asker.callback()));
     const QStringList second = recordValues(QStringLiteral("李四"), QStringLiteral("2"));
     QVERIFY(saver.insertRecord(second, QStringLiteral("李四"), QStringLiteral("2"), asker.callback()));
-    QCOMPARE(readAll(debug), gbk(SaveStatements::insertStatement(kTable, second)));
+    QCOMPARE(readAll(debug), gbk(SaveStatements::insertStatement(TableName(kTable), env.db->engine(), second).logText()));
     QVERIFY(!readAll(debug).endsWith('\n'));
     QCOMPARE(rowCount(*env.db, kTable), 2);
 }
@@ -274,7 +274,7 @@ void TestRecordSaver::updateKeepsClassCodeAndSkipsDuplicateTest()
     expected[RecordColumns::ClassCode] = QStringLiteral("2015301");
     QCOMPARE(storedValues(*env.db, 2), expected);
     QCOMPARE(storedValues(*env.db, 1), first);
-    QCOMPARE(readAll(debug), gbk(SaveStatements::updateStatement(kTable, changed, 2)));
+    QCOMPARE(readAll(debug), gbk(SaveStatements::updateStatement(TableName(kTable), env.db->engine(), changed, 2).logText()));
     QVERIFY(readAll(debug).endsWith(" where id = 2"));
 }
 
@@ -288,7 +288,7 @@ void TestRecordSaver::updateOfMissingIdFails()
     QVERIFY(!saver.updateRecord(7, values));
     QCOMPARE(rowCount(*env.db, kTable), 0);
     // The statement is still there to read.
-    QCOMPARE(readAll(debug), gbk(SaveStatements::updateStatement(kTable, values, 7)));
+    QCOMPARE(readAll(debug), gbk(SaveStatements::updateStatement(TableName(kTable), env.db->engine(), values, 7).logText()));
 }
 
 void TestRecordSaver::unwritableDebugFileStopsTheSave()
@@ -326,7 +326,7 @@ void TestRecordSaver::databaseErrorLeavesStatementInDebugFile()
     const QStringList values = recordValues(QStringLiteral("张三"), QStringLiteral("1"));
     QVERIFY_THROWS_EXCEPTION(DatabaseError,
                              saver.insertRecord(values, QStringLiteral("张三"), QStringLiteral("1"), asker.callback()));
-    QCOMPARE(readAll(debug), gbk(SaveStatements::insertStatement(QStringLiteral("高一09"), values)));
+    QCOMPARE(readAll(debug), gbk(SaveStatements::insertStatement(TableName(QStringLiteral("高一09")), env.db->engine(), values).logText()));
 
     // No class table at all: the duplicate query fails before anything is written.
     QFile::remove(debug);

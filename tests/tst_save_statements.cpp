@@ -1,9 +1,12 @@
-// The SQL texts of saving a record, character for character.
+// The SQL texts of saving a record, character for character as debug.txt shows
+// them, and the values bound apart from the text.
 #include <stdexcept>
 
 #include <QtTest>
 
 #include "core/record/save_statements.h"
+
+constexpr auto kSqlite = Database::Engine::Sqlite;
 
 namespace {
 
@@ -73,27 +76,35 @@ void TestSaveStatements::duplicateQuery()
     QFETCH(QString, name);
     QFETCH(QString, cardNo);
     QFETCH(QString, sql);
-    QCOMPARE(SaveStatements::duplicateQuery(QStringLiteral("高一01"), name, cardNo), sql);
+    const SqlStatement statement = SaveStatements::duplicateQuery(TableName(QStringLiteral("高一01")), kSqlite, name, cardNo);
+    QCOMPARE(statement.logText(), sql);
+    QCOMPARE(statement.values, QVariantList({name, cardNo}));
 }
 
 void TestSaveStatements::insertText()
 {
-    QCOMPARE(SaveStatements::insertStatement(QStringLiteral("高一01"), sampleValues()), QString::fromUtf16(kInsertGolden));
+    const SqlStatement statement = SaveStatements::insertStatement(TableName(QStringLiteral("高一01")), kSqlite, sampleValues());
+    QCOMPARE(statement.logText(), QString::fromUtf16(kInsertGolden));
+    // The values never stand in the text the engine runs.
+    QVERIFY(!statement.text.contains(QStringLiteral("drop table")));
+    QCOMPARE(statement.values.size(), 47);
 }
 
 void TestSaveStatements::updateText()
 {
     // 班号 (value 42) is left out: a record keeps the 班号 it was inserted with.
-    QCOMPARE(SaveStatements::updateStatement(QStringLiteral("初三12"), sampleValues(), 12345),
-             QString::fromUtf16(kUpdateGolden));
+    const SqlStatement statement =
+        SaveStatements::updateStatement(TableName(QStringLiteral("初三12")), kSqlite, sampleValues(), 12345);
+    QCOMPARE(statement.logText(), QString::fromUtf16(kUpdateGolden));
+    QVERIFY(!statement.text.contains(QStringLiteral("drop table")));
 }
 
 void TestSaveStatements::wrongValueCountIsRefused()
 {
     QStringList values = sampleValues();
     values.removeLast();
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SaveStatements::insertStatement(QStringLiteral("高一01"), values));
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SaveStatements::updateStatement(QStringLiteral("高一01"), values, 1));
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SaveStatements::insertStatement(TableName(QStringLiteral("高一01")), kSqlite, values));
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SaveStatements::updateStatement(TableName(QStringLiteral("高一01")), kSqlite, values, 1));
 }
 
 QTEST_GUILESS_MAIN(TestSaveStatements)

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "core/import/class_import.h"
 #include "core/operations/data_checks.h"
 #include "core/operations/export_tables.h"
 #include "manage/presented_operations.h"
@@ -15,6 +16,10 @@
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
 #include "core/operations/template_printing.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_loader.h"
+#include "core/record/record_saver.h"
+#include "core/region/region_tables.h"
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_name.h"
@@ -46,10 +51,10 @@ class DyingDatabase final : public Database
 public:
     explicit DyingDatabase(Database &inner) : m_inner(inner) {}
     Engine engine() const override { return m_inner.engine(); }
-    QueryResult query(const QString &sql) override { return m_inner.query(sql); }
-    qint64 execute(const QString &sql) override
+    QueryResult query(const SqlStatement &sql) override { return m_inner.query(sql); }
+    qint64 execute(const SqlStatement &sql) override
     {
-        if (sql.startsWith(QLatin1String("insert into")) && m_inserts++ == 1)
+        if (sql.text.startsWith(QLatin1String("insert into")) && m_inserts++ == 1)
             std::raise(SIGKILL);
         return m_inner.execute(sql);
     }
@@ -83,6 +88,7 @@ private slots:
     void quotingFollowsTheEngine_data();
     void quotingFollowsTheEngine();
     void everyOperationNamesOnlyItsOwnTable();
+    void importAndSaveWriteIntoTheirOwnTable();
     void mergeKilledMidwayLeavesTheEarlierMergeWhole();
 };
 
@@ -161,6 +167,47 @@ void TestTableNameSafety::everyOperationNamesOnlyItsOwnTable()
     for (const QString &table : {QStringLiteral("高一02"), kStatementName, kUpdateTailName})
         QVERIFY2(env.db->tableNames().contains(table), qPrintable(table));
     QCOMPARE(names(*env.db, QStringLiteral("高一02")), QStringList({"李四", "王五"}));
+}
+
+void TestTableNameSafety::importAndSaveWriteIntoTheirOwnTable()
+{
+    TestEnv env;
+    const QString intruder = QStringLiteral("高一03 (姓名) values ('入侵者') --");
+    for (const QString &table : {QStringLiteral("高一03"), intruder, QStringLiteral("高一(1)班"), QStringLiteral("高一 02"),
+                                 QStringLiteral("初二-3")})
+        env.createClassTable(table);
+    QFile list(env.path(QStringLiteral("名单.csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("姓名,性别\n张三,男\n李四,女\n");
+    list.close();
+    RegionTables regions;
+    regions.LoadRegionTables();
+    ClassImport importer(*env.db, regions, env.clock.now());
+
+    // A value that would end a quoted literal, and one with the statement's own words.
+    QStringList values(RecordColumns::Count, QString());
+    values[RecordColumns::Name] = QStringLiteral("O'Brien");
+    values[RecordColumns::Family] = QStringLiteral("'); delete from 高一03; --");
+    for (const QString &table : {intruder, QStringLiteral("高一(1)班"), QStringLiteral("高一 02"), QStringLiteral("初二-3")}) {
+        QCOMPARE(importer.commit(importer.prepare(list.fileName(), QString(), table)).imported, 2);
+        RecordSaver saver(*env.db, table, env.path(QStringLiteral("debug.txt")));
+        QVERIFY(saver.insertRecord(values, values.at(RecordColumns::Name), QString(), [](const QString &) { return true; }));
+        RecordLoader loader(*env.db, table);
+        const auto items = loader.recordItems();
+        QCOMPARE(items.size(), 3);
+        const auto saved = std::find_if(items.begin(), items.end(),
+                                        [](const auto &e) { return e.item.contains(QStringLiteral("O'Brien")); });
+        QVERIFY(saved != items.end());
+        const auto stored = loader.loadRecord(QString::number(saved->id));
+        QVERIFY(stored.has_value());
+        QCOMPARE(stored->value(QStringLiteral("姓名")), QStringLiteral("O'Brien"));
+        QCOMPARE(stored->value(QStringLiteral("家庭地址")), values.at(RecordColumns::Family));
+    }
+    QCOMPARE(names(*env.db, QStringLiteral("高一03")), QStringList());
+    // debug.txt still shows the statement as a person reads it, values in place.
+    QFile debug(env.path(QStringLiteral("debug.txt")));
+    QVERIFY(debug.open(QIODevice::ReadOnly));
+    QVERIFY(TextFile::decodeGb18030(debug.readAll()).contains(QStringLiteral("'''); delete from 高一03; --'")));
 }
 
 void TestTableNameSafety::mergeKilledMidwayLeavesTheEarlierMergeWhole()

@@ -15,7 +15,7 @@
 #include "platform/app_error.h"
 #include "platform/database.h"
 #include "platform/query_result.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "platform/transaction.h"
 #include "xlsx/xlsx_workbook.h"
 
@@ -43,6 +43,22 @@ QStringList missingColumns(const QStringList &values)
     return missing;
 }
 
+// The names and ID numbers of the class table's records, trimmed as the
+// form's duplicate test compares them, each mapped to 0 (the table).
+void readExisting(Database &db, const TableName &table, QHash<QString, int> &names, QHash<QString, int> &cardNos)
+{
+    const QueryResult existing = db.query(QStringLiteral("select %1, %2 from %3")
+                                              .arg(RecordSchema::name(Name), RecordSchema::name(CardNo), table.sql(db)));
+    for (const QVariantList &row : existing.rows) {
+        const QString name = EntryRules::trimControls(row.value(0).toString());
+        const QString cardNo = EntryRules::trimControls(row.value(1).toString());
+        if (!name.isEmpty())
+            names.insert(name, 0);
+        if (!cardNo.isEmpty())
+            cardNos.insert(cardNo, 0);
+    }
+}
+
 } // namespace
 
 QString ImportRow::reasonText() const
@@ -51,6 +67,18 @@ QString ImportRow::reasonText() const
     if (!duplicateOf.isEmpty())
         reasons << duplicateOf;
     return reasons.join(QStringLiteral("；"));
+}
+
+QString ImportResult::skippedText() const
+{
+    if (skippedRows.isEmpty())
+        return QString();
+    QStringList rows;
+    for (const int row : skippedRows)
+        rows << QString::number(row);
+    return QStringLiteral("另有 %1 行没有导入：读取文件之后，班级表中已有了同样的姓名或身份证件号（第 %2 行），作为重复跳过。")
+        .arg(skippedRows.size())
+        .arg(rows.join(QStringLiteral("、")));
 }
 
 int ImportPlan::importCount() const
@@ -111,18 +139,7 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
     // Names and ID numbers already in the class table, as the form's duplicate test compares them.
     QHash<QString, int> names;   // -> 0: the table; else the source row
     QHash<QString, int> cardNos;
-    const QueryResult existing = m_db.query(QStringLiteral("select %1, %2 from %3")
-                                                .arg(SqlName::quoted(m_db, RecordSchema::name(Name)),
-                                                     SqlName::quoted(m_db, RecordSchema::name(CardNo)),
-                                                     SqlName::quoted(m_db, table)));
-    for (const QVariantList &row : existing.rows) {
-        const QString name = EntryRules::trimControls(row.value(0).toString());
-        const QString cardNo = EntryRules::trimControls(row.value(1).toString());
-        if (!name.isEmpty())
-            names.insert(name, 0);
-        if (!cardNo.isEmpty())
-            cardNos.insert(cardNo, 0);
-    }
+    readExisting(m_db, TableName(table), names, cardNos);
 
     const ImportValues convert(m_regions);
     const QString classNo = classNumberOf(table);
@@ -194,12 +211,27 @@ ImportResult ClassImport::commit(const ImportPlan &plan, const Progress &progres
 {
     ImportResult result;
     const int total = plan.importCount();
+    const TableName table(plan.table);
     Transaction transaction(m_db);
+    // The duplicate test is made again under the lock that the inserts are
+    // made under: records that another workstation or a second import added
+    // since the plan was read are not imported twice.
+    lockAgainstWriters(m_db, table);
+    QHash<QString, int> names;
+    QHash<QString, int> cardNos;
+    if (plan.duplicates == ImportDuplicates::Skip)
+        readExisting(m_db, table, names, cardNos);
     for (const ImportRow &row : plan.rows) {
         if (row.status != ImportRow::Status::Accepted)
             continue;
+        const QString name = EntryRules::trimControls(row.values.at(Name));
+        const QString cardNo = EntryRules::trimControls(row.values.at(CardNo));
+        if ((!name.isEmpty() && names.contains(name)) || (!cardNo.isEmpty() && cardNos.contains(cardNo))) {
+            result.skippedRows << row.sourceRow;
+            continue;
+        }
         try {
-            m_db.execute(SaveStatements::insertStatement(plan.table, row.values));
+            m_db.execute(SaveStatements::insertStatement(table, m_db.engine(), row.values));
         } catch (const AppError &e) {
             throw DatabaseError(QStringLiteral("导入失败，班级表“%1”没有任何改动：写入第 %2 行时出错。请检查这一行后再导入。\n")
                                     .arg(plan.table)

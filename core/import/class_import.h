@@ -64,6 +64,12 @@ struct ImportPlan
 struct ImportResult
 {
     int imported = 0; // rows inserted
+    // Rows the plan accepted that were skipped as duplicates at the write:
+    // the class table received their 姓名 or 身份证件号 after the plan was read.
+    QList<int> skippedRows;
+
+    // "另有 2 行 …（第 3、5 行）。" naming the skipped rows; empty when none.
+    QString skippedText() const;
 };
 
 class ClassImport
@@ -81,8 +87,10 @@ public:
     ImportPlan prepare(const QString &file, const QString &sheet, const QString &table,
                        ImportDuplicates duplicates = ImportDuplicates::Skip, const Progress &progress = {});
 
-    // Inserts the plan's accepted rows in one transaction: all or none (a
-    // failure rolls back and throws DatabaseError naming the source row).
+    // Inserts the plan's accepted rows in one transaction that holds the class
+    // table against other writers: all or none (a failure rolls back and throws
+    // DatabaseError naming the source row). Under ImportDuplicates::Skip the
+    // duplicate test is made again inside it, against the table as it is now.
     ImportResult commit(const ImportPlan &plan, const Progress &progress = {});
 
     // The report workbook: one sheet with the file's headings and a column

@@ -7,7 +7,7 @@
 #include "platform/app_error.h"
 #include "platform/database.h"
 #include "platform/output_target.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "platform/sql_scripts.h"
 #include "platform/sql_text.h"
 #include "platform/text_file.h"
@@ -130,7 +130,7 @@ QString DataChecks::buildUnionQuery(const QString &piece, const QString &suffix,
     for (const QString &table : tables) {
         if (!sql.isEmpty())
             sql += QStringLiteral(" union all ");
-        sql += piece.arg(SqlText::escape(table), SqlName::quoted(engine, table));
+        sql += piece.arg(SqlText::escape(table), TableName(table).sql(engine));
     }
     return sql + suffix;
 }

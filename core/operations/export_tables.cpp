@@ -13,7 +13,7 @@
 #include "platform/database.h"
 #include "platform/output_target.h"
 #include "platform/services.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "xlsx/xlsx_workbook.h"
 
 QString BuildExportColumnList(const QStringList &init1Columns, const QStringList &init2Columns)
@@ -103,7 +103,7 @@ WorkbookExport ExportTablesToSheets::run(const QStringList &tables, Structure st
             const QString table = tables.at(i);
             auto read = [this, table, columns, i] {
                 try {
-                    return m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + SqlName::quoted(m_db, table));
+                    return m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + TableName(table).sql(m_db));
                 } catch (const AppError &e) {
                     // Half an export is no export: nothing is written, the old file stays.
                     throw AppError(QStringLiteral("导出失败，没有写出文件：读取表“%1”时出错（已读完 %2 个表）。请检查这个表后再导出。\n")

@@ -3,7 +3,7 @@
 #include "core/record/record_schema.h"
 #include "core/record/stored_value.h"
 #include "platform/database.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 
 namespace RegionCodePadding {
 
@@ -25,7 +25,7 @@ QStringList statements(Database::Engine engine, const QString &table)
     // LEN does not count trailing blanks, so the zeros go after the trimmed
     // code; appending them to "440606 " would store a 13-character code.
     static const QString format = QStringLiteral("update %1 set %2 = rtrim(%2) + '%3' where len(%2) = %4");
-    const QString name = SqlName::quoted(engine, table);
+    const QString name = TableName(table).sql(engine);
     QStringList out;
     for (const QString &column : columns()) {
         for (const int length : {6, 9}) {

@@ -4,7 +4,7 @@
 #include "core/record/record_schema.h"
 #include "core/operations/class_table_names.h"
 #include "platform/database.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 
 namespace TableLists {
 
@@ -41,7 +41,7 @@ QStringList recordItems(Database &db, const QString &table)
 {
     const QString name = RecordSchema::name(RecordColumns::Name);
     const QueryResult result = db.query(QStringLiteral("select id, ") + name + QStringLiteral(" from ")
-                                        + SqlName::quoted(db, table) + QStringLiteral(" order by ") + name + QLatin1Char(' '));
+                                        + TableName(table).sql(db) + QStringLiteral(" order by ") + name + QLatin1Char(' '));
     QStringList items;
     items.reserve(result.rowCount());
     for (int row = 0; row < result.rowCount(); ++row) {

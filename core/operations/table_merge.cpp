@@ -5,6 +5,7 @@
 #include "core/operations/table_lists.h"
 #include "platform/database.h"
 #include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "platform/sql_text.h"
 #include "platform/transaction.h"
 
@@ -50,7 +51,7 @@ std::optional<qint64> existingRows(Database &db, const QString &rawTarget)
     const QString listed = TableLists::listedName(db.tableNames(), rawTarget.trimmed());
     if (listed.isEmpty())
         return std::nullopt;
-    const QueryResult result = db.query(QStringLiteral("select count(*) from ") + SqlName::quoted(db, listed));
+    const QueryResult result = db.query(QStringLiteral("select count(*) from ") + TableName(listed).sql(db));
     return result.text(0, 0).toLongLong();
 }
 
@@ -72,7 +73,7 @@ int mergeTables(Database &db, const QStringList &tables, const QString &rawTarge
     if (!reason.isEmpty())
         throw AppError(reason);
     const QString target = rawTarget.trimmed();
-    const QString name = SqlName::quoted(db, target);
+    const QString name = TableName(target).sql(db);
     // All or nothing: a failure, a kill or a lost server leaves an earlier
     // merged table exactly as it was.
     Transaction transaction(db);
@@ -86,7 +87,7 @@ int mergeTables(Database &db, const QStringList &tables, const QString &rawTarge
     const QString columns = mergeColumnList(db.query(QStringLiteral("select * from init2 where 1 <> 1")).columns);
     int count = 0;
     for (const QString &table : tables) {
-        db.execute(QStringLiteral("insert into %1 (%2)  select %2 from %3").arg(name, columns, SqlName::quoted(db, table)));
+        db.execute(QStringLiteral("insert into %1 (%2)  select %2 from %3").arg(name, columns, TableName(table).sql(db)));
         ++count;
     }
     transaction.commit();

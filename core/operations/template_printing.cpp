@@ -22,7 +22,7 @@
 #include "platform/output_target.h"
 #include "platform/services.h"
 #include "platform/spreadsheet_renderer.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "platform/sql_text.h"
 #include "xlsx/xlsx_workbook.h"
 
@@ -331,7 +331,7 @@ WorkbookExport TemplatePrinting::exportStudents(const QString &table, const QStr
 QueryResult TemplatePrinting::readStudents(const QString &failed, const QString &table, const QString &condition)
 {
     try {
-        return m_db.query(QStringLiteral("select * from ") + SqlName::quoted(m_db, table) + condition);
+        return m_db.query(QStringLiteral("select * from ") + TableName(table).sql(m_db) + condition);
     } catch (const AppError &e) {
         throw AppError(failed + QStringLiteral("：读取表“%1”时出错。请检查这个表后再试。\n").arg(table) + e.text());
     }

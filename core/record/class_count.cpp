@@ -1,13 +1,13 @@
 #include "class_count.h"
 
 #include "platform/database.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 
 namespace ClassCount {
 
 qint64 count(Database &db, const QString &classTable)
 {
-    const QueryResult result = db.query(QStringLiteral("select count(*) from ") + SqlName::quoted(db, classTable));
+    const QueryResult result = db.query(QStringLiteral("select count(*) from ") + TableName(classTable).sql(db));
     return result.isEmpty() ? 0 : result.text(0, 0).toLongLong();
 }
 

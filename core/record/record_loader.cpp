@@ -13,7 +13,7 @@ QList<RecordLoader::ListEntry> RecordLoader::recordItems()
 {
     const QString name = RecordSchema::name(RecordColumns::Name);
     const QueryResult result =
-        m_db.query(QStringLiteral("select id, ") + name + QStringLiteral(" from ") + m_classTable + QStringLiteral(" Order by ") + name);
+        m_db.query(QStringLiteral("select id, ") + name + QStringLiteral(" from ") + m_classTable.sql(m_db) + QStringLiteral(" Order by ") + name);
     QList<ListEntry> entries;
     entries.reserve(result.rowCount());
     for (int row = 0; row < result.rowCount(); ++row) {
@@ -29,7 +29,7 @@ std::optional<QHash<QString, QString>> RecordLoader::loadRecord(const QString &i
     if (idText.isEmpty() || !EntryRules::IsAllDigits(idText))
         return std::nullopt;
     const QueryResult result =
-        m_db.query(QStringLiteral("select * from ") + m_classTable + QStringLiteral(" where id = ") + idText);
+        m_db.query(QStringLiteral("select * from ") + m_classTable.sql(m_db) + QStringLiteral(" where id = ") + idText);
     if (result.isEmpty())
         return std::nullopt;
     QHash<QString, QString> values;

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "core/record/stored_value.h"
+#include "platform/table_name.h"
 
 class Database;
 
@@ -47,5 +48,5 @@ public:
 
 private:
     Database &m_db;
-    QString m_classTable;
+    TableName m_classTable;
 };

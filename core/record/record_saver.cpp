@@ -14,7 +14,7 @@ RecordSaver::RecordSaver(Database &db, QString classTable, QString debugFilePath
     : m_db(db),
       m_classTable(std::move(classTable)),
       m_debugFilePath(std::move(debugFilePath)),
-      m_classLabel(classLabel.isEmpty() ? m_classTable : std::move(classLabel))
+      m_classLabel(classLabel.isEmpty() ? m_classTable.text() : std::move(classLabel))
 {
 }
 
@@ -30,9 +30,9 @@ bool RecordSaver::insertRecord(const QStringList &values, const QString &typedNa
                                const ConfirmDuplicate &confirmDuplicate)
 {
     // Build first: a malformed value list fails before anything is asked or run.
-    const QString statement = SaveStatements::insertStatement(m_classTable, values);
+    const SqlStatement statement = SaveStatements::insertStatement(m_classTable, m_db.engine(), values);
     const QueryResult found = m_db.query(SaveStatements::duplicateQuery(
-        m_classTable, EntryRules::trimControls(typedName), EntryRules::trimControls(typedCardNo)));
+        m_classTable, m_db.engine(), EntryRules::trimControls(typedName), EntryRules::trimControls(typedCardNo)));
     if (!found.isEmpty()) {
         if (!confirmDuplicate || !confirmDuplicate(duplicateMessage(m_classLabel, typedName)))
             return false;
@@ -42,16 +42,16 @@ bool RecordSaver::insertRecord(const QStringList &values, const QString &typedNa
 
 bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
 {
-    return writeAndExecute(SaveStatements::updateStatement(m_classTable, values, id));
+    return writeAndExecute(SaveStatements::updateStatement(m_classTable, m_db.engine(), values, id));
 }
 
-bool RecordSaver::writeAndExecute(const QString &statement)
+bool RecordSaver::writeAndExecute(const SqlStatement &statement)
 {
     // Written before it runs, so a statement the database rejects can be read there;
     // never onto the database or the template lying in the same folder.
     OutputTarget(m_db.filePath(), QFileInfo(m_debugFilePath).absolutePath())
         .ensureAllowed(m_debugFilePath, OutputTarget::Kind::Text);
-    TextFile::writeGb18030(m_debugFilePath, statement);
+    TextFile::writeGb18030(m_debugFilePath, statement.logText());
     return m_db.execute(statement) > 0;
 }
 

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/sql_statement.h"
+#include "platform/table_name.h"
+
 class Database;
 
 // Saves one student record of the entry form into the current class table:
@@ -55,10 +58,10 @@ public:
     static QString saveFailedMessage();
 
 private:
-    bool writeAndExecute(const QString &statement);
+    bool writeAndExecute(const SqlStatement &statement);
 
     Database &m_db;
-    QString m_classTable;
+    TableName m_classTable;
     QString m_debugFilePath;
     QString m_classLabel;
 };

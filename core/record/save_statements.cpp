@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "core/record/record_schema.h"
-#include "platform/sql_text.h"
 
 namespace SaveStatements {
 
@@ -17,19 +16,21 @@ void requireAllColumns(const QStringList &values)
 
 } // namespace
 
-QString duplicateQuery(const QString &classTable, const QString &name, const QString &cardNo)
+SqlStatement duplicateQuery(const TableName &classTable, Database::Engine engine, const QString &name,
+                            const QString &cardNo)
 {
-    return QStringLiteral("Select id from ") + classTable + QStringLiteral(" where (")
-        + RecordSchema::name(RecordColumns::Name) + QStringLiteral(" = '") + SqlText::escape(name)
-        + QStringLiteral("') or (") + RecordSchema::name(RecordColumns::CardNo) + QStringLiteral("='")
-        + SqlText::escape(cardNo) + QStringLiteral("')");
+    return SqlStatement(QStringLiteral("Select id from ") + classTable.sql(engine) + QStringLiteral(" where (")
+                            + RecordSchema::name(RecordColumns::Name) + QStringLiteral(" = ?) or (")
+                            + RecordSchema::name(RecordColumns::CardNo) + QStringLiteral("=?)"),
+                        {name, cardNo});
 }
 
-QString insertStatement(const QString &classTable, const QStringList &values)
+SqlStatement insertStatement(const TableName &classTable, Database::Engine engine, const QStringList &values)
 {
     requireAllColumns(values);
     QString names;
     QString list;
+    QVariantList bound;
     for (const RecordSchema::Column &column : RecordSchema::columns()) {
         if (!(column.statements & RecordSchema::Insert))
             continue;
@@ -38,25 +39,31 @@ QString insertStatement(const QString &classTable, const QStringList &values)
             list += column.insertValueWithoutBlank ? QStringLiteral(",") : QStringLiteral(", ");
         }
         names += QString::fromUtf16(column.name);
-        list += SqlText::quote(values.at(column.order));
+        list += QLatin1Char('?');
+        bound << values.at(column.order);
     }
-    return QStringLiteral("insert into ") + classTable + QStringLiteral(" (") + names + QStringLiteral(" ) values (")
-        + list + QStringLiteral("  ) ");
+    return SqlStatement(QStringLiteral("insert into ") + classTable.sql(engine) + QStringLiteral(" (") + names
+                            + QStringLiteral(" ) values (") + list + QStringLiteral("  ) "),
+                        bound);
 }
 
-QString updateStatement(const QString &classTable, const QStringList &values, qint64 id)
+SqlStatement updateStatement(const TableName &classTable, Database::Engine engine, const QStringList &values,
+                             qint64 id)
 {
     requireAllColumns(values);
     QString assignments;
+    QVariantList bound;
     for (const RecordSchema::Column &column : RecordSchema::columns()) {
         if (!(column.statements & RecordSchema::Update))
             continue;
         if (!assignments.isEmpty())
             assignments += column.updateAfterTwoBlanks ? QStringLiteral(",  ") : QStringLiteral(", ");
-        assignments += QString::fromUtf16(column.name) + QLatin1Char('=') + SqlText::quote(values.at(column.order));
+        assignments += QString::fromUtf16(column.name) + QStringLiteral("=?");
+        bound << values.at(column.order);
     }
-    return QStringLiteral("update ") + classTable + QStringLiteral(" set ") + assignments
-        + QStringLiteral("  where id = ") + QString::number(id);
+    return SqlStatement(QStringLiteral("update ") + classTable.sql(engine) + QStringLiteral(" set ") + assignments
+                            + QStringLiteral("  where id = ") + QString::number(id),
+                        bound);
 }
 
 } // namespace SaveStatements

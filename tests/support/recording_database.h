@@ -12,14 +12,14 @@ public:
     explicit RecordingDatabase(Database &inner) : m_inner(inner) {}
 
     Engine engine() const override { return m_inner.engine(); }
-    QueryResult query(const QString &sql) override
+    QueryResult query(const SqlStatement &sql) override
     {
-        statements << sql;
+        statements << sql.logText();
         return m_inner.query(sql);
     }
-    qint64 execute(const QString &sql) override
+    qint64 execute(const SqlStatement &sql) override
     {
-        statements << sql;
+        statements << sql.logText();
         return m_inner.execute(sql);
     }
     QStringList tableNames() override

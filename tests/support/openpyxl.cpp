@@ -28,7 +28,7 @@ QByteArray run(const QString &code, const QStringList &arguments)
     env.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
     p.setProcessEnvironment(env);
     p.start(QString::fromLatin1(Python), args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    if (!p.waitForFinished(240000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         throw std::runtime_error(("python failed: " + p.readAllStandardError()).toStdString());
     return p.readAllStandardOutput();
 }

@@ -14,6 +14,7 @@
 #include "platform/app_error.h"
 #include "platform/odbc_connection_string.h"
 #include "platform/postgres_dialect.h"
+#include "platform/server_failure_text.h"
 #include "platform/sqlite_dialect.h"
 #include "platform/sqlite_failure_text.h"
 #include "platform/sqlite_file_check.h"
@@ -196,13 +197,21 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openPostgres(const ServerSettings &s)
     return database;
 }
 
-QString SqlDatabase::errorText(const QSqlError &e) const
+QString SqlDatabase::errorText(const QSqlError &e)
 {
     const QString text = m_dialect->messageText(engineErrorText(e));
-    // The local file's failures are the teacher's to mend: say what they mean.
-    if (m_dialect->engine() == Database::Engine::Sqlite)
-        return SqliteFailureText::explain(e.nativeErrorCode(), text);
-    return text;
+    // Every failure says what it means and what to do, in the window and on
+    // the command line alike.
+    if (m_dialect->engine() != Database::Engine::Sqlite)
+        return ServerFailureText::explain(e.nativeErrorCode(), text, m_lost);
+    QString code = e.nativeErrorCode();
+    // The driver reports a refused COMMIT without SQLite's code; the
+    // connection still holds it.
+    if (code.isEmpty()) {
+        if (sqlite3 *handle = sqliteHandle())
+            code = QString::number(sqlite3_extended_errcode(handle));
+    }
+    return SqliteFailureText::explain(code, text);
 }
 
 QSqlDatabase SqlDatabase::connection()
@@ -226,8 +235,10 @@ void SqlDatabase::noteFailure(QSqlDatabase &db)
         m_lost = true;
         return;
     }
+    // A statement refused inside a transaction leaves it unusable until the
+    // rollback (SQLSTATE class 25); the connection itself is still there.
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("select 1")))
+    if (!probe.exec(QStringLiteral("select 1")) && !probe.lastError().nativeErrorCode().startsWith(QLatin1String("25")))
         m_lost = true;
 }
 
@@ -248,10 +259,10 @@ QueryResult SqlDatabase::query(const QString &sql)
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(m_dialect->rewrite(sql, db))) {
-        const QString text = errorText(q.lastError());
+        const QSqlError error = q.lastError();
         q.finish();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
     QueryResult result;
     const QSqlRecord record = q.record();
@@ -265,10 +276,10 @@ QueryResult SqlDatabase::query(const QString &sql)
         result.rows << row;
     }
     if (q.lastError().isValid()) {
-        const QString text = errorText(q.lastError());
+        const QSqlError error = q.lastError();
         q.finish();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
     return result;
 }
@@ -278,10 +289,10 @@ qint64 SqlDatabase::execute(const QString &sql)
     QSqlDatabase db = connection();
     QSqlQuery q(db);
     if (!q.exec(m_dialect->rewrite(sql, db))) {
-        const QString text = errorText(q.lastError());
+        const QSqlError error = q.lastError();
         q.finish();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
     const qint64 affected = q.numRowsAffected();
     q.finish();
@@ -315,9 +326,9 @@ void SqlDatabase::beginTransaction()
 {
     QSqlDatabase db = connection();
     if (!db.transaction()) {
-        const QString text = errorText(db.lastError());
+        const QSqlError error = db.lastError();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
 }
 
@@ -325,9 +336,9 @@ void SqlDatabase::commitTransaction()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.commit()) {
-        const QString text = errorText(db.lastError());
+        const QSqlError error = db.lastError();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
     checkpointWhenIdle();
 }
@@ -337,9 +348,9 @@ void SqlDatabase::rollbackTransaction()
     // A lost server has rolled the transaction back itself.
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.rollback()) {
-        const QString text = errorText(db.lastError());
+        const QSqlError error = db.lastError();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
 }
 

@@ -47,6 +47,7 @@ class TestCommandFailureTexts : public QObject
 private slots:
     void fullDiskDuringImport();
     void serverGoneMidway();
+    void serverGoneDuringAnImport();
     void initDbWithoutTheRightToCreateTables();
 };
 
@@ -114,6 +115,34 @@ void TestCommandFailureTexts::serverGoneMidway()
     }
     env.db->rollbackTransaction();
     QCOMPARE(env.db->execute(QStringLiteral("insert into 高一01 (姓名) values ('张三')")), 1);
+}
+
+void TestCommandFailureTexts::serverGoneDuringAnImport()
+{
+    TAVRO_REQUIRE_ENGINE("postgresql");
+    TestEnv env(QStringLiteral("postgresql"));
+    env.createClassTable(QStringLiteral("高一01"));
+    // The session ends itself at the third row, as a server stopped midway ends it.
+    env.db->execute(QStringLiteral("create function gone() returns trigger language plpgsql as $$ begin "
+                                   "if new.姓名 = '丙' then perform pg_terminate_backend(pg_backend_pid()); end if; "
+                                   "return new; end $$"));
+    env.db->execute(QStringLiteral("create trigger gone before insert on 高一01 for each row execute function gone()"));
+    QFile csv(env.path(QStringLiteral("名单.csv")));
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write(QStringLiteral("姓名\n甲\n乙\n丙\n丁\n").toUtf8());
+    csv.close();
+    env.writeConfigIni();
+
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const int status = runAdminCommand({"import", "--table", "高一01", "--from", csv.fileName()}, outStream, errStream,
+                                       env.dir.path());
+    errStream.flush();
+    QCOMPARE(status, 1);
+    const QStringList said = lines(err);
+    QVERIFY2(said.front().contains(QStringLiteral("导入没有完成")), qPrintable(err));
+    QVERIFY2(err.contains(QStringLiteral("连接断开")), qPrintable(err));
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("0"));
 }
 
 void TestCommandFailureTexts::initDbWithoutTheRightToCreateTables()

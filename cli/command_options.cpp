@@ -63,12 +63,13 @@ QString parseOptions(CommandCatalog::Command command, const QStringList &args, C
 {
     using namespace CommandCatalog;
     const QString word = info(command).word;
+    // Asking for the command's help is answered whatever else was typed.
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        options.help = true;
+        return QString();
+    }
     for (int i = 1; i < args.size(); ++i) {
         QString arg = args.at(i);
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            options.help = true;
-            continue;
-        }
         if (!arg.startsWith(QLatin1String("--"))) {
             options.positional << arg;
             continue;
@@ -96,8 +97,6 @@ QString parseOptions(CommandCatalog::Command command, const QStringList &args, C
             return QStringLiteral("选项 %1 只能是 %2：%3").arg(arg, option->value.split(QLatin1Char('|')).join(QStringLiteral(" 或 ")), value);
         store(arg, value, options);
     }
-    if (options.help)
-        return QString();
     for (const OptionInfo &option : CommandCatalog::options()) {
         if (option.requiredBy.contains(command) && given(options, option.name).isEmpty())
             return QStringLiteral("tavro %1 需要选项 %2。").arg(word, optionUsage(option));

@@ -202,8 +202,12 @@ QString SqlDatabase::errorText(const QSqlError &e)
     const QString text = m_dialect->messageText(engineErrorText(e));
     // Every failure says what it means and what to do, in the window and on
     // the command line alike.
-    if (m_dialect->engine() != Database::Engine::Sqlite)
+    // PostgreSQL's code is the SQLSTATE; ODBC reports SQL Server's own error
+    // numbers there, so SQL Server is judged by the lost connection alone.
+    if (m_dialect->engine() == Database::Engine::PostgreSql)
         return ServerFailureText::explain(e.nativeErrorCode(), text, m_lost);
+    if (m_dialect->engine() != Database::Engine::Sqlite)
+        return ServerFailureText::explain(QString(), text, m_lost);
     QString code = e.nativeErrorCode();
     // The driver reports a refused COMMIT without SQLite's code; the
     // connection still holds it.
@@ -235,11 +239,13 @@ void SqlDatabase::noteFailure(QSqlDatabase &db)
         m_lost = true;
         return;
     }
-    // A statement refused inside a transaction leaves it unusable until the
-    // rollback (SQLSTATE class 25); the connection itself is still there.
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("select 1")) && !probe.lastError().nativeErrorCode().startsWith(QLatin1String("25")))
-        m_lost = true;
+    if (probe.exec(QStringLiteral("select 1")))
+        return;
+    // A statement refused inside a PostgreSQL transaction leaves it unusable
+    // until the rollback (SQLSTATE class 25); the connection is still there.
+    m_lost = !(m_dialect->engine() == Database::Engine::PostgreSql
+               && probe.lastError().nativeErrorCode().startsWith(QLatin1String("25")));
 }
 
 Database::Engine SqlDatabase::engine() const

@@ -1,5 +1,7 @@
 #include "database_mode.h"
 
+#include "cli/command_catalog.h"
+
 namespace DatabaseMode {
 
 bool isLocalFile(const QString &executableFileName, const QStringList &arguments)
@@ -10,7 +12,7 @@ bool isLocalFile(const QString &executableFileName, const QStringList &arguments
     // On Windows the file is tavro2.exe; on Linux the same copy is just tavro2.
     if (same(executableFileName, "tavro2.exe") || same(executableFileName, "tavro2"))
         return true;
-    return !arguments.isEmpty() && same(arguments.first(), "-access");
+    return !arguments.isEmpty() && same(arguments.first(), CommandCatalog::kAccessSwitch);
 }
 
 } // namespace DatabaseMode

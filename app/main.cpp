@@ -27,7 +27,9 @@ ProgramFolder chooseProgramFolder()
 
 int main(int argc, char *argv[])
 {
-    // Administrators run the management operations without a window.
+    // Administrators run the management operations without a window. Anything
+    // but the window's start-up switches is the command line's to answer, so a
+    // mistyped command is refused instead of opening the window.
     const QStringList rawArguments = [&] {
         QStringList list;
         for (int i = 1; i < argc; ++i)

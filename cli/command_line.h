@@ -10,24 +10,19 @@ class QTextStream;
 // file given with --db, otherwise on the database of config.ini (the program
 // folder's, or the one in --dir), as the window does.
 //
-//   tavro check <检查名> [--db tavro.db] [--tables 高一01,高一02] [--dir 文件夹]
-//   tavro pad [--db tavro.db] [--tables ...]
-//   tavro merge [--into 合并表] [--db tavro.db] [--tables ...]
-//   tavro export --into 文件.xlsx [--structure Init1] [--replace] [--db tavro.db] [--tables ...]
-//   tavro export-students --table 高一01 --into 文件.xlsx [--replace] [--db tavro.db] [--dir 文件夹]
-//   tavro backup [--into 文件] [--db tavro.db]
-//   tavro restore --from 备份文件 [--db tavro.db]
-//   tavro init-db [--dir 文件夹]
-//
-// An export never lands on the database, its -wal/-shm/-journal or the
-// template, and replaces a file at --into only with --replace.
-//   tavro --help
+// The commands and the options each takes are listed once, in
+// command_catalog.cpp; tavro --help prints them. An export never lands on the
+// database, its -wal/-shm/-journal or the template, and replaces a file at
+// --into only with --replace.
 //
 // args are the command-line arguments after the program name
 // (QCoreApplication::arguments() with the program name first is accepted too).
 // A QCoreApplication must exist: the database driver is a plugin.
 
-// True when the arguments ask for one of the commands above (or for --help).
+// True when the arguments are for the command line rather than the entry
+// window: anything but the window's own start-up switches (-access,
+// -documents, Qt's switches) or no arguments at all. A mistyped command word
+// is so answered with a usage error instead of opening the window.
 bool isAdminCommand(const QStringList &args);
 
 // Runs the command; messages go to out, failures to err. Returns the exit

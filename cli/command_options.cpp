@@ -3,22 +3,73 @@
 #include "core/operations/table_lists.h"
 #include "platform/app_error.h"
 
-QString parseOptions(const QStringList &args, CommandOptions &options)
+namespace {
+
+void store(const QString &name, const QString &value, CommandOptions &options)
 {
+    if (name == QLatin1String("--db")) {
+        options.db = value;
+        options.dbGiven = true;
+    } else if (name == QLatin1String("--dir")) {
+        options.dir = value;
+    } else if (name == QLatin1String("--into")) {
+        options.into = value;
+        options.intoGiven = true;
+    } else if (name == QLatin1String("--structure")) {
+        options.structure = value;
+    } else if (name == QLatin1String("--table")) {
+        options.table = value;
+    } else if (name == QLatin1String("--from")) {
+        options.from = value;
+    } else if (name == QLatin1String("--sheet")) {
+        options.sheet = value;
+    } else if (name == QLatin1String("--duplicates")) {
+        options.duplicates = value.toLower();
+    } else if (name == QLatin1String("--report")) {
+        options.report = value;
+    } else if (name == QLatin1String("--replace")) {
+        options.replace = true;
+    } else if (name == QLatin1String("--dry-run")) {
+        options.dryRun = true;
+    } else if (name == QLatin1String("--tables")) {
+        options.tablesGiven = true;
+        QString list = value;
+        list.replace(QStringLiteral("，"), QStringLiteral(","));
+        for (const QString &table : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (!table.trimmed().isEmpty())
+                options.tables << table.trimmed();
+        }
+    } else {
+        // An option the catalog declares but nothing here stores is a fault of this file.
+        Q_ASSERT_X(false, "store", qPrintable(name));
+    }
+}
+
+// The value of an option some command requires; only these can be required.
+QString given(const CommandOptions &options, const QString &name)
+{
+    if (name == QLatin1String("--into"))
+        return options.intoGiven ? options.into.trimmed() : QString();
+    if (name == QLatin1String("--table"))
+        return options.table.trimmed();
+    if (name == QLatin1String("--from"))
+        return options.from.trimmed();
+    return QStringLiteral("?");
+}
+
+} // namespace
+
+QString parseOptions(CommandCatalog::Command command, const QStringList &args, CommandOptions &options)
+{
+    using namespace CommandCatalog;
+    const QString word = info(command).word;
+    // Asking for the command's help is answered whatever else was typed.
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        options.help = true;
+        return QString();
+    }
     for (int i = 1; i < args.size(); ++i) {
         QString arg = args.at(i);
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            options.help = true;
-            continue;
-        }
-        if (arg == QLatin1String("--replace")) {
-            options.replace = true;
-            continue;
-        }
-        if (arg == QLatin1String("--dry-run")) {
-            options.dryRun = true;
-            continue;
-        }
         if (!arg.startsWith(QLatin1String("--"))) {
             options.positional << arg;
             continue;
@@ -29,46 +80,26 @@ QString parseOptions(const QStringList &args, CommandOptions &options)
             value = arg.mid(eq + 1);
             arg.truncate(eq);
         }
-        static const QStringList known = {QStringLiteral("--db"), QStringLiteral("--dir"), QStringLiteral("--into"),
-                                          QStringLiteral("--tables"), QStringLiteral("--structure"),
-                                          QStringLiteral("--table"), QStringLiteral("--from"),
-                                          QStringLiteral("--sheet"), QStringLiteral("--duplicates"),
-                                          QStringLiteral("--report")};
-        if (!known.contains(arg))
+        const OptionInfo *option = optionNamed(arg);
+        if (!option)
             return QStringLiteral("未知的选项：%1").arg(arg);
-        if (eq < 0) {
+        if (!option->takenBy.contains(command))
+            return QStringLiteral("tavro %1 不接受选项 %2。").arg(word, arg);
+        if (option->value.isEmpty()) {
+            if (eq >= 0)
+                return QStringLiteral("选项 %1 不带值：%2").arg(arg, args.at(i));
+        } else if (eq < 0) {
             if (i + 1 >= args.size() || args.at(i + 1).startsWith(QLatin1String("--")))
                 return QStringLiteral("选项 %1 缺少值。").arg(arg);
             value = args.at(++i);
         }
-        if (arg == QLatin1String("--db")) {
-            options.db = value;
-            options.dbGiven = true;
-        } else if (arg == QLatin1String("--dir")) {
-            options.dir = value;
-        } else if (arg == QLatin1String("--into")) {
-            options.into = value;
-            options.intoGiven = true;
-        } else if (arg == QLatin1String("--structure")) {
-            options.structure = value;
-        } else if (arg == QLatin1String("--table")) {
-            options.table = value;
-        } else if (arg == QLatin1String("--from")) {
-            options.from = value;
-        } else if (arg == QLatin1String("--sheet")) {
-            options.sheet = value;
-        } else if (arg == QLatin1String("--duplicates")) {
-            options.duplicates = value.toLower();
-        } else if (arg == QLatin1String("--report")) {
-            options.report = value;
-        } else {
-            options.tablesGiven = true;
-            value.replace(QStringLiteral("，"), QStringLiteral(","));
-            for (const QString &name : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                if (!name.trimmed().isEmpty())
-                    options.tables << name.trimmed();
-            }
-        }
+        if (!option->choices.isEmpty() && !option->choices.contains(value.toLower()))
+            return QStringLiteral("选项 %1 只能是 %2：%3").arg(arg, option->value.split(QLatin1Char('|')).join(QStringLiteral(" 或 ")), value);
+        store(arg, value, options);
+    }
+    for (const OptionInfo &option : CommandCatalog::options()) {
+        if (option.requiredBy.contains(command) && given(options, option.name).isEmpty())
+            return QStringLiteral("tavro %1 需要选项 %2。").arg(word, optionUsage(option));
     }
     return QString();
 }

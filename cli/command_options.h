@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "cli/command_catalog.h"
 #include "core/operations/table_merge.h"
 
 class Database;
@@ -31,9 +32,11 @@ struct CommandOptions
     bool replace = false; // an existing output (workbook, merged table) may be replaced
 };
 
-// Parses the arguments after the command word (args.front() is the command);
-// returns an error text or empty.
-QString parseOptions(const QStringList &args, CommandOptions &options);
+// Parses the arguments after the command word (args.front() is the command):
+// only the options the catalog gives the command, each value among the
+// option's choices, every option the command requires; returns an error text
+// or empty.
+QString parseOptions(CommandCatalog::Command command, const QStringList &args, CommandOptions &options);
 
 // The tables to work on: the named ones, each of which must exist, or the
 // class tables the management window preselects. Throws AppError.

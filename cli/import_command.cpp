@@ -21,7 +21,7 @@ void printPlan(const ImportPlan &plan, QTextStream &out)
     if (!plan.sheetName.isEmpty())
         out << QStringLiteral("  工作表：%1").arg(plan.sheetName);
     out << QStringLiteral("  班级表：%1").arg(plan.table) << Qt::endl;
-    out << QStringLiteral("可导入 %1 行，有问题 %2 行，重复 %3 行")
+    out << QStringLiteral("检查结果：可导入 %1 行，有问题 %2 行，重复 %3 行")
                .arg(plan.importCount())
                .arg(plan.problemCount())
                .arg(plan.duplicateCount())

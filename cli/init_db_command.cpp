@@ -2,6 +2,7 @@
 
 #include <QTextStream>
 
+#include "cli/command_catalog.h"
 #include "core/operations/template_tables.h"
 #include "platform/app_error.h"
 #include "platform/server_connection.h"
@@ -30,7 +31,7 @@ int run(const QString &configIniPath, QTextStream &out, QTextStream &err)
         // Both tables or neither: a failure takes away the Init2 made just now.
         TemplateTables::create(*db);
     } catch (const AppError &e) {
-        err << e.text() << '\n';
+        err << CommandCatalog::info(CommandCatalog::Command::InitDb).failureHeadline << '\n' << e.text() << '\n';
         return 1;
     }
     out << QStringLiteral("已在数据库 %1 中建立模板表 Init2 和 Init1。").arg(database) << '\n';

@@ -9,8 +9,6 @@ class QTextStream;
 // Init1. A database that already holds either of them is left untouched.
 namespace InitDbCommand {
 
-inline constexpr const char *kName = "init-db";
-
 // Returns the exit code: 0 done, 1 refused or failed. Reports on out and err.
 int run(const QString &configIniPath, QTextStream &out, QTextStream &err);
 

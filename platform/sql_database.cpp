@@ -14,6 +14,7 @@
 #include "platform/app_error.h"
 #include "platform/odbc_connection_string.h"
 #include "platform/postgres_dialect.h"
+#include "platform/server_failure_text.h"
 #include "platform/sqlite_dialect.h"
 #include "platform/sqlite_failure_text.h"
 #include "platform/sqlite_file_check.h"
@@ -196,13 +197,25 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openPostgres(const ServerSettings &s)
     return database;
 }
 
-QString SqlDatabase::errorText(const QSqlError &e) const
+QString SqlDatabase::errorText(const QSqlError &e)
 {
     const QString text = m_dialect->messageText(engineErrorText(e));
-    // The local file's failures are the teacher's to mend: say what they mean.
-    if (m_dialect->engine() == Database::Engine::Sqlite)
-        return SqliteFailureText::explain(e.nativeErrorCode(), text);
-    return text;
+    // Every failure says what it means and what to do, in the window and on
+    // the command line alike.
+    // PostgreSQL's code is the SQLSTATE; ODBC reports SQL Server's own error
+    // numbers there, so SQL Server is judged by the lost connection alone.
+    if (m_dialect->engine() == Database::Engine::PostgreSql)
+        return ServerFailureText::explain(e.nativeErrorCode(), text, m_lost);
+    if (m_dialect->engine() != Database::Engine::Sqlite)
+        return ServerFailureText::explain(QString(), text, m_lost);
+    QString code = e.nativeErrorCode();
+    // The driver reports a refused COMMIT without SQLite's code; the
+    // connection still holds it.
+    if (code.isEmpty()) {
+        if (sqlite3 *handle = sqliteHandle())
+            code = QString::number(sqlite3_extended_errcode(handle));
+    }
+    return SqliteFailureText::explain(code, text);
 }
 
 QSqlDatabase SqlDatabase::connection()
@@ -227,8 +240,12 @@ void SqlDatabase::noteFailure(QSqlDatabase &db)
         return;
     }
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("select 1")))
-        m_lost = true;
+    if (probe.exec(QStringLiteral("select 1")))
+        return;
+    // A statement refused inside a PostgreSQL transaction leaves it unusable
+    // until the rollback (SQLSTATE class 25); the connection is still there.
+    m_lost = !(m_dialect->engine() == Database::Engine::PostgreSql
+               && probe.lastError().nativeErrorCode().startsWith(QLatin1String("25")));
 }
 
 Database::Engine SqlDatabase::engine() const
@@ -260,10 +277,10 @@ void SqlDatabase::run(QSqlQuery &q, QSqlDatabase &db, const SqlStatement &statem
         ok = ok && q.exec();
     }
     if (!ok) {
-        const QString message = errorText(q.lastError());
+        const QSqlError error = q.lastError();
         q.finish();
         noteFailure(db);
-        throw DatabaseError(message);
+        throw DatabaseError(errorText(error));
     }
 }
 
@@ -285,10 +302,10 @@ QueryResult SqlDatabase::query(const SqlStatement &statement)
         result.rows << row;
     }
     if (q.lastError().isValid()) {
-        const QString text = errorText(q.lastError());
+        const QSqlError error = q.lastError();
         q.finish();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
     return result;
 }
@@ -339,9 +356,9 @@ void SqlDatabase::beginTransaction()
         return;
     }
     if (!db.transaction()) {
-        const QString text = errorText(db.lastError());
+        const QSqlError error = db.lastError();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
 }
 
@@ -349,9 +366,9 @@ void SqlDatabase::commitTransaction()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.commit()) {
-        const QString text = errorText(db.lastError());
+        const QSqlError error = db.lastError();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
     checkpointWhenIdle();
 }
@@ -361,9 +378,9 @@ void SqlDatabase::rollbackTransaction()
     // A lost server has rolled the transaction back itself.
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (!db.rollback()) {
-        const QString text = errorText(db.lastError());
+        const QSqlError error = db.lastError();
         noteFailure(db);
-        throw DatabaseError(text);
+        throw DatabaseError(errorText(error));
     }
 }
 

@@ -81,7 +81,7 @@ private:
     // After a failed statement: is the server still there?
     void noteFailure(QSqlDatabase &db);
     // The engine's message for a failure, as the dialect shows it.
-    QString errorText(const QSqlError &e) const;
+    QString errorText(const QSqlError &e);
     // Local file: moves the log into the file once no transaction is open.
     void checkpointWhenIdle();
     // Runs the statement on q (prepared and bound when it carries values);

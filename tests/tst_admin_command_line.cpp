@@ -3,6 +3,8 @@
 #include <QtTest>
 
 #include "admin_command_run.h"
+#include "cli/command_catalog.h"
+#include "cli/command_options.h"
 #include "openpyxl.h"
 #include "platform/text_file.h"
 #include "student_rows.h"
@@ -49,6 +51,9 @@ private slots:
     void idNumberInfoIsACheckName();
     void badCommandLines_data();
     void badCommandLines();
+    void eachCommandTakesOnlyItsOwnOptions();
+    void refusedOptionChangesNothing();
+    void helpOfOneCommand();
     void failuresGoToStderr();
     void padAndMerge();
     void mergeRefusalDropsNothing();
@@ -63,8 +68,14 @@ void TestAdminCommandLine::recognisesItsCommands()
     QVERIFY(isAdminCommand({"merge", "--into", "合并表"}));
     QVERIFY(isAdminCommand({"--help"}));
     QVERIFY(!isAdminCommand({}));
-    QVERIFY(!isAdminCommand({"-access"}));
-    QVERIFY(!isAdminCommand({"tavro.db"}));
+    // The window's own start-up switches, and Qt's, start the window.
+    for (const QStringList &window : {QStringList{"-access"}, QStringList{"-ACCESS", "-documents"},
+                                      QStringList{"-platform", "offscreen", "-access"}, QStringList{"-style=fusion"}})
+        QVERIFY2(!isAdminCommand(window), qPrintable(window.join(' ')));
+    // Anything else is the command line's to answer, a mistyped command too.
+    for (const QStringList &typed : {QStringList{"chek", "录入数目"}, QStringList{"tavro.db"}, QStringList{"--db", "x.db"},
+                                     QStringList{"-access", "录入数目"}})
+        QVERIFY2(isAdminCommand(typed), qPrintable(typed.join(' ')));
     // The application's whole argument list, program name first.
     const QString program = QCoreApplication::arguments().value(0);
     QVERIFY(isAdminCommand({program, "pad"}));
@@ -139,6 +150,12 @@ void TestAdminCommandLine::badCommandLines_data()
     QTest::newRow("option followed by an option") << QStringList{"merge", "--into", "--tables", "高一01"}
                                                   << "选项 --into 缺少值。";
     QTest::newRow("extra argument") << QStringList{"pad", "高一01"} << "多余的参数：高一01";
+    QTest::newRow("another command's option") << QStringList{"merge", "--dry-run"} << "tavro merge 不接受选项 --dry-run";
+    QTest::newRow("value not among the choices") << QStringList{"import", "--table", "高一01", "--from", "a.csv",
+                                                                "--duplicates", "keep"}
+                                                 << "选项 --duplicates 只能是 skip 或 add：keep";
+    QTest::newRow("required option missing") << QStringList{"export"} << "tavro export 需要选项 --into";
+    QTest::newRow("switch with a value") << QStringList{"merge", "--replace=yes"} << "选项 --replace 不带值";
 }
 
 void TestAdminCommandLine::badCommandLines()
@@ -158,6 +175,54 @@ void TestAdminCommandLine::badCommandLines()
     QCOMPARE(r.status, 2);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
+}
+
+// The catalog's list decides: every option either belongs to a command or is
+// a usage error for it, and the command's help names exactly its own.
+void TestAdminCommandLine::eachCommandTakesOnlyItsOwnOptions()
+{
+    using namespace CommandCatalog;
+    for (const CommandInfo &command : commands()) {
+        const QString help = run({command.word, "--help"}).out;
+        for (const OptionInfo &option : options()) {
+            CommandOptions parsed;
+            QStringList args{command.word, option.name};
+            if (!option.value.isEmpty())
+                args << (option.choices.isEmpty() ? QStringLiteral("x") : option.choices.front());
+            const QString error = parseOptions(command.command, args, parsed);
+            const bool taken = option.takenBy.contains(command.command);
+            QVERIFY2(error.contains(QStringLiteral("不接受")) != taken, qPrintable(command.word + ' ' + option.name + ' ' + error));
+            QVERIFY2(help.contains("\n  " + optionUsage(option)) == taken, qPrintable(command.word + ' ' + option.name));
+        }
+    }
+}
+
+void TestAdminCommandLine::refusedOptionChangesNothing()
+{
+    TestEnv env;
+    seed(env);
+    const QString db = env.path("tavro.db");
+    for (const QStringList &args : {QStringList{"merge", "--into", "全年级", "--dry-run", "--db", db},
+                                    QStringList{"pad", "--dry-run", "--db", db},
+                                    QStringList{"chek", "录入数目", "--db", db, "--dir", env.dir.path()},
+                                    QStringList{"--db", db, "check", "录入数目", "--dir", env.dir.path()}}) {
+        const Run r = run(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.contains(QStringLiteral("查看用法")), qPrintable(r.err));
+    }
+    QVERIFY(!env.db->tableNames().contains(QStringLiteral("全年级")));
+    QCOMPARE(env.db->query(QStringLiteral("select 出生地行政区划代码 from 高一02")).text(0, 0), QStringLiteral("440606"));
+    QVERIFY(!QFile::exists(env.path("check.txt")));
+    QVERIFY(run({"chek", "录入数目"}).err.contains(QStringLiteral("没有命令“chek”")));
+}
+
+void TestAdminCommandLine::helpOfOneCommand()
+{
+    const Run r = run({"import", "--dry-run", "--help"});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.contains(QStringLiteral("tavro import --table 表 --from 文件 [--sheet 工作表]")));
+    QVERIFY(!r.out.contains(QStringLiteral("tavro merge")));
 }
 
 void TestAdminCommandLine::failuresGoToStderr()

@@ -32,6 +32,7 @@ private slots:
     void helpListsTheCommands();
     void checkWritesItsReport();
     void missingDatabaseFailsOnStderr();
+    void mistypedCommandIsAnsweredNotTheWindow();
 };
 
 void TestExecutable::helpListsTheCommands()
@@ -67,6 +68,23 @@ void TestExecutable::missingDatabaseFailsOnStderr()
     QCOMPARE(f.status, 1);
     QVERIFY(!f.err.trimmed().isEmpty());
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("none.db"))));
+}
+
+void TestExecutable::mistypedCommandIsAnsweredNotTheWindow()
+{
+    TestEnv env;
+    env.createClassTable(QStringLiteral("高一01"));
+    env.db.reset();
+    const QString db = env.path(QStringLiteral("tavro.db"));
+    // The window would wait for a class choice until the run is killed.
+    Finished f = runTavro({QStringLiteral("chek"), QStringLiteral("录入数目"), QStringLiteral("--db"), db}, env.dir.path());
+    QCOMPARE(f.status, 2);
+    QVERIFY2(f.err.contains(QStringLiteral("chek")), qPrintable(f.err));
+    f = runTavro({QStringLiteral("merge"), QStringLiteral("--dry-run"), QStringLiteral("--db"), db}, env.dir.path());
+    QCOMPARE(f.status, 2);
+    QVERIFY2(f.err.contains(QStringLiteral("--dry-run")), qPrintable(f.err));
+    env.db = SqlDatabase::openSqlite(db, SqliteMode::ReadOnly);
+    QVERIFY(!env.db->tableNames().contains(QStringLiteral("合并表")));
 }
 
 QTEST_GUILESS_MAIN(TestExecutable)

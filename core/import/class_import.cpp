@@ -233,7 +233,7 @@ ImportResult ClassImport::commit(const ImportPlan &plan, const Progress &progres
         try {
             m_db.execute(SaveStatements::insertStatement(table, m_db.engine(), row.values));
         } catch (const AppError &e) {
-            throw DatabaseError(QStringLiteral("导入失败，班级表“%1”没有任何改动：写入第 %2 行时出错。请检查这一行后再导入。\n")
+            throw DatabaseError(QStringLiteral("导入失败，班级表“%1”没有任何改动：写入第 %2 行时出错。\n")
                                     .arg(plan.table)
                                     .arg(row.sourceRow)
                                 + e.text());

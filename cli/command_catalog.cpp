@@ -1,0 +1,162 @@
+#include "command_catalog.h"
+
+namespace CommandCatalog {
+
+namespace {
+
+using C = Command;
+
+const QList<C> kOpensDatabase = {C::Check, C::Pad, C::Merge, C::Export, C::ExportStudents, C::Import};
+
+} // namespace
+
+const QList<CommandInfo> &commands()
+{
+    static const QList<CommandInfo> list = {
+        {C::Check, QStringLiteral("check"), QStringLiteral("<检查名>"),
+         QStringLiteral("运行一项数据检查，结果写入 check.txt"),
+         QStringLiteral("检查没有完成，没有写出 check.txt；解决下面的问题后可以再检查。")},
+        {C::Pad, QStringLiteral("pad"), QString(), QStringLiteral("区划代码补足12位"),
+         QStringLiteral("补足区划代码没有完成：出错之前已补足的表保持补足，其余的表没有改动；"
+                        "解决下面的问题后再运行一次 tavro pad 即可补足剩下的。")},
+        {C::Merge, QStringLiteral("merge"), QString(),
+         QStringLiteral("把表合并为一个表（已有同名表时须加 --replace 才替换）"),
+         QStringLiteral("合并没有完成，数据库没有任何改动（原有的合并表保持原样）；解决下面的问题后可以再合并。")},
+        {C::Export, QStringLiteral("export"), QString(),
+         QStringLiteral("把表导出为一个 xlsx 工作簿，每表一个工作表（默认为各表自己的列）"),
+         QStringLiteral("导出没有完成，没有写出文件；解决下面的问题后可以再导出。")},
+        {C::ExportStudents, QStringLiteral("export-students"), QString(),
+         QStringLiteral("用 Template.xlsx 把一个表的全部学生导出为多人打印表"),
+         QStringLiteral("导出没有完成，没有写出文件；解决下面的问题后可以再导出。")},
+        {C::Import, QStringLiteral("import"), QString(),
+         QStringLiteral("把 .xlsx/.xls/.ods/.csv 中的学生逐行检查后导入班级表"),
+         QStringLiteral("导入没有完成，班级表中没有写入任何一行；解决下面的问题后可以重新导入。")},
+        // Backups compose their own complete texts (what failed, what stayed).
+        {C::Backup, QStringLiteral("backup"), QString(),
+         QStringLiteral("备份本地数据库文件（默认存入数据库旁的“备份”文件夹）"), QString()},
+        {C::Restore, QStringLiteral("restore"), QString(),
+         QStringLiteral("检查备份后先备份现有的数据库文件，再用备份替换它"), QString()},
+        {C::InitDb, QStringLiteral("init-db"), QString(),
+         QStringLiteral("在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1（已有其一时不作任何改动）"),
+         QStringLiteral("没有建立模板表，数据库没有任何改动；解决下面的问题后可以再运行 tavro init-db。")},
+    };
+    return list;
+}
+
+const QList<OptionInfo> &options()
+{
+    static const QList<OptionInfo> list = {
+        {QStringLiteral("--table"), QStringLiteral("表"), QStringLiteral("要导入或导出的一个表"),
+         {C::ExportStudents, C::Import}, {C::ExportStudents, C::Import}, {}},
+        {QStringLiteral("--from"), QStringLiteral("文件"),
+         QStringLiteral("要导入的 .xlsx/.xls/.ods/.csv 文件（import），或要恢复的备份文件（restore）"),
+         {C::Import, C::Restore}, {C::Import, C::Restore}, {}},
+        {QStringLiteral("--into"), QStringLiteral("名称或文件"),
+         QStringLiteral("合并表的名称（merge，默认 合并表）、要写入的 xlsx 文件（export、export-students）"
+                        "或备份文件（backup，默认存入“备份”文件夹）"),
+         {C::Merge, C::Export, C::ExportStudents, C::Backup}, {C::Export, C::ExportStudents}, {}},
+        {QStringLiteral("--structure"), QStringLiteral("Init1|Init2"),
+         QStringLiteral("导出的列：Init1 为国家学籍结构，Init2 为录入的 47 列；不给出时为各表自己的列"),
+         {C::Export}, {}, {QStringLiteral("init1"), QStringLiteral("init2")}},
+        {QStringLiteral("--sheet"), QStringLiteral("工作表"), QStringLiteral("要读的工作表，默认为第一个"),
+         {C::Import}, {}, {}},
+        {QStringLiteral("--dry-run"), QString(), QStringLiteral("只检查并列出结果，不写入数据库"), {C::Import}, {}, {}},
+        {QStringLiteral("--duplicates"), QStringLiteral("skip|add"),
+         QStringLiteral("与班级表或前面的行同名或同身份证件号的行：skip 跳过（默认），add 照样导入"),
+         {C::Import}, {}, {QStringLiteral("skip"), QStringLiteral("add")}},
+        {QStringLiteral("--report"), QStringLiteral("文件.xlsx"),
+         QStringLiteral("把没有导入的行及其问题写入这个工作簿"), {C::Import}, {}, {}},
+        {QStringLiteral("--replace"), QString(),
+         QStringLiteral("替换 --into 或 --report 处已有的文件或合并表；不加时已有的保持不变，命令失败"),
+         {C::Merge, C::Export, C::ExportStudents, C::Import}, {}, {}},
+        {QStringLiteral("--db"), QStringLiteral("文件"),
+         QStringLiteral("本地数据库文件；不给出时使用 config.ini 所指的服务器数据库"
+                        "（backup 与 restore 只用于本地数据库文件，默认为当前目录下的 tavro.db）"),
+         kOpensDatabase + QList<C>{C::Backup, C::Restore}, {}, {}},
+        {QStringLiteral("--tables"), QStringLiteral("表,表"),
+         QStringLiteral("要处理的表，以逗号分隔；默认为所有班级表（名称以 高、初、小 开头的表）"),
+         {C::Check, C::Pad, C::Merge, C::Export}, {}, {}},
+        {QStringLiteral("--dir"), QStringLiteral("文件夹"),
+         QStringLiteral("check.txt、Template.xlsx 与 config.ini 所在的文件夹，默认为程序文件夹"),
+         kOpensDatabase + QList<C>{C::InitDb}, {}, {}},
+    };
+    return list;
+}
+
+const CommandInfo *commandNamed(const QString &word)
+{
+    for (const CommandInfo &c : commands()) {
+        if (c.word == word)
+            return &c;
+    }
+    return nullptr;
+}
+
+const OptionInfo *optionNamed(const QString &name)
+{
+    for (const OptionInfo &o : options()) {
+        if (o.name == name)
+            return &o;
+    }
+    return nullptr;
+}
+
+const CommandInfo &info(Command command)
+{
+    for (const CommandInfo &c : commands()) {
+        if (c.command == command)
+            return c;
+    }
+    Q_UNREACHABLE();
+}
+
+bool isHelpWord(const QString &word)
+{
+    return word == QLatin1String("--help") || word == QLatin1String("-h") || word == QLatin1String("help");
+}
+
+QString optionUsage(const OptionInfo &option)
+{
+    return option.value.isEmpty() ? option.name : option.name + QLatin1Char(' ') + option.value;
+}
+
+QList<const OptionInfo *> optionsOf(Command command)
+{
+    QList<const OptionInfo *> list;
+    for (const OptionInfo &o : options()) {
+        if (o.takenBy.contains(command))
+            list << &o;
+    }
+    return list;
+}
+
+bool isWindowStart(const QStringList &args)
+{
+    // Qt's own switches, taken out by QApplication before the window reads
+    // its arguments; those listed first take a value.
+    static const QStringList withValue = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                          "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
+                                          "style", "stylesheet", "display", "geometry", "name", "title"};
+    static const QStringList alone = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg.compare(QLatin1String(kAccessSwitch), Qt::CaseInsensitive) == 0
+            || arg.compare(QLatin1String(kDocumentsSwitch), Qt::CaseInsensitive) == 0)
+            continue;
+        if (!arg.startsWith(QLatin1Char('-')))
+            return false;
+        // Qt takes -style and --style, -style=fusion and -style fusion alike.
+        QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool valueAttached = name.contains(QLatin1Char('='));
+        name = name.section(QLatin1Char('='), 0, 0);
+        if (name.startsWith(QLatin1String("qmljsdebugger")) || alone.contains(name))
+            continue;
+        if (!withValue.contains(name))
+            return false;
+        if (!valueAttached)
+            ++i;
+    }
+    return true;
+}
+
+} // namespace CommandCatalog

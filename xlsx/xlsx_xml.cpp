@@ -223,9 +223,13 @@ std::string encodeCellText(const QString &text)
 
 QString decodeCellText(std::string_view text)
 {
-    const QString in = QString::fromUtf8(text.data(), qsizetype(text.size()));
-    if (!in.contains(QLatin1String("_x")))
-        return in;
+    return decodeCellText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+QString decodeCellText(QStringView in)
+{
+    if (!in.contains(QLatin1String("_x"), Qt::CaseInsensitive))
+        return in.toString();
     QString out;
     out.reserve(in.size());
     for (qsizetype i = 0; i < in.size(); ++i) {

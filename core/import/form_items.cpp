@@ -63,6 +63,37 @@ QHash<QString, QStringList> readLayout()
     return lists;
 }
 
+// The maxLength property of every widget of the layout that has one.
+QHash<QString, int> readMaxLengths()
+{
+    initFormItemsResource();
+    QHash<QString, int> lengths;
+    QFile file(QStringLiteral(":/import/entry_form.ui"));
+    if (!file.open(QIODevice::ReadOnly))
+        return lengths;
+    QXmlStreamReader xml(&file);
+    QStringList widgets; // the enclosing widgets, innermost last
+    bool inMaxLength = false;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const auto name = xml.name();
+            if (name == QLatin1String("widget"))
+                widgets << xml.attributes().value(QLatin1String("name")).toString();
+            else if (name == QLatin1String("property"))
+                inMaxLength = xml.attributes().value(QLatin1String("name")) == QLatin1String("maxLength");
+            else if (inMaxLength && name == QLatin1String("number") && !widgets.isEmpty())
+                lengths.insert(widgets.last(), xml.readElementText().toInt());
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (xml.name() == QLatin1String("widget") && !widgets.isEmpty())
+                widgets.removeLast();
+            else if (xml.name() == QLatin1String("property"))
+                inMaxLength = false;
+        }
+    }
+    return lengths;
+}
+
 // The code before the first "-" of an item, or empty when it has none.
 QString codeOf(const QString &item)
 {
@@ -85,6 +116,12 @@ QStringList of(const QString &control)
 {
     static const QHash<QString, QStringList> lists = readLayout();
     return lists.value(control);
+}
+
+int maxLength(const QString &control)
+{
+    static const QHash<QString, int> lengths = readMaxLengths();
+    return lengths.value(control);
 }
 
 QString match(const QStringList &items, const QString &text)

@@ -18,4 +18,8 @@ QStringList of(const QString &control);
 // number do not matter). Empty when no item, or more than one, matches.
 QString match(const QStringList &items, const QString &text);
 
+// The characters the form's text box of that object name ("edtName") takes
+// (its maxLength); 0 when the layout gives none.
+int maxLength(const QString &control);
+
 } // namespace FormItems

@@ -1,5 +1,7 @@
 #include "import_values.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 
 #include "core/import/form_items.h"
@@ -26,9 +28,29 @@ QString withoutBlanks(const QString &text)
     return out.trimmed();
 }
 
+// The cell's text as a reason quotes it: control characters shown as one
+// replacement mark, a long text cut after 30 characters.
+QString quoted(const QString &text)
+{
+    constexpr qsizetype Shown = 30;
+    QString out = text.left(Shown);
+    for (QChar &c : out) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    if (text.size() > Shown)
+        out += QStringLiteral("…");
+    return out;
+}
+
 QString refused(const QString &column, const QString &text, const QString &why)
 {
-    return QStringLiteral("%1：“%2”%3").arg(column, text, why);
+    return QStringLiteral("%1：“%2”%3").arg(column, quoted(text), why);
+}
+
+bool hasControl(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 } // namespace
@@ -58,6 +80,13 @@ QDate ImportValues::parseDate(const SheetCell &cell)
     if (!m.hasMatch())
         return {};
     return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+}
+
+int ImportValues::maxLength(const RecordSchema::Column &column)
+{
+    constexpr int ColumnWidth = 255;
+    const int form = column.feed == Feed::Typed ? FormItems::maxLength(QLatin1String(column.control)) : 0;
+    return form > 0 ? qMin(form, ColumnWidth) : ColumnWidth;
 }
 
 QString ImportValues::regionNames(const QString &storedCode) const
@@ -103,8 +132,15 @@ ImportValues::Value ImportValues::convert(const RecordSchema::Column &column, co
     switch (column.feed) {
     case Feed::Typed:
     case Feed::ClassCode:
-    case Feed::RegionNames:
-        return {EntryRules::StripBlanks(cell.text), {}};
+    case Feed::RegionNames: {
+        const QString text = EntryRules::StripBlanks(cell.text);
+        if (hasControl(text))
+            return {{}, refused(name, text, QStringLiteral("含有换行、制表符等控制字符，请删去后再导入"))};
+        const int limit = maxLength(column);
+        if (text.size() > limit)
+            return {{}, refused(name, text, QStringLiteral("有 %1 个字，超过了这一栏最多 %2 个字的限制").arg(text.size()).arg(limit))};
+        return {text, {}};
+    }
     case Feed::Item: {
         const QString item = FormItems::match(FormItems::of(QLatin1String(column.control)), cell.text);
         if (item.isEmpty())

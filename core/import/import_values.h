@@ -36,6 +36,11 @@ public:
     // Dates as the import accepts them; an invalid date when the text is none.
     static QDate parseDate(const SheetCell &cell);
 
+    // The characters a value of the column may have: the entry form's maxLength
+    // for its text box, else the width of the class tables' columns on SQL
+    // Server (nvarchar(255)).
+    static int maxLength(const RecordSchema::Column &column);
+
 private:
     Value region(const QString &columnName, const QString &text) const;
 

@@ -223,12 +223,15 @@ std::string encodeCellText(const QString &text)
 
 QString decodeCellText(std::string_view text)
 {
-    return decodeCellText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    const QString in = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    if (text.find("_x") == std::string_view::npos && text.find("_X") == std::string_view::npos)
+        return in;
+    return decodeCellText(QStringView(in));
 }
 
 QString decodeCellText(QStringView in)
 {
-    if (!in.contains(QLatin1String("_x"), Qt::CaseInsensitive))
+    if (!in.contains(QLatin1String("_x")) && !in.contains(QLatin1String("_X")))
         return in.toString();
     QString out;
     out.reserve(in.size());

@@ -212,15 +212,17 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
     const ImportValues convert(m_regions);
     const QString classNo = classNumberOf(table);
     int done = 0;
-    QStringList values;
+    QStringList values(Count);
+    const SheetCell noCell;
     while (reader->next(in)) {
         ImportRow row;
         row.sourceRow = in.number;
-        values = QStringList(Count, QString());
+        values.fill(QString());
         for (const RecordSchema::Column &column : RecordSchema::columns()) {
-            if (source[column.order] < 0)
+            const int at = source[column.order];
+            if (at < 0)
                 continue;
-            const SheetCell cell = in.cells.value(source[column.order]);
+            const SheetCell &cell = at < in.cells.size() ? in.cells.at(at) : noCell;
             if (column.order == CardNo && ImportRowChecks::isNumberStoredId(cell)) {
                 row.problems << ImportRowChecks::numberStoredIdReason();
                 continue;

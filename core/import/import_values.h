@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include "core/import/form_items.h"
 #include "core/import/sheet_rows.h"
 #include "core/record/record_schema.h"
 
@@ -46,4 +47,6 @@ private:
 
     const RegionTables &m_regions;
     QHash<QString, QList<int>> m_byName; // a region's names, in several spellings, to county codes
+    QList<FormItems::Matcher> m_items;   // the list of each Item column, by column order
+    QList<int> m_limits;                 // maxLength() of each column, by column order
 };

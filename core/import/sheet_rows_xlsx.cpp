@@ -1,5 +1,6 @@
 #include "sheet_rows.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <string>
@@ -111,25 +112,40 @@ std::vector<bool> dateStyles(const XlsxZipReader &zip, const std::string &styles
     return out;
 }
 
-QString numberText(QStringView raw)
+QString numberText(const std::string &raw)
 {
-    const QStringView text = raw.trimmed();
+    const QString text = QString::fromLatin1(raw).trimmed();
     bool ok = false;
     const double value = text.toDouble(&ok);
     // Integers as a person writes them; 4.40606199003152E+17 stays as stored.
     if (ok && std::fabs(value) < 1e15 && value == std::floor(value))
         return QString::number(qint64(value));
-    return text.toString();
+    return text;
 }
 
-bool is(const QXmlStreamReader &xml, QLatin1StringView name)
+using Token = XlsxXmlPull::Token;
+
+// The column of a cell name ("B12", "$B$12"); 0 when it names none. Columns
+// past the sheet's last are all one past it.
+int columnOfCell(std::string_view ref)
 {
-    return xml.name() == name;
+    int column = 0;
+    for (char c : ref) {
+        if (c == '$')
+            continue;
+        const char upper = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+        if (upper < 'A' || upper > 'Z')
+            break;
+        column = std::min(column * 26 + (upper - 'A' + 1), XlsxAddress::MaxColumns + 1);
+    }
+    return column;
 }
 
-// The texts of <si> entries; raw (still escaped) texts are bounded while they are gathered.
-constexpr qsizetype MaxRawCharacters = 8 * SheetLimits::MaxCellCharacters;
+// Raw (still escaped) texts are bounded while they are gathered.
+constexpr std::size_t MaxRawBytes = 8 * 3 * SheetLimits::MaxCellCharacters;
 
+// The texts of the <si> entries: their <t>, directly or in runs, without the
+// phonetic readings of <rPh>.
 std::vector<QString> sharedStrings(const XlsxZipReader &zip, const std::string &part, const QString &path,
                                    SheetLimitGuard &guard)
 {
@@ -137,31 +153,30 @@ std::vector<QString> sharedStrings(const XlsxZipReader &zip, const std::string &
     if (part.empty() || !zip.contains(part))
         return out;
     XlsxXmlPull pull(zip.open(part, SheetLimits::MaxPartBytes), path, part);
-    QString text;
+    std::string text;
     bool inEntry = false;
     bool inText = false;
-    int phonetic = 0; // inside <rPh>: a reading aid, not the cell's text
-    for (auto token = pull.next(); token != QXmlStreamReader::EndDocument; token = pull.next()) {
-        const QXmlStreamReader &xml = pull.xml();
-        if (token == QXmlStreamReader::StartElement) {
-            if (is(xml, QLatin1StringView("si"))) {
+    int phonetic = 0;
+    for (Token token = pull.next(); token != Token::End; token = pull.next()) {
+        if (token == Token::StartElement) {
+            if (pull.name() == "si") {
                 inEntry = true;
                 text.clear();
-            } else if (is(xml, QLatin1StringView("rPh"))) {
+            } else if (pull.name() == "rPh") {
                 ++phonetic;
-            } else if (inEntry && phonetic == 0 && is(xml, QLatin1StringView("t"))) {
+            } else if (inEntry && phonetic == 0 && pull.name() == "t") {
                 inText = true;
             }
-        } else if (token == QXmlStreamReader::Characters && inText) {
-            text += xml.text();
-            if (text.size() > MaxRawCharacters)
-                guard.sharedString(qsizetype(out.size()), text.size());
-        } else if (token == QXmlStreamReader::EndElement) {
-            if (is(xml, QLatin1StringView("t"))) {
+        } else if (token == Token::Text && inText) {
+            pull.appendText(text);
+            if (text.size() > MaxRawBytes)
+                guard.sharedString(qsizetype(out.size()), qsizetype(text.size()));
+        } else if (token == Token::EndElement) {
+            if (pull.name() == "t") {
                 inText = false;
-            } else if (is(xml, QLatin1StringView("rPh"))) {
+            } else if (pull.name() == "rPh") {
                 --phonetic;
-            } else if (is(xml, QLatin1StringView("si"))) {
+            } else if (pull.name() == "si") {
                 inEntry = false;
                 QString decoded = XlsxXml::decodeCellText(text);
                 guard.sharedString(qsizetype(out.size()), decoded.size());
@@ -175,7 +190,7 @@ std::vector<QString> sharedStrings(const XlsxZipReader &zip, const std::string &
 class XlsxSheet final : public SheetRowReader
 {
 public:
-    XlsxSheet(const QString &path, const QString &sheet) : m_zip(path), m_path(path), m_guard(path)
+    XlsxSheet(const QString &path, const QString &sheet) : m_zip(path), m_guard(path)
     {
         std::string workbookPart = relatedPart(relationshipsOf(m_zip, ""), "officeDocument");
         if (workbookPart.empty())
@@ -218,13 +233,12 @@ public:
 
     bool next(SheetRow &row) override
     {
-        for (auto token = m_sheet->next(); token != QXmlStreamReader::EndDocument; token = m_sheet->next()) {
-            const QXmlStreamReader &xml = m_sheet->xml();
-            if (token == QXmlStreamReader::StartElement)
-                start(xml);
-            else if (token == QXmlStreamReader::Characters && m_capture)
-                capture(xml.text());
-            else if (token == QXmlStreamReader::EndElement && end(xml, row))
+        for (Token token = m_sheet->next(); token != Token::End; token = m_sheet->next()) {
+            if (token == Token::StartElement)
+                start();
+            else if (token == Token::Text && m_capture)
+                capture();
+            else if (token == Token::EndElement && end(row))
                 return true;
         }
         return false;
@@ -233,61 +247,54 @@ public:
     int permilleRead() const override { return m_sheet->permilleRead(); }
 
 private:
-    void start(const QXmlStreamReader &xml)
+    void start()
     {
-        const QStringView name = xml.name();
-        if (name == QLatin1StringView("row")) {
+        const std::string_view name = m_sheet->name();
+        if (name == "row") {
             m_inRow = true;
-            const QStringView r = xml.attributes().value(QLatin1StringView("r"));
-            bool ok = false;
-            const int number = r.toInt(&ok);
-            m_row = ok && number > 0 ? number : m_row + 1;
+            const int number = QByteArrayView(m_sheet->attribute("r")).toInt();
+            m_row = number > 0 ? number : m_row + 1;
             m_column = 0;
             m_cells.clear();
-        } else if (name == QLatin1StringView("c") && m_inRow) {
-            const QXmlStreamAttributes attributes = xml.attributes();
-            int row = 0;
-            int column = m_column + 1;
-            const QStringView ref = attributes.value(QLatin1StringView("r"));
-            if (!ref.isEmpty())
-                XlsxAddress::parseCell(ref, row, column);
-            m_column = column;
-            m_type = attributes.value(QLatin1StringView("t")).toString();
-            m_style = attributes.value(QLatin1StringView("s")).toInt();
+        } else if (name == "c" && m_inRow) {
+            const int column = columnOfCell(m_sheet->attribute("r"));
+            m_column = column > 0 ? column : m_column + 1;
+            m_type = m_sheet->attribute("t");
+            m_style = QByteArrayView(m_sheet->attribute("s")).toInt();
             m_value.clear();
             m_inline.clear();
             m_hasValue = false;
             m_inInline = false;
-        } else if (name == QLatin1StringView("v")) {
+        } else if (name == "v") {
             m_capture = &m_value;
             m_hasValue = true;
-        } else if (name == QLatin1StringView("is")) {
+        } else if (name == "is") {
             m_inInline = true;
-        } else if (name == QLatin1StringView("rPh")) {
+        } else if (name == "rPh") {
             m_inInline = false; // a phonetic reading, not the text
-        } else if (name == QLatin1StringView("t") && m_inInline) {
+        } else if (name == "t" && m_inInline) {
             m_capture = &m_inline;
         }
     }
 
-    void capture(QStringView text)
+    void capture()
     {
-        m_capture->append(text);
-        if (m_capture->size() > MaxRawCharacters)
-            m_guard.cell(m_row, m_column, m_capture->size());
+        m_sheet->appendText(*m_capture);
+        if (m_capture->size() > MaxRawBytes)
+            m_guard.cell(m_row, m_column, qsizetype(m_capture->size()));
     }
 
     // True when a row holding anything ended.
-    bool end(const QXmlStreamReader &xml, SheetRow &row)
+    bool end(SheetRow &row)
     {
-        const QStringView name = xml.name();
-        if (name == QLatin1StringView("v") || name == QLatin1StringView("t")) {
+        const std::string_view name = m_sheet->name();
+        if (name == "v" || name == "t") {
             m_capture = nullptr;
-        } else if (name == QLatin1StringView("is")) {
+        } else if (name == "is") {
             m_inInline = false;
-        } else if (name == QLatin1StringView("rPh")) {
-            m_inInline = m_type == QLatin1StringView("inlineStr");
-        } else if (name == QLatin1StringView("c") && m_inRow) {
+        } else if (name == "rPh") {
+            m_inInline = m_type == "inlineStr";
+        } else if (name == "c" && m_inRow) {
             SheetCell cell = cellValue();
             if (!cell.isEmpty()) {
                 m_guard.cell(m_row, m_column, cell.text.size());
@@ -298,7 +305,7 @@ private:
                 else
                     m_cells.append(std::move(cell));
             }
-        } else if (name == QLatin1StringView("row")) {
+        } else if (name == "row") {
             m_inRow = false;
             if (m_cells.isEmpty())
                 return false;
@@ -314,25 +321,25 @@ private:
     SheetCell cellValue() const
     {
         SheetCell cell;
-        if (m_type == QLatin1StringView("s")) {
+        if (m_type == "s") {
             bool ok = false;
-            const qsizetype index = QStringView(m_value).trimmed().toLongLong(&ok);
+            const qsizetype index = QByteArrayView(m_value).trimmed().toLongLong(&ok);
             if (ok && index >= 0 && size_t(index) < m_strings.size())
                 cell.text = m_strings[size_t(index)];
-        } else if (m_type == QLatin1StringView("inlineStr")) {
+        } else if (m_type == "inlineStr") {
             cell.text = XlsxXml::decodeCellText(m_inline);
-        } else if (m_type == QLatin1StringView("str") || m_type == QLatin1StringView("e")) {
+        } else if (m_type == "str" || m_type == "e") {
             cell.text = XlsxXml::decodeCellText(m_value);
-        } else if (m_type == QLatin1StringView("b")) {
-            cell.text = m_value.trimmed() == QLatin1StringView("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-        } else if (m_type == QLatin1StringView("d")) {
+        } else if (m_type == "b") {
+            cell.text = QByteArrayView(m_value).trimmed() == "1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        } else if (m_type == "d") {
             cell.kind = SheetCell::Kind::Date;
-            cell.date = QDate::fromString(m_value.trimmed().left(10), Qt::ISODate);
+            cell.date = QDate::fromString(QString::fromLatin1(m_value).trimmed().left(10), Qt::ISODate);
             cell.text = cell.date.toString(QStringLiteral("yyyy-MM-dd"));
-        } else if (m_hasValue && !m_value.trimmed().isEmpty()) {
+        } else if (m_hasValue && !QByteArrayView(m_value).trimmed().isEmpty()) {
             if (m_style >= 0 && size_t(m_style) < m_dates.size() && m_dates[size_t(m_style)]) {
                 cell.kind = SheetCell::Kind::Date;
-                cell.date = dateOfSerial(m_value.toDouble(), m_date1904);
+                cell.date = dateOfSerial(QByteArrayView(m_value).trimmed().toDouble(), m_date1904);
                 cell.text = cell.date.toString(QStringLiteral("yyyy-MM-dd"));
             } else {
                 cell.kind = SheetCell::Kind::Number;
@@ -343,7 +350,6 @@ private:
     }
 
     XlsxZipReader m_zip;
-    QString m_path;
     SheetLimitGuard m_guard;
     bool m_date1904 = false;
     std::vector<QString> m_strings;
@@ -354,11 +360,11 @@ private:
     int m_row = 0;
     int m_column = 0;
     QList<SheetCell> m_cells;
-    QString m_type;
+    std::string m_type;
     int m_style = 0;
-    QString m_value;
-    QString m_inline;
-    QString *m_capture = nullptr; // where the characters go
+    std::string m_value;
+    std::string m_inline;
+    std::string *m_capture = nullptr; // where the text goes
     bool m_hasValue = false;
     bool m_inInline = false;
 };

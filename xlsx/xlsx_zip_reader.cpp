@@ -89,7 +89,7 @@ std::unique_ptr<XlsxZipReader::Stream> XlsxZipReader::open(const std::string &na
     if (!entry)
         fail(QStringLiteral("缺少 %1").arg(QString::fromStdString(name)));
     if (entry->size > maxBytes)
-        fail(QStringLiteral("%1 解压后有 %2 MB，超过了 %3 MB 的上限")
+        fail(QStringLiteral("%1 解压后有 %2 MB，超过了 %3 MB 的上限。请把文件分成几个较小的文件后再导入")
                  .arg(QString::fromStdString(name), megabytes(entry->size), megabytes(maxBytes)));
     zip_file_t *file = zip_fopen_index(m_archive, entry->index, 0);
     if (!file)

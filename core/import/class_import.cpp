@@ -50,13 +50,14 @@ QString packed(const QStringList &texts)
 {
     qsizetype size = texts.size();
     for (const QString &text : texts)
-        size += text.size();
-    QString out;
-    out.reserve(size);
+        size += qMin<qsizetype>(text.size(), 0xFFFF);
+    QString out(size, Qt::Uninitialized);
+    QChar *at = out.data();
     for (const QString &text : texts) {
         const qsizetype length = qMin<qsizetype>(text.size(), 0xFFFF);
-        out += QChar(char16_t(length));
-        out.append(text.constData(), length);
+        *at++ = QChar(char16_t(length));
+        std::copy_n(text.constData(), length, at);
+        at += length;
     }
     return out;
 }
@@ -266,14 +267,15 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
             row.status = ImportRow::Status::Problem;
         else if (!row.duplicateOf.isEmpty() && duplicates == ImportDuplicates::Skip)
             row.status = ImportRow::Status::Duplicate;
-        row.setValues(values);
-        if (row.status != ImportRow::Status::Accepted) {
+        if (row.status == ImportRow::Status::Accepted) {
+            row.setValues(values);
+        } else {
             QStringList cells;
             for (qsizetype i = 0; i < qMax(plan.headings.size(), in.cells.size()); ++i)
                 cells << in.cells.value(i).text;
             row.setCells(cells);
         }
-        plan.rows << row;
+        plan.rows.append(std::move(row));
         if (++done % 100 == 0)
             reportProgress(progress, reader->permilleRead(), 1000);
     }

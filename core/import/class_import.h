@@ -23,8 +23,8 @@ class RegionTables;
 enum class ImportDuplicates { Skip, Add };
 
 // One data row of the file as the plan sees it. Its texts are kept packed (a
-// plan may hold a couple of hundred thousand rows), and its original cells only
-// when it is left out, for the report.
+// plan may hold a couple of hundred thousand rows): an accepted row keeps the
+// values commit() inserts, a row left out its original cells for the report.
 struct ImportRow
 {
     enum class Status {
@@ -40,9 +40,9 @@ struct ImportRow
 
     // The original cells, in the order of ImportPlan::headings; empty for an accepted row.
     QStringList cells() const;
-    // The 47 encoded values in RecordColumns::dataColumns() order.
+    // The 47 encoded values in RecordColumns::dataColumns() order; all empty for a row left out.
     QStringList values() const;
-    // 待补全: the record columns left empty, by name.
+    // 待补全: the record columns an accepted row leaves empty, by name.
     QStringList missing() const;
     // The reasons a report's column 问题 shows: the problems, then the duplicate.
     QString reasonText() const;

@@ -8,6 +8,7 @@
 #include "core/import/sheet_rows.h"
 #include "platform/app_error.h"
 #include "platform/text_file.h"
+#include "xlsx/xlsx_package.h"
 
 namespace {
 
@@ -183,6 +184,7 @@ private slots:
     void limitsAreRefusedBeforeMemoryRunsOut();
     void workbookDetailsAreHonoured();
     void csvIsReadAcrossChunkBoundaries();
+    void packageEditorRefusesAFailingCrcToo();
 
 private:
     QTemporaryDir m_dir;
@@ -356,5 +358,24 @@ void TestImportSheetReading::csvIsReadAcrossChunkBoundaries()
     QCOMPARE(byName.value(QStringLiteral("丁")).number, byName.value(QStringLiteral("丙")).number + 1);
     QCOMPARE(byName.value(QStringLiteral("丁")).cells.value(1).text, QStringLiteral("d"));
 }
+void TestImportSheetReading::packageEditorRefusesAFailingCrcToo()
+{
+    // The editor of the print template and the exports reads whole parts; a
+    // stored part whose bytes changed is refused there as well.
+    QList<ZipEntry> parts = workbook(sheetXml(inlineRow(1, {"20090315"})));
+    parts[4].deflate = false;
+    const QString path = m_dir.filePath(QStringLiteral("模板.xlsx"));
+    writeZip(path, parts);
+    QCOMPARE(XlsxPackage::read(path).part("xl/worksheets/sheet1.xml").size(), size_t(parts[4].data.size()));
+    parts[4].storedData = QByteArray(parts[4].data).replace("20090315", "20090316");
+    writeZip(path, parts);
+    try {
+        XlsxPackage::read(path);
+        QFAIL("a part failing its CRC should be refused");
+    } catch (const SpreadsheetError &e) {
+        QVERIFY2(e.text().contains(QStringLiteral("CRC")), qPrintable(e.text()));
+    }
+}
+
 QTEST_GUILESS_MAIN(TestImportSheetReading)
 #include "tst_import_sheet_reading.moc"

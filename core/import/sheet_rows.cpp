@@ -49,39 +49,33 @@ void SheetLimitGuard::cell(int row, int column, qsizetype characters)
 {
     if (column > SheetLimits::MaxColumns)
         throw SpreadsheetError(QStringLiteral("“%1”第 %2 行的单元格 %3 超出了可导入的 %4 列（A 到 %5 列）。请删去多余的列后再导入。")
-                                   .arg(m_file)
-                                   .arg(row)
-                                   .arg(XlsxAddress::cellName(row, qMin(column, XlsxAddress::MaxColumns)))
-                                   .arg(SheetLimits::MaxColumns)
-                                   .arg(ColumnLetters(SheetLimits::MaxColumns)));
+                                   .arg(m_file, QString::number(row),
+                                        XlsxAddress::cellName(row, qMin(column, XlsxAddress::MaxColumns)),
+                                        QString::number(SheetLimits::MaxColumns), ColumnLetters(SheetLimits::MaxColumns)));
     if (characters > SheetLimits::MaxCellCharacters)
         throw SpreadsheetError(QStringLiteral("“%1”第 %2 行的单元格 %3 超过了 %4 个字符（Excel 单元格的上限）。请检查这个单元格。")
-                                   .arg(m_file)
-                                   .arg(row)
-                                   .arg(XlsxAddress::cellName(row, column))
-                                   .arg(SheetLimits::MaxCellCharacters));
+                                   .arg(m_file, QString::number(row), XlsxAddress::cellName(row, column),
+                                        QString::number(SheetLimits::MaxCellCharacters)));
     m_characters += characters;
     if (m_characters > SheetLimits::MaxTotalCharacters)
-        throw SpreadsheetError(QStringLiteral("“%1”的单元格合计超过 %2 万个字符，不能一次导入。").arg(m_file).arg(SheetLimits::MaxTotalCharacters / 10000)
+        throw SpreadsheetError(QStringLiteral("“%1”的单元格合计超过 %2 万个字符，不能一次导入。").arg(m_file, QString::number(SheetLimits::MaxTotalCharacters / 10000))
                                + splitAdvice());
 }
 
 void SheetLimitGuard::row()
 {
     if (++m_rows > SheetLimits::MaxRows)
-        throw SpreadsheetError(QStringLiteral("“%1”超过 %2 行，不能一次导入。").arg(m_file).arg(SheetLimits::MaxRows) + splitAdvice());
+        throw SpreadsheetError(QStringLiteral("“%1”超过 %2 行，不能一次导入。").arg(m_file, QString::number(SheetLimits::MaxRows)) + splitAdvice());
 }
 
 void SheetLimitGuard::sharedString(qsizetype index, qsizetype characters)
 {
     if (characters > SheetLimits::MaxCellCharacters)
         throw SpreadsheetError(QStringLiteral("“%1”的共享文字第 %2 项超过了 %3 个字符（Excel 单元格的上限），文件可能已损坏。请用 Excel 或 WPS 打开后另存一份再导入。")
-                                   .arg(m_file)
-                                   .arg(index + 1)
-                                   .arg(SheetLimits::MaxCellCharacters));
+                                   .arg(m_file, QString::number(index + 1), QString::number(SheetLimits::MaxCellCharacters)));
     m_sharedCharacters += characters;
     if (m_sharedCharacters > SheetLimits::MaxTotalCharacters)
-        throw SpreadsheetError(QStringLiteral("“%1”的共享文字合计超过 %2 万个字符，不能一次导入。").arg(m_file).arg(SheetLimits::MaxTotalCharacters / 10000)
+        throw SpreadsheetError(QStringLiteral("“%1”的共享文字合计超过 %2 万个字符，不能一次导入。").arg(m_file, QString::number(SheetLimits::MaxTotalCharacters / 10000))
                                + splitAdvice());
 }
 
@@ -112,9 +106,8 @@ std::unique_ptr<SheetRowReader> open(const QString &path, const QString &sheet)
         throw SpreadsheetError(QStringLiteral("不能导入“%1”：只能导入 .xlsx、.xls、.ods 或 .csv 文件。").arg(path));
     if (info.size() > SheetLimits::MaxFileBytes)
         throw SpreadsheetError(QStringLiteral("“%1”有 %2 MB，超过了可导入文件 %3 MB 的上限。")
-                                   .arg(path)
-                                   .arg(info.size() / (1024 * 1024))
-                                   .arg(SheetLimits::MaxFileBytes / (1024 * 1024))
+                                   .arg(path, QString::number(info.size() / (1024 * 1024)),
+                                        QString::number(SheetLimits::MaxFileBytes / (1024 * 1024)))
                                + splitAdvice());
     if (suffix == QLatin1String("csv"))
         return openCsv(path);

@@ -194,7 +194,7 @@ void ImportDialog::showPlan()
     for (int i = 0; i < rows.size(); ++i) {
         const ImportRow &row = rows.at(i);
         m_leftOut->setItem(i, 0, new QTableWidgetItem(QString::number(row.sourceRow)));
-        m_leftOut->setItem(i, 1, new QTableWidgetItem(nameColumn >= 0 ? row.cells.value(nameColumn) : QString()));
+        m_leftOut->setItem(i, 1, new QTableWidgetItem(nameColumn >= 0 ? row.cells().value(nameColumn) : QString()));
         m_leftOut->setItem(i, 2, new QTableWidgetItem(row.reasonText()));
     }
     m_leftOut->resizeColumnToContents(0);

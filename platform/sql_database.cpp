@@ -46,6 +46,7 @@ SqlDatabase::SqlDatabase(const QString &driver, std::unique_ptr<SqlDialect> dial
 
 SqlDatabase::~SqlDatabase()
 {
+    m_prepared.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         db.close();
@@ -222,6 +223,7 @@ QSqlDatabase SqlDatabase::connection()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (m_lost) {
+        m_prepared.reset();
         db.close();
         if (!db.open())
             throw DatabaseError(errorText(db.lastError()));
@@ -259,6 +261,22 @@ QString SqlDatabase::engineText(const QString &tsql)
     return m_dialect->rewrite(tsql, db);
 }
 
+namespace {
+
+// Binds the values by position; an empty text is stored as empty text, never as NULL.
+void bindValues(QSqlQuery &q, const QVariantList &values)
+{
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant &value = values.at(i);
+        if (value.typeId() == QMetaType::QString && value.toString().isNull())
+            q.bindValue(i, QStringLiteral(""));
+        else
+            q.bindValue(i, value);
+    }
+}
+
+} // namespace
+
 void SqlDatabase::run(QSqlQuery &q, QSqlDatabase &db, const SqlStatement &statement)
 {
     const QString text = m_dialect->rewrite(statement.text, db);
@@ -267,13 +285,7 @@ void SqlDatabase::run(QSqlQuery &q, QSqlDatabase &db, const SqlStatement &statem
         ok = q.exec(text);
     } else {
         ok = q.prepare(text);
-        for (const QVariant &value : statement.values) {
-            // An empty text is stored as empty text, never as NULL.
-            if (value.typeId() == QMetaType::QString && value.toString().isNull())
-                q.addBindValue(QStringLiteral(""));
-            else
-                q.addBindValue(value);
-        }
+        bindValues(q, statement.values);
         ok = ok && q.exec();
     }
     if (!ok) {
@@ -310,9 +322,40 @@ QueryResult SqlDatabase::query(const SqlStatement &statement)
     return result;
 }
 
+qint64 SqlDatabase::executePrepared(QSqlDatabase &db, const SqlStatement &statement)
+{
+    // A statement repeated with other values (an import's rows, a class's
+    // saves) is rewritten and prepared once and run again with each.
+    if (!m_prepared || m_preparedText != statement.text) {
+        m_prepared.reset();
+        auto q = std::make_unique<QSqlQuery>(db);
+        if (!q->prepare(m_dialect->rewrite(statement.text, db))) {
+            const QSqlError error = q->lastError();
+            q.reset();
+            noteFailure(db);
+            throw DatabaseError(errorText(error));
+        }
+        m_prepared = std::move(q);
+        m_preparedText = statement.text;
+    }
+    bindValues(*m_prepared, statement.values);
+    if (!m_prepared->exec()) {
+        const QSqlError error = m_prepared->lastError();
+        m_prepared.reset();
+        noteFailure(db);
+        throw DatabaseError(errorText(error));
+    }
+    const qint64 affected = m_prepared->numRowsAffected();
+    m_prepared->finish();
+    checkpointWhenIdle();
+    return affected;
+}
+
 qint64 SqlDatabase::execute(const SqlStatement &statement)
 {
     QSqlDatabase db = connection();
+    if (!statement.values.isEmpty())
+        return executePrepared(db, statement);
     QSqlQuery q(db);
     run(q, db, statement);
     const qint64 affected = q.numRowsAffected();

@@ -87,6 +87,7 @@ private:
     // Runs the statement on q (prepared and bound when it carries values);
     // throws DatabaseError with the engine's text when it fails.
     void run(QSqlQuery &q, QSqlDatabase &db, const SqlStatement &statement);
+    qint64 executePrepared(QSqlDatabase &db, const SqlStatement &statement);
 
     QString m_connectionName;
     QString m_filePath; // the local file, empty for a server
@@ -95,4 +96,6 @@ private:
     bool m_writable = false;                     // a local file opened for writing
     QString m_openKey;                           // the local file as this process has it open
     std::shared_ptr<QTemporaryDir> m_replayCopy; // read-only view of a file whose crash log was replayed on a copy
+    std::unique_ptr<QSqlQuery> m_prepared;       // the last statement executed with values, prepared
+    QString m_preparedText;
 };

@@ -98,6 +98,9 @@ private slots:
     void exportsOfThisProgramImportBackUnchanged();
     void gbkTextAndOldWorkbooksAreRead();
     void failureMidwayLeavesTheTableAsItWas();
+    void sheetsWithoutANameHeadingAreRefused_data();
+    void sheetsWithoutANameHeadingAreRefused();
+    void valuesBeyondTheFormOrHoldingControlsAreProblems();
     void commandLineCountsDryRunsAndReports();
 };
 
@@ -129,7 +132,7 @@ void TestClassImport::valueFormsReachTheRecordsEncodings()
     QCOMPARE(plan.importCount(), 6); // the empty row 7 is skipped
     QCOMPARE(plan.rows.last().sourceRow, 8);
     for (int r = 2; r <= 6; ++r) {
-        const QStringList &v = rowAt(plan, r).values;
+        const QStringList v = rowAt(plan, r).values();
         QCOMPARE(v.at(Sex), r < 5 ? QStringLiteral("1-男") : QStringLiteral("2-女"));
         QCOMPARE(v.at(BirthRegion), QStringLiteral("440606000000"));
         QCOMPARE(v.at(BirthRegionText), QStringLiteral("广东省佛山市顺德区"));
@@ -141,14 +144,14 @@ void TestClassImport::valueFormsReachTheRecordsEncodings()
             QCOMPARE(v.at(ClassCode), QStringLiteral("2015301"));
         }
     }
-    QCOMPARE(rowAt(plan, 5).values.at(Minzu), QStringLiteral("回族"));
-    QVERIFY(rowAt(plan, 8).missing.contains(QStringLiteral("性别")));
-    QVERIFY(!rowAt(plan, 2).missing.contains(QStringLiteral("性别")));
+    QCOMPARE(rowAt(plan, 5).values().at(Minzu), QStringLiteral("回族"));
+    QVERIFY(rowAt(plan, 8).missing().contains(QStringLiteral("性别")));
+    QVERIFY(!rowAt(plan, 2).missing().contains(QStringLiteral("性别")));
 
     QCOMPARE(f.importer().commit(plan).imported, 6);
     const QList<QStringList> stored = tableRows(*f.env.db, QStringLiteral("高一01"));
     QCOMPARE(stored.size(), 6);
-    QCOMPARE(stored.first(), rowAt(plan, 2).values);
+    QCOMPARE(stored.first(), rowAt(plan, 2).values());
 }
 
 void TestClassImport::problemsLeaveTheRowOutWithTheirReasons()
@@ -176,7 +179,7 @@ void TestClassImport::problemsLeaveTheRowOutWithTheirReasons()
     const ImportPlan plan = f.prepare(path);
     QCOMPARE(plan.importCount(), 1);
     QCOMPARE(plan.problemCount(), 10);
-    QVERIFY(rowAt(plan, 2).missing.contains(QStringLiteral("出生地行政区划代码")));
+    QVERIFY(rowAt(plan, 2).missing().contains(QStringLiteral("出生地行政区划代码")));
     auto reasons = [&](int row) { return rowAt(plan, row).reasonText(); };
     QVERIFY2(reasons(3).contains(QStringLiteral("校验位")), qPrintable(reasons(3)));
     QVERIFY2(reasons(4).contains(QStringLiteral("与出生日期 20090316 不符")), qPrintable(reasons(4)));
@@ -287,7 +290,7 @@ void TestClassImport::gbkTextAndOldWorkbooksAreRead()
     file.close();
     ImportPlan plan = f.prepare(csv);
     QCOMPARE(plan.importCount(), 2000);
-    QCOMPARE(plan.rows.first().values.at(Jiguan), QStringLiteral("广东省佛山市,顺德区"));
+    QCOMPARE(plan.rows.first().values().at(Jiguan), QStringLiteral("广东省佛山市,顺德区"));
     QCOMPARE(f.importer().commit(plan).imported, 2000);
 
     const SpreadsheetRenderer renderer;
@@ -297,7 +300,7 @@ void TestClassImport::gbkTextAndOldWorkbooksAreRead()
     const QString xls = renderer.convert({xlsx}, QStringLiteral("xls"), f.env.dir.path()).value(0);
     plan = f.prepare(xls);
     QCOMPARE(plan.importCount(), 1);
-    QCOMPARE(plan.rows.first().values.at(Sex), QStringLiteral("1-男"));
+    QCOMPARE(plan.rows.first().values().at(Sex), QStringLiteral("1-男"));
 }
 
 void TestClassImport::failureMidwayLeavesTheTableAsItWas()
@@ -315,6 +318,65 @@ void TestClassImport::failureMidwayLeavesTheTableAsItWas()
         QVERIFY2(e.text().contains(QStringLiteral("第 4 行")), qPrintable(e.text()));
     }
     QCOMPARE(tableRows(*f.env.db, QStringLiteral("高一01")).size(), 1);
+}
+
+void TestClassImport::sheetsWithoutANameHeadingAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("found");
+    QTest::newRow("semicolons") << QByteArray("姓名;性别\r\n张三;男\r\n") << QStringLiteral("“姓名;性别”");
+    QTest::newRow("English") << QByteArray("Name,Sex\r\nZhang San,M\r\n") << QStringLiteral("“Name”、“Sex”");
+    // UTF-8 but for one stray byte further on: read as GBK, its headings come out garbled.
+    QTest::newRow("UTF-8 read as GBK") << QByteArray("姓名,性别\r\n张三,男\xff\r\n") << QStringLiteral("“濮撳悕”");
+}
+
+void TestClassImport::sheetsWithoutANameHeadingAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, found);
+    Fixture f;
+    const QString csv = f.env.path(QStringLiteral("名单.csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    try {
+        f.prepare(csv);
+        QFAIL("a sheet without 姓名 should be refused");
+    } catch (const SpreadsheetError &e) {
+        QVERIFY2(e.text().contains(QStringLiteral("没有“姓名”一列")), qPrintable(e.text()));
+        QVERIFY2(e.text().contains(found), qPrintable(e.text()));
+    }
+}
+
+void TestClassImport::valuesBeyondTheFormOrHoldingControlsAreProblems()
+{
+    Fixture f;
+    const QString longAddress = QString(81, QChar(u'路'));
+    QString text = QStringLiteral("姓名,家庭地址,班号\r\n正常,%1,2015301\r\n").arg(QString(80, QChar(u'路')));
+    text += QStringLiteral("一二三四五六七八九十一二三四五六七,,\r\n");
+    text += QStringLiteral("长地址,%1,\r\n").arg(longAddress);
+    text += QStringLiteral("\"张\t三\",\"大良\n1号\",\r\n");
+    text += QStringLiteral("班号长,,%1\r\n").arg(QString(256, QLatin1Char('1')));
+    const QString csv = f.env.path(QStringLiteral("名单.csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+    file.close();
+
+    const ImportPlan plan = f.prepare(csv);
+    QCOMPARE(plan.importCount(), 1);
+    QCOMPARE(rowAt(plan, 2).values().at(Family).size(), 80);
+    auto reasons = [&](int row) { return rowAt(plan, row).reasonText(); };
+    QVERIFY2(reasons(3).contains(QStringLiteral("姓名：“一二三四五六七八九十一二三四五六七”有 17 个字，超过了这一栏最多 16 个字")), qPrintable(reasons(3)));
+    QVERIFY2(reasons(4).contains(QStringLiteral("家庭地址：“%1…”有 81 个字，超过了这一栏最多 80 个字").arg(longAddress.left(30))),
+             qPrintable(reasons(4)));
+    QVERIFY2(reasons(5).contains(QStringLiteral("姓名：“张\uFFFD三”含有换行、制表符等控制字符")), qPrintable(reasons(5)));
+    QVERIFY2(reasons(5).contains(QStringLiteral("家庭地址")), qPrintable(reasons(5)));
+    QVERIFY2(reasons(6).contains(QStringLiteral("最多 255 个字")), qPrintable(reasons(6)));
+    // The report keeps the cells as written, for the teacher to correct.
+    QCOMPARE(rowAt(plan, 5).cells().value(0), QStringLiteral("张\t三"));
+    QVERIFY(rowAt(plan, 2).cells().isEmpty());
 }
 
 void TestClassImport::commandLineCountsDryRunsAndReports()

@@ -1,6 +1,7 @@
 #include "xlsx_package.h"
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <QFile>
 
@@ -79,6 +80,10 @@ XlsxPackage XlsxPackage::read(const QString &path)
         if (got < 0 || zip_uint64_t(got) != stat.size) {
             failure = QStringLiteral("%1 已损坏（%2）")
                           .arg(QString::fromStdString(name), QString::fromLocal8Bit(zip_file_strerror(entry)));
+        } else if ((stat.valid & ZIP_STAT_CRC)
+                   && crc32_z(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef *>(bytes.data()), bytes.size()) != stat.crc) {
+            // Reading exactly the stated size never reaches the end where libzip would compare the CRC.
+            failure = QStringLiteral("%1 已损坏（CRC 校验不符）").arg(QString::fromStdString(name));
         }
         zip_fclose(entry);
         if (name.front() == '/')

@@ -224,8 +224,15 @@ std::string encodeCellText(const QString &text)
 QString decodeCellText(std::string_view text)
 {
     const QString in = QString::fromUtf8(text.data(), qsizetype(text.size()));
-    if (!in.contains(QLatin1String("_x")))
+    if (text.find("_x") == std::string_view::npos && text.find("_X") == std::string_view::npos)
         return in;
+    return decodeCellText(QStringView(in));
+}
+
+QString decodeCellText(QStringView in)
+{
+    if (!in.contains(QLatin1String("_x")) && !in.contains(QLatin1String("_X")))
+        return in.toString();
     QString out;
     out.reserve(in.size());
     for (qsizetype i = 0; i < in.size(); ++i) {

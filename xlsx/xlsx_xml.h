@@ -52,6 +52,7 @@ double toDouble(const char *text, double fallback);
 // looks like such an escape are written as _xHHHH_, as spreadsheet programs do.
 std::string encodeCellText(const QString &text);
 QString decodeCellText(std::string_view text);
+QString decodeCellText(QStringView text);
 
 // The element order of a worksheet, for ensureChild.
 extern const std::initializer_list<const char *> WorksheetOrder;

@@ -59,6 +59,53 @@ void readExisting(Database &db, const TableName &table, QHash<QString, int> &nam
     }
 }
 
+// Texts packed into one string, each after its length as one UTF-16 unit: one
+// allocation a row instead of one a value. Cells are at most 32,767 characters
+// and stored values far fewer, so a length always fits.
+QString packed(const QStringList &texts)
+{
+    qsizetype size = texts.size();
+    for (const QString &text : texts)
+        size += qMin<qsizetype>(text.size(), 0xFFFF);
+    QString out(size, Qt::Uninitialized);
+    QChar *at = out.data();
+    for (const QString &text : texts) {
+        const qsizetype length = qMin<qsizetype>(text.size(), 0xFFFF);
+        *at++ = QChar(char16_t(length));
+        std::copy_n(text.constData(), length, at);
+        at += length;
+    }
+    return out;
+}
+
+QStringList unpacked(const QString &packed)
+{
+    QStringList out;
+    for (qsizetype at = 0; at < packed.size();) {
+        const qsizetype length = packed.at(at).unicode();
+        out << packed.mid(at + 1, length);
+        at += 1 + length;
+    }
+    return out;
+}
+
+// The headings found, for the text refusing a sheet without 姓名: each cut
+// to 20 characters, at most 20 of them.
+QString foundHeadings(const QStringList &headings)
+{
+    QStringList shown;
+    for (const QString &heading : headings) {
+        if (heading.isEmpty())
+            continue;
+        if (shown.size() == 20) {
+            shown << QStringLiteral("……");
+            break;
+        }
+        shown << QStringLiteral("“%1”").arg(heading.size() > 20 ? heading.left(20) + QStringLiteral("…") : heading);
+    }
+    return shown.isEmpty() ? QStringLiteral("（没有）") : shown.join(QStringLiteral("、"));
+}
+
 } // namespace
 
 QString ImportRow::reasonText() const
@@ -79,6 +126,33 @@ QString ImportResult::skippedText() const
     return QStringLiteral("另有 %1 行没有导入：读取文件之后，班级表中已有了同样的姓名或身份证件号（第 %2 行），作为重复跳过。")
         .arg(skippedRows.size())
         .arg(rows.join(QStringLiteral("、")));
+}
+
+QStringList ImportRow::cells() const
+{
+    return unpacked(m_cells);
+}
+
+QStringList ImportRow::values() const
+{
+    QStringList out = unpacked(m_values);
+    out.resize(Count);
+    return out;
+}
+
+QStringList ImportRow::missing() const
+{
+    return missingColumns(values());
+}
+
+void ImportRow::setCells(const QStringList &cells)
+{
+    m_cells = packed(cells);
+}
+
+void ImportRow::setValues(const QStringList &values)
+{
+    m_values = packed(values);
 }
 
 int ImportPlan::importCount() const
@@ -123,18 +197,30 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
     if (!m_db.tableNames().contains(table, Qt::CaseInsensitive))
         throw AppError(QStringLiteral("没有班级表“%1”，请先建立这个班级或选择已有的班级表。").arg(table));
 
-    const SheetRows read = SheetRowsReader::read(file, sheet);
-    plan.sheetName = read.sheetName;
-    plan.headings = read.headings;
+    const std::unique_ptr<SheetRowReader> reader = SheetRowsReader::open(file, sheet);
+    plan.sheetName = reader->sheetName();
+    SheetRow in;
+    if (!reader->next(in))
+        throw SpreadsheetError(QStringLiteral("“%1”%2中没有任何内容，没有可导入的学生。")
+                                   .arg(file, plan.sheetName.isEmpty() ? QString() : QStringLiteral("的工作表“%1”").arg(plan.sheetName)));
+    for (const SheetCell &cell : in.cells)
+        plan.headings << cell.text.trimmed();
     // The file's column of each record column (the first heading naming it).
     QList<int> source(Count, -1);
-    for (int i = 0; i < read.headings.size(); ++i) {
-        const int column = ImportHeadings::columnOf(read.headings.at(i));
+    for (int i = 0; i < plan.headings.size(); ++i) {
+        const int column = ImportHeadings::columnOf(plan.headings.at(i));
         if (column == ImportHeadings::Unknown)
-            plan.unknownHeadings << read.headings.at(i);
+            plan.unknownHeadings << plan.headings.at(i);
         else if (column >= 0 && source[column] < 0)
             source[column] = i;
     }
+    // Without names nothing can be told apart: the headings were not read as meant
+    // (another separator, another encoding, another language, a damaged file).
+    if (source[Name] < 0)
+        throw SpreadsheetError(QStringLiteral("“%1”的第 %2 行（标题行）中没有“姓名”一列，不能导入。找到的标题：%3。\n"
+                                              "请确认第一行是列标题（姓名、性别……）。.csv 文件的各列须用逗号分隔；"
+                                              "标题显示为乱码时，请把文件另存为 UTF-8 或 GBK 编码后再导入。")
+                                   .arg(file, QString::number(in.number), foundHeadings(plan.headings)));
 
     // Names and ID numbers already in the class table, as the form's duplicate test compares them.
     QHash<QString, int> names;   // -> 0: the table; else the source row
@@ -144,42 +230,42 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
     const ImportValues convert(m_regions);
     const QString classNo = classNumberOf(table);
     int done = 0;
-    for (const SheetRows::Row &in : read.rows) {
+    QStringList values(Count);
+    const SheetCell noCell;
+    while (reader->next(in)) {
         ImportRow row;
         row.sourceRow = in.number;
-        for (int i = 0; i < qMax(read.headings.size(), in.cells.size()); ++i)
-            row.cells << in.cells.value(i).text;
-        row.values = QStringList(Count, QString());
+        values.fill(QString());
         for (const RecordSchema::Column &column : RecordSchema::columns()) {
-            if (source[column.order] < 0)
+            const int at = source[column.order];
+            if (at < 0)
                 continue;
-            const SheetCell cell = in.cells.value(source[column.order]);
+            const SheetCell &cell = at < in.cells.size() ? in.cells.at(at) : noCell;
             if (column.order == CardNo && ImportRowChecks::isNumberStoredId(cell)) {
                 row.problems << ImportRowChecks::numberStoredIdReason();
                 continue;
             }
             const ImportValues::Value value = convert.convert(column, cell);
-            row.values[column.order] = value.stored;
+            values[column.order] = value.stored;
             if (!value.problem.isEmpty())
                 row.problems << value.problem;
         }
         // What the form derives: the region names from their codes, 班号 from the entry year.
         for (const RecordSchema::Column &column : RecordSchema::columns()) {
-            if (column.feed != Feed::RegionNames || !row.values.at(column.order).isEmpty())
+            if (column.feed != Feed::RegionNames || !values.at(column.order).isEmpty())
                 continue;
             for (const RecordSchema::Column &code : RecordSchema::columns()) {
                 if (code.feed == Feed::RegionCode && code.picker == column.picker)
-                    row.values[column.order] = convert.regionNames(row.values.at(code.order));
+                    values[column.order] = convert.regionNames(values.at(code.order));
             }
         }
-        if (row.values.at(ClassCode).isEmpty())
-            row.values[ClassCode] = StoredValue::encodeClassCode(
-                StoredValue::entryYearMonth(row.values.at(EntryYearMonth)).year, table, classNo);
-        row.problems << ImportRowChecks::problems(row.values, m_now);
-        row.missing = missingColumns(row.values);
+        if (values.at(ClassCode).isEmpty())
+            values[ClassCode] = StoredValue::encodeClassCode(
+                StoredValue::entryYearMonth(values.at(EntryYearMonth)).year, table, classNo);
+        row.problems << ImportRowChecks::problems(values, m_now);
 
-        const QString name = EntryRules::trimControls(row.values.at(Name));
-        const QString cardNo = EntryRules::trimControls(row.values.at(CardNo));
+        const QString name = EntryRules::trimControls(values.at(Name));
+        const QString cardNo = EntryRules::trimControls(values.at(CardNo));
         auto seen = [&](const QHash<QString, int> &map, const QString &key, const QString &what) {
             if (key.isEmpty() || !map.contains(key) || !row.duplicateOf.isEmpty())
                 return;
@@ -198,12 +284,19 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
             row.status = ImportRow::Status::Problem;
         else if (!row.duplicateOf.isEmpty() && duplicates == ImportDuplicates::Skip)
             row.status = ImportRow::Status::Duplicate;
-        plan.rows << row;
-        ++done;
-        if (done % 100 == 0)
-            reportProgress(progress, done, int(read.rows.size()));
+        if (row.status == ImportRow::Status::Accepted) {
+            row.setValues(values);
+        } else {
+            QStringList cells;
+            for (qsizetype i = 0; i < qMax(plan.headings.size(), in.cells.size()); ++i)
+                cells << in.cells.value(i).text;
+            row.setCells(cells);
+        }
+        plan.rows.append(std::move(row));
+        if (++done % 100 == 0)
+            reportProgress(progress, reader->permilleRead(), 1000);
     }
-    reportProgress(progress, done, int(read.rows.size()));
+    reportProgress(progress, 1000, 1000);
     return plan;
 }
 
@@ -224,14 +317,15 @@ ImportResult ClassImport::commit(const ImportPlan &plan, const Progress &progres
     for (const ImportRow &row : plan.rows) {
         if (row.status != ImportRow::Status::Accepted)
             continue;
-        const QString name = EntryRules::trimControls(row.values.at(Name));
-        const QString cardNo = EntryRules::trimControls(row.values.at(CardNo));
+        const QStringList values = row.values();
+        const QString name = EntryRules::trimControls(values.at(Name));
+        const QString cardNo = EntryRules::trimControls(values.at(CardNo));
         if ((!name.isEmpty() && names.contains(name)) || (!cardNo.isEmpty() && cardNos.contains(cardNo))) {
             result.skippedRows << row.sourceRow;
             continue;
         }
         try {
-            m_db.execute(SaveStatements::insertStatement(table, m_db.engine(), row.values));
+            m_db.execute(SaveStatements::insertStatement(table, m_db.engine(), values));
         } catch (const AppError &e) {
             throw DatabaseError(QStringLiteral("导入失败，班级表“%1”没有任何改动：写入第 %2 行时出错。\n")
                                     .arg(plan.table)
@@ -258,9 +352,10 @@ void ClassImport::writeReport(const ImportPlan &plan, const QString &path, Atomi
     sheet.setCellText(1, reasonColumn, QStringLiteral("问题"));
     int line = 2;
     for (const ImportRow &row : plan.leftOut()) {
-        for (int i = 0; i < row.cells.size(); ++i)
-            sheet.setCellText(line, i + 1, row.cells.at(i));
-        sheet.setCellText(line, qMax(reasonColumn, int(row.cells.size()) + 1),
+        const QStringList cells = row.cells();
+        for (int i = 0; i < cells.size(); ++i)
+            sheet.setCellText(line, i + 1, cells.at(i));
+        sheet.setCellText(line, qMax(reasonColumn, int(cells.size()) + 1),
                           QStringLiteral("第 %1 行：").arg(row.sourceRow) + row.reasonText());
         ++line;
     }

@@ -22,7 +22,9 @@ class RegionTables;
 // or in an earlier row of the file.
 enum class ImportDuplicates { Skip, Add };
 
-// One data row of the file as the plan sees it.
+// One data row of the file as the plan sees it. Its texts are kept packed (a
+// plan may hold a couple of hundred thousand rows): an accepted row keeps the
+// values commit() inserts, a row left out its original cells for the report.
 struct ImportRow
 {
     enum class Status {
@@ -32,15 +34,25 @@ struct ImportRow
     };
 
     int sourceRow = 0;   // the row number in the sheet (the headings are row 1)
-    QStringList cells;   // the original cells, in the order of ImportPlan::headings
-    QStringList values;  // the 47 encoded values in RecordColumns::dataColumns() order
+    Status status = Status::Accepted;
     QStringList problems;    // why the row cannot be imported, one sentence each
     QString duplicateOf;     // why it is a duplicate ("班级表中已有 张三", "与第 5 行同名"); empty when none
-    QStringList missing;     // 待补全: the record columns left empty, by name
-    Status status = Status::Accepted;
 
+    // The original cells, in the order of ImportPlan::headings; empty for an accepted row.
+    QStringList cells() const;
+    // The 47 encoded values in RecordColumns::dataColumns() order; all empty for a row left out.
+    QStringList values() const;
+    // 待补全: the record columns an accepted row leaves empty, by name.
+    QStringList missing() const;
     // The reasons a report's column 问题 shows: the problems, then the duplicate.
     QString reasonText() const;
+
+    void setCells(const QStringList &cells);
+    void setValues(const QStringList &values);
+
+private:
+    QString m_cells;  // each text after its length (one UTF-16 unit)
+    QString m_values; // the same
 };
 
 struct ImportPlan
@@ -79,11 +91,12 @@ public:
     // birth-date rule measures against (the clock of the program's start).
     ClassImport(Database &db, const RegionTables &regions, QDateTime now);
 
-    // Reads the sheet (the first when `sheet` is empty) and checks each row
-    // against the table's current records. Writes nothing. Throws AppError
-    // (SpreadsheetError, FileError, DatabaseError) with a clear Chinese text
-    // when the file cannot be read, the sheet is missing or the table is
-    // unknown. Progress counts rows checked.
+    // Reads the sheet (the first when `sheet` is empty) a row at a time and
+    // checks each row against the table's current records. Writes nothing.
+    // Throws AppError (SpreadsheetError, FileError, DatabaseError) with a clear
+    // Chinese text when the file cannot be read or passes a limit of
+    // SheetLimits, the sheet is missing or has no heading 姓名, or the table is
+    // unknown. Progress counts the thousandths of the file read.
     ImportPlan prepare(const QString &file, const QString &sheet, const QString &table,
                        ImportDuplicates duplicates = ImportDuplicates::Skip, const Progress &progress = {});
 

@@ -63,6 +63,37 @@ QHash<QString, QStringList> readLayout()
     return lists;
 }
 
+// The maxLength property of every widget of the layout that has one.
+QHash<QString, int> readMaxLengths()
+{
+    initFormItemsResource();
+    QHash<QString, int> lengths;
+    QFile file(QStringLiteral(":/import/entry_form.ui"));
+    if (!file.open(QIODevice::ReadOnly))
+        return lengths;
+    QXmlStreamReader xml(&file);
+    QStringList widgets; // the enclosing widgets, innermost last
+    bool inMaxLength = false;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const auto name = xml.name();
+            if (name == QLatin1String("widget"))
+                widgets << xml.attributes().value(QLatin1String("name")).toString();
+            else if (name == QLatin1String("property"))
+                inMaxLength = xml.attributes().value(QLatin1String("name")) == QLatin1String("maxLength");
+            else if (inMaxLength && name == QLatin1String("number") && !widgets.isEmpty())
+                lengths.insert(widgets.last(), xml.readElementText().toInt());
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (xml.name() == QLatin1String("widget") && !widgets.isEmpty())
+                widgets.removeLast();
+            else if (xml.name() == QLatin1String("property"))
+                inMaxLength = false;
+        }
+    }
+    return lengths;
+}
+
 // The code before the first "-" of an item, or empty when it has none.
 QString codeOf(const QString &item)
 {
@@ -70,13 +101,12 @@ QString codeOf(const QString &item)
     return dash > 0 ? item.left(dash) : QString();
 }
 
-bool sameNumber(const QString &a, const QString &b)
+void addOnce(QList<int> &found, const QList<int> &more)
 {
-    bool okA = false;
-    bool okB = false;
-    const qint64 x = a.toLongLong(&okA);
-    const qint64 y = b.toLongLong(&okB);
-    return okA && okB && x == y;
+    for (int i : more) {
+        if (!found.contains(i))
+            found << i;
+    }
 }
 
 } // namespace
@@ -87,25 +117,49 @@ QStringList of(const QString &control)
     return lists.value(control);
 }
 
-QString match(const QStringList &items, const QString &text)
+int maxLength(const QString &control)
+{
+    static const QHash<QString, int> lengths = readMaxLengths();
+    return lengths.value(control);
+}
+
+Matcher::Matcher(const QStringList &items) : m_items(items)
+{
+    for (int i = 0; i < items.size(); ++i) {
+        const QString &item = items.at(i);
+        m_exact.insert(item, i);
+        const QString code = codeOf(item);
+        if (code.isEmpty())
+            continue;
+        m_rest[item.mid(code.size() + 1)] << i;
+        m_code[code.toLower()] << i;
+        bool ok = false;
+        const qint64 number = code.toLongLong(&ok);
+        if (ok)
+            m_number[number] << i;
+    }
+}
+
+QString Matcher::match(const QString &text) const
 {
     const QString wanted = text.trimmed();
     if (wanted.isEmpty())
         return {};
-    for (const QString &item : items) {
-        if (item == wanted)
-            return item;
-    }
-    QStringList found;
-    for (const QString &item : items) {
-        const QString code = codeOf(item);
-        if (code.isEmpty())
-            continue;
-        const QString rest = item.mid(code.size() + 1);
-        if (rest == wanted || code.compare(wanted, Qt::CaseInsensitive) == 0 || sameNumber(code, wanted))
-            found << item;
-    }
-    return found.size() == 1 ? found.first() : QString();
+    if (const auto exact = m_exact.constFind(wanted); exact != m_exact.cend())
+        return m_items.at(*exact);
+    QList<int> found;
+    addOnce(found, m_rest.value(wanted));
+    addOnce(found, m_code.value(wanted.toLower()));
+    bool ok = false;
+    const qint64 number = wanted.toLongLong(&ok);
+    if (ok)
+        addOnce(found, m_number.value(number));
+    return found.size() == 1 ? m_items.at(found.first()) : QString();
+}
+
+QString match(const QStringList &items, const QString &text)
+{
+    return Matcher(items).match(text);
 }
 
 } // namespace FormItems

@@ -18,4 +18,25 @@ QStringList of(const QString &control);
 // number do not matter). Empty when no item, or more than one, matches.
 QString match(const QStringList &items, const QString &text);
 
+// The same, with the spellings of one list looked up rather than compared
+// one by one: built once for a list, used for every cell of an import.
+class Matcher
+{
+public:
+    Matcher() = default;
+    explicit Matcher(const QStringList &items);
+    QString match(const QString &text) const;
+
+private:
+    QStringList m_items;
+    QHash<QString, int> m_exact;        // item text -> index
+    QHash<QString, QList<int>> m_rest;  // text after the code
+    QHash<QString, QList<int>> m_code;  // code in lower case
+    QHash<qint64, QList<int>> m_number; // code as a number ("01" and "1" alike)
+};
+
+// The characters the form's text box of that object name ("edtName") takes
+// (its maxLength); 0 when the layout gives none.
+int maxLength(const QString &control);
+
 } // namespace FormItems

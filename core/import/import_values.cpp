@@ -1,5 +1,7 @@
 #include "import_values.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 
 #include "core/import/form_items.h"
@@ -26,15 +28,41 @@ QString withoutBlanks(const QString &text)
     return out.trimmed();
 }
 
+// The cell's text as a reason quotes it: control characters shown as one
+// replacement mark, a long text cut after 30 characters.
+QString quoted(const QString &text)
+{
+    constexpr qsizetype Shown = 30;
+    QString out = text.left(Shown);
+    for (QChar &c : out) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    if (text.size() > Shown)
+        out += QStringLiteral("…");
+    return out;
+}
+
 QString refused(const QString &column, const QString &text, const QString &why)
 {
-    return QStringLiteral("%1：“%2”%3").arg(column, text, why);
+    return QStringLiteral("%1：“%2”%3").arg(column, quoted(text), why);
+}
+
+bool hasControl(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 } // namespace
 
-ImportValues::ImportValues(const RegionTables &regions) : m_regions(regions)
+ImportValues::ImportValues(const RegionTables &regions)
+    : m_regions(regions), m_items(RecordColumns::Count), m_limits(RecordColumns::Count)
 {
+    for (const RecordSchema::Column &column : RecordSchema::columns()) {
+        m_limits[column.order] = maxLength(column);
+        if (column.feed == Feed::Item)
+            m_items[column.order] = FormItems::Matcher(FormItems::of(QLatin1String(column.control)));
+    }
     for (const TCODE_AREA_DATA &area : regions.AreaList()) {
         const RegionNames names = regions.ResolveRegionCode(area.CodeValue);
         addName(m_byName, names.province + names.city + names.county, area.CodeValue);
@@ -52,12 +80,21 @@ QDate ImportValues::parseDate(const SheetCell &cell)
     static const QRegularExpression separated(
         QStringLiteral("^(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?(\\s+\\d{1,2}:\\d{2}(:\\d{2})?)?$"));
     const QString text = cell.text.trimmed();
+    if (text.size() == 8 && EntryRules::IsAllDigits(text)) // the common 20090315, without a pattern
+        return QDate(QStringView(text).left(4).toInt(), QStringView(text).mid(4, 2).toInt(), QStringView(text).right(2).toInt());
     QRegularExpressionMatch m = compact.match(text);
     if (!m.hasMatch())
         m = separated.match(text);
     if (!m.hasMatch())
         return {};
     return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+}
+
+int ImportValues::maxLength(const RecordSchema::Column &column)
+{
+    constexpr int ColumnWidth = 255;
+    const int form = column.feed == Feed::Typed ? FormItems::maxLength(QLatin1String(column.control)) : 0;
+    return form > 0 ? qMin(form, ColumnWidth) : ColumnWidth;
 }
 
 QString ImportValues::regionNames(const QString &storedCode) const
@@ -97,28 +134,35 @@ ImportValues::Value ImportValues::region(const QString &columnName, const QStrin
 
 ImportValues::Value ImportValues::convert(const RecordSchema::Column &column, const SheetCell &cell) const
 {
-    const QString name = QString::fromUtf16(column.name);
+    const auto name = [&] { return QString::fromUtf16(column.name); };
     if (cell.isEmpty())
         return {};
     switch (column.feed) {
     case Feed::Typed:
     case Feed::ClassCode:
-    case Feed::RegionNames:
-        return {EntryRules::StripBlanks(cell.text), {}};
+    case Feed::RegionNames: {
+        const QString text = EntryRules::StripBlanks(cell.text);
+        if (hasControl(text))
+            return {{}, refused(name(), text, QStringLiteral("含有换行、制表符等控制字符，请删去后再导入"))};
+        const int limit = m_limits.at(column.order);
+        if (text.size() > limit)
+            return {{}, refused(name(), text, QStringLiteral("有 %1 个字，超过了这一栏最多 %2 个字的限制").arg(text.size()).arg(limit))};
+        return {text, {}};
+    }
     case Feed::Item: {
-        const QString item = FormItems::match(FormItems::of(QLatin1String(column.control)), cell.text);
+        const QString item = m_items.at(column.order).match(cell.text);
         if (item.isEmpty())
-            return {{}, refused(name, cell.text.trimmed(), QStringLiteral("不是列表中的一项"))};
+            return {{}, refused(name(), cell.text.trimmed(), QStringLiteral("不是列表中的一项"))};
         return {item, {}};
     }
     case Feed::BirthDate: {
         const QDate date = parseDate(cell);
         if (!date.isValid())
-            return {{}, refused(name, cell.text.trimmed(), QStringLiteral("不是日期，请写成 20090315、2009-03-15 或 2009/3/15"))};
+            return {{}, refused(name(), cell.text.trimmed(), QStringLiteral("不是日期，请写成 20090315、2009-03-15 或 2009/3/15"))};
         return {StoredValue::encodeBirthDate(date), {}};
     }
     case Feed::RegionCode:
-        return region(name, cell.text);
+        return region(name(), cell.text);
     case Feed::EntryYearMonth: {
         static const QRegularExpression yearMonth(QStringLiteral("^(\\d{4})\\s*[-/.年]?\\s*(\\d{1,2})\\s*月?$"));
         const QString text = withoutBlanks(cell.text);
@@ -136,7 +180,7 @@ ImportValues::Value ImportValues::convert(const RecordSchema::Column &column, co
             month = date.month();
         }
         if (year.isEmpty() || month < 1 || month > 12)
-            return {{}, refused(name, cell.text.trimmed(), QStringLiteral("不是入学年月，请写成 201509 或 2015-09"))};
+            return {{}, refused(name(), cell.text.trimmed(), QStringLiteral("不是入学年月，请写成 201509 或 2015-09"))};
         return {StoredValue::encodeEntryYearMonth(year, QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0'))), {}};
     }
     }

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include "core/import/form_items.h"
 #include "core/import/sheet_rows.h"
 #include "core/record/record_schema.h"
 
@@ -36,9 +37,16 @@ public:
     // Dates as the import accepts them; an invalid date when the text is none.
     static QDate parseDate(const SheetCell &cell);
 
+    // The characters a value of the column may have: the entry form's maxLength
+    // for its text box, else the width of the class tables' columns on SQL
+    // Server (nvarchar(255)).
+    static int maxLength(const RecordSchema::Column &column);
+
 private:
     Value region(const QString &columnName, const QString &text) const;
 
     const RegionTables &m_regions;
     QHash<QString, QList<int>> m_byName; // a region's names, in several spellings, to county codes
+    QList<FormItems::Matcher> m_items;   // the list of each Item column, by column order
+    QList<int> m_limits;                 // maxLength() of each column, by column order
 };

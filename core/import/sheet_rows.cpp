@@ -1,135 +1,119 @@
 #include "sheet_rows.h"
 
-#include <QFile>
+#include <cmath>
+
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
-#include "platform/text_file.h"
-
-namespace SheetRowsReader {
+#include "xlsx/xlsx_address.h"
 
 namespace {
 
-// UTF-8 when the bytes are valid UTF-8 (a byte order mark is dropped), else GBK.
-QString decodeCsv(const QByteArray &bytes)
+QString splitAdvice()
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (utf8.hasError())
-        return TextFile::decodeGb18030(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
+    return QStringLiteral("请把文件分成几个较小的文件后分别导入。");
 }
 
-// The fields of CSV text: separated by commas, quoted with " (doubled inside).
-QList<QStringList> csvRecords(const QString &text)
+// An .xls or .ods converted to .xlsx in a temporary folder that lives as long as its rows are read.
+class ConvertedSheet final : public SheetRowReader
 {
-    QList<QStringList> records;
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    bool any = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
-                    field += c;
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-            any = true;
-        } else if (c == QLatin1Char(',')) {
-            fields << field;
-            field.clear();
-            any = true;
-        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            fields << field;
-            records << fields;
-            fields.clear();
-            field.clear();
-            any = false;
-        } else {
-            field += c;
-            any = true;
-        }
+public:
+    ConvertedSheet(const QFileInfo &info, const QString &sheet)
+    {
+        const QString suffix = info.suffix().toLower();
+        const SpreadsheetRenderer renderer;
+        if (!renderer.isAvailable())
+            throw SpreadsheetError(QStringLiteral("读取 .%1 文件需要 LibreOffice，但本机没有安装。请安装 LibreOffice，或把文件另存为 .xlsx 后再导入。")
+                                       .arg(suffix));
+        if (!m_work.isValid())
+            throw SpreadsheetError(QStringLiteral("无法建立临时文件夹来转换“%1”，请检查临时文件夹的空间和权限。\n")
+                                       .arg(info.filePath())
+                                   + m_work.errorString());
+        const QStringList converted = renderer.convert({info.absoluteFilePath()}, QStringLiteral("xlsx"), m_work.path());
+        m_inner = SheetRowsReader::openXlsx(converted.value(0), sheet);
+        m_sheetName = m_inner->sheetName();
     }
-    if (any || !field.isEmpty()) {
-        fields << field;
-        records << fields;
-    }
-    return records;
-}
+    bool next(SheetRow &row) override { return m_inner->next(row); }
+    int permilleRead() const override { return m_inner->permilleRead(); }
+
+private:
+    QTemporaryDir m_work{QDir::tempPath() + QStringLiteral("/tavro-import-XXXXXX")};
+    std::unique_ptr<SheetRowReader> m_inner;
+};
 
 } // namespace
 
-SheetRows readCsv(const QByteArray &bytes)
+void SheetLimitGuard::cell(int row, int column, qsizetype characters)
 {
-    SheetRows out;
-    const QList<QStringList> records = csvRecords(decodeCsv(bytes));
-    for (qsizetype n = 0; n < records.size(); ++n) {
-        SheetRows::Row row;
-        row.number = int(n + 1);
-        bool any = false;
-        for (const QString &field : records.at(n)) {
-            SheetCell cell;
-            cell.text = field;
-            row.cells.append(cell);
-            any = any || !field.trimmed().isEmpty();
-        }
-        if (!any)
-            continue;
-        if (out.headings.isEmpty() && out.rows.isEmpty()) {
-            for (const SheetCell &cell : row.cells)
-                out.headings << cell.text.trimmed();
-        } else {
-            out.rows.append(row);
-        }
-    }
-    return out;
+    if (column > SheetLimits::MaxColumns)
+        throw SpreadsheetError(QStringLiteral("“%1”第 %2 行的单元格 %3 超出了可导入的 %4 列（A 到 %5 列）。请删去多余的列后再导入。")
+                                   .arg(m_file, QString::number(row),
+                                        XlsxAddress::cellName(row, qMin(column, XlsxAddress::MaxColumns)),
+                                        QString::number(SheetLimits::MaxColumns), ColumnLetters(SheetLimits::MaxColumns)));
+    if (characters > SheetLimits::MaxCellCharacters)
+        throw SpreadsheetError(QStringLiteral("“%1”第 %2 行的单元格 %3 超过了 %4 个字符（Excel 单元格的上限）。请检查这个单元格。")
+                                   .arg(m_file, QString::number(row), XlsxAddress::cellName(row, column),
+                                        QString::number(SheetLimits::MaxCellCharacters)));
+    m_characters += characters;
+    if (m_characters > SheetLimits::MaxTotalCharacters)
+        throw SpreadsheetError(QStringLiteral("“%1”的单元格合计超过 %2 万个字符，不能一次导入。").arg(m_file, QString::number(SheetLimits::MaxTotalCharacters / 10000))
+                               + splitAdvice());
 }
 
-SheetRows read(const QString &path, const QString &sheet)
+void SheetLimitGuard::row()
+{
+    if (++m_rows > SheetLimits::MaxRows)
+        throw SpreadsheetError(QStringLiteral("“%1”超过 %2 行，不能一次导入。").arg(m_file, QString::number(SheetLimits::MaxRows)) + splitAdvice());
+}
+
+void SheetLimitGuard::sharedString(qsizetype index, qsizetype characters)
+{
+    if (characters > SheetLimits::MaxCellCharacters)
+        throw SpreadsheetError(QStringLiteral("“%1”的共享文字第 %2 项超过了 %3 个字符（Excel 单元格的上限），文件可能已损坏。请用 Excel 或 WPS 打开后另存一份再导入。")
+                                   .arg(m_file, QString::number(index + 1), QString::number(SheetLimits::MaxCellCharacters)));
+    m_sharedCharacters += characters;
+    if (m_sharedCharacters > SheetLimits::MaxTotalCharacters)
+        throw SpreadsheetError(QStringLiteral("“%1”的共享文字合计超过 %2 万个字符，不能一次导入。").arg(m_file, QString::number(SheetLimits::MaxTotalCharacters / 10000))
+                               + splitAdvice());
+}
+
+namespace SheetRowsReader {
+
+QDate dateOfSerial(double serial, bool date1904)
+{
+    if (!(serial >= 0 && serial < 2958466)) // through 9999-12-31
+        return {};
+    const qint64 days = qint64(std::floor(serial));
+    if (date1904)
+        return QDate(1904, 1, 1).addDays(days);
+    // Excel counts a 1900-02-29 that never was: serials before it start a day later.
+    if (days == 60)
+        return {};
+    return QDate(1899, 12, days < 60 ? 31 : 30).addDays(days);
+}
+
+std::unique_ptr<SheetRowReader> open(const QString &path, const QString &sheet)
 {
     const QFileInfo info(path);
     if (!info.isFile())
         throw SpreadsheetError(QStringLiteral("找不到要导入的文件“%1”，请检查路径。").arg(path));
     const QString suffix = info.suffix().toLower();
-    if (suffix == QLatin1String("csv")) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw SpreadsheetError(QStringLiteral("无法读取文件“%1”，请确认它没有被其它程序占用。\n").arg(path)
-                                   + file.errorString());
-        return readCsv(file.readAll());
-    }
+    const bool known = suffix == QLatin1String("csv") || suffix == QLatin1String("xlsx") || suffix == QLatin1String("xls")
+                       || suffix == QLatin1String("ods");
+    if (!known)
+        throw SpreadsheetError(QStringLiteral("不能导入“%1”：只能导入 .xlsx、.xls、.ods 或 .csv 文件。").arg(path));
+    if (info.size() > SheetLimits::MaxFileBytes)
+        throw SpreadsheetError(QStringLiteral("“%1”有 %2 MB，超过了可导入文件 %3 MB 的上限。")
+                                   .arg(path, QString::number(info.size() / (1024 * 1024)),
+                                        QString::number(SheetLimits::MaxFileBytes / (1024 * 1024)))
+                               + splitAdvice());
+    if (suffix == QLatin1String("csv"))
+        return openCsv(path);
     if (suffix == QLatin1String("xlsx"))
-        return readXlsx(path, sheet);
-    if (suffix == QLatin1String("xls") || suffix == QLatin1String("ods")) {
-        const SpreadsheetRenderer renderer;
-        if (!renderer.isAvailable())
-            throw SpreadsheetError(QStringLiteral("读取 .%1 文件需要 LibreOffice，但本机没有安装。请安装 LibreOffice，或把文件另存为 .xlsx 后再导入。")
-                                       .arg(suffix));
-        QTemporaryDir work(QDir::tempPath() + QStringLiteral("/tavro-import-XXXXXX"));
-        if (!work.isValid())
-            throw SpreadsheetError(QStringLiteral("无法建立临时文件夹来转换“%1”，请检查临时文件夹的空间和权限。\n").arg(path)
-                                   + work.errorString());
-        const QStringList converted = renderer.convert({info.absoluteFilePath()}, QStringLiteral("xlsx"), work.path());
-        SheetRows rows = readXlsx(converted.value(0), sheet);
-        return rows;
-    }
-    throw SpreadsheetError(QStringLiteral("不能导入“%1”：只能导入 .xlsx、.xls、.ods 或 .csv 文件。").arg(path));
+        return openXlsx(path, sheet);
+    return std::make_unique<ConvertedSheet>(info, sheet);
 }
 
 } // namespace SheetRowsReader

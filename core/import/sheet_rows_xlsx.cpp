@@ -1,5 +1,6 @@
 #include "sheet_rows.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <string>
@@ -9,13 +10,15 @@
 
 #include "platform/app_error.h"
 #include "xlsx/xlsx_address.h"
-#include "xlsx/xlsx_package.h"
 #include "xlsx/xlsx_parts.h"
-#include "xlsx/xlsx_shared_strings.h"
 #include "xlsx/xlsx_xml.h"
+#include "xlsx/xlsx_xml_pull.h"
+#include "xlsx/xlsx_zip_reader.h"
 
 // Reads the cells of one worksheet of an .xlsx package, values only: what the
-// import needs is each cell's text and whether it was stored as a number or a date.
+// import needs is each cell's text and whether it was stored as a number or a
+// date. The worksheet and the shared strings are read as a stream; only the
+// small parts (relationships, workbook, styles) are parsed whole.
 
 namespace SheetRowsReader {
 
@@ -27,31 +30,35 @@ using XlsxXml::localName;
 
 struct Relationship
 {
+    std::string id;
     std::string type;
     std::string part;
 };
 
-std::vector<std::pair<std::string, Relationship>> relationshipsOf(const XlsxPackage &package, const std::string &part)
+void loadSmall(pugi::xml_document &doc, const XlsxZipReader &zip, const std::string &part)
 {
-    std::vector<std::pair<std::string, Relationship>> out;
+    XlsxXml::load(doc, zip.read(part, SheetLimits::MaxSmallPartBytes), part);
+}
+
+std::vector<Relationship> relationshipsOf(const XlsxZipReader &zip, const std::string &part)
+{
+    std::vector<Relationship> out;
     const std::string relsPart = XlsxRelationships::relsPartOf(part);
-    if (!package.contains(relsPart))
+    if (!zip.contains(relsPart))
         return out;
     pugi::xml_document doc;
-    XlsxXml::load(doc, package.part(relsPart), relsPart);
+    loadSmall(doc, zip, relsPart);
     for (pugi::xml_node rel : doc.document_element().children()) {
-        if (localName(rel) != "Relationship")
-            continue;
-        out.push_back({rel.attribute("Id").value(),
-                       {rel.attribute("Type").value(),
-                        XlsxRelationships::resolveTarget(part, rel.attribute("Target").value())}});
+        if (localName(rel) == "Relationship")
+            out.push_back({rel.attribute("Id").value(), rel.attribute("Type").value(),
+                           XlsxRelationships::resolveTarget(part, rel.attribute("Target").value())});
     }
     return out;
 }
 
-std::string relatedPart(const XlsxPackage &package, const std::string &part, const char *typeLast)
+std::string relatedPart(const std::vector<Relationship> &rels, const char *typeLast)
 {
-    for (const auto &[id, rel] : relationshipsOf(package, part)) {
+    for (const Relationship &rel : rels) {
         if (XlsxRelationships::typeIs(rel.type.c_str(), typeLast))
             return rel.part;
     }
@@ -83,13 +90,13 @@ bool isDateFormatCode(const std::string &code)
 }
 
 // For each cell format (the s attribute of a cell): whether it shows a date.
-std::vector<bool> dateStyles(const XlsxPackage &package, const std::string &stylesPart)
+std::vector<bool> dateStyles(const XlsxZipReader &zip, const std::string &stylesPart)
 {
     std::vector<bool> out;
-    if (stylesPart.empty() || !package.contains(stylesPart))
+    if (stylesPart.empty() || !zip.contains(stylesPart))
         return out;
     pugi::xml_document doc;
-    XlsxXml::load(doc, package.part(stylesPart), stylesPart);
+    loadSmall(doc, zip, stylesPart);
     const pugi::xml_node root = doc.document_element();
     std::set<int> customDates;
     for (pugi::xml_node fmt : child(root, "numFmts").children()) {
@@ -105,9 +112,9 @@ std::vector<bool> dateStyles(const XlsxPackage &package, const std::string &styl
     return out;
 }
 
-QString numberText(const char *raw)
+QString numberText(const std::string &raw)
 {
-    const QString text = QString::fromUtf8(raw).trimmed();
+    const QString text = QString::fromLatin1(raw).trimmed();
     bool ok = false;
     const double value = text.toDouble(&ok);
     // Integers as a person writes them; 4.40606199003152E+17 stays as stored.
@@ -116,135 +123,257 @@ QString numberText(const char *raw)
     return text;
 }
 
-QString inlineText(pugi::xml_node is)
+using Token = XlsxXmlPull::Token;
+
+// The column of a cell name ("B12", "$B$12"); 0 when it names none. Columns
+// past the sheet's last are all one past it.
+int columnOfCell(std::string_view ref)
 {
+    int column = 0;
+    for (char c : ref) {
+        if (c == '$')
+            continue;
+        const char upper = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+        if (upper < 'A' || upper > 'Z')
+            break;
+        column = std::min(column * 26 + (upper - 'A' + 1), XlsxAddress::MaxColumns + 1);
+    }
+    return column;
+}
+
+// Raw (still escaped) texts are bounded while they are gathered.
+constexpr std::size_t MaxRawBytes = 8 * 3 * SheetLimits::MaxCellCharacters;
+
+// The texts of the <si> entries: their <t>, directly or in runs, without the
+// phonetic readings of <rPh>.
+std::vector<QString> sharedStrings(const XlsxZipReader &zip, const std::string &part, const QString &path,
+                                   SheetLimitGuard &guard)
+{
+    std::vector<QString> out;
+    if (part.empty() || !zip.contains(part))
+        return out;
+    XlsxXmlPull pull(zip.open(part, SheetLimits::MaxPartBytes), path, part);
     std::string text;
-    for (pugi::xml_node node : is.children()) {
-        if (localName(node) == "t")
-            text += node.text().get();
-        else if (localName(node) == "r")
-            text += child(node, "t").text().get();
-    }
-    return XlsxXml::decodeCellText(text);
-}
-
-SheetCell cellOf(pugi::xml_node c, const XlsxSharedStrings &strings, const std::vector<bool> &dates)
-{
-    SheetCell cell;
-    const std::string type = attribute(c, "t").value();
-    const pugi::xml_node v = child(c, "v");
-    if (type == "s") {
-        cell.text = strings.text(v.text().as_int());
-    } else if (type == "inlineStr") {
-        cell.text = inlineText(child(c, "is"));
-    } else if (type == "str" || type == "e") {
-        cell.text = XlsxXml::decodeCellText(v.text().get());
-    } else if (type == "b") {
-        cell.text = v.text().as_int() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    } else if (type == "d") {
-        cell.kind = SheetCell::Kind::Date;
-        cell.date = QDate::fromString(QString::fromUtf8(v.text().get()).left(10), Qt::ISODate);
-        cell.text = cell.date.toString(QStringLiteral("yyyy-MM-dd"));
-    } else if (v) {
-        const int style = attribute(c, "s").as_int();
-        if (style >= 0 && size_t(style) < dates.size() && dates[size_t(style)]) {
-            cell.kind = SheetCell::Kind::Date;
-            cell.date = dateOfSerial(v.text().as_double());
-            cell.text = cell.date.toString(QStringLiteral("yyyy-MM-dd"));
-        } else {
-            cell.kind = SheetCell::Kind::Number;
-            cell.text = numberText(v.text().get());
-        }
-    }
-    return cell;
-}
-
-} // namespace
-
-QDate dateOfSerial(double serial)
-{
-    return QDate(1899, 12, 30).addDays(qint64(std::floor(serial)));
-}
-
-SheetRows readXlsx(const QString &path, const QString &sheet)
-{
-    const XlsxPackage package = XlsxPackage::read(path);
-    std::string workbookPart = relatedPart(package, "", "officeDocument");
-    if (workbookPart.empty())
-        workbookPart = "xl/workbook.xml";
-    if (!package.contains(workbookPart))
-        throw SpreadsheetError(QStringLiteral("“%1”不是 Excel 工作簿，无法导入。请用 Excel 或 WPS 另存为 .xlsx 后再导入。").arg(path));
-    pugi::xml_document workbook;
-    XlsxXml::load(workbook, package.part(workbookPart), workbookPart);
-    const auto rels = relationshipsOf(package, workbookPart);
-
-    SheetRows out;
-    std::string sheetPart;
-    QStringList names;
-    for (pugi::xml_node s : child(workbook.document_element(), "sheets").children()) {
-        const QString name = QString::fromUtf8(attribute(s, "name").value());
-        names << name;
-        if (!sheetPart.empty() || (!sheet.isEmpty() && name.compare(sheet, Qt::CaseInsensitive) != 0))
-            continue;
-        std::string id;
-        for (pugi::xml_attribute a = s.first_attribute(); a; a = a.next_attribute()) {
-            if (localName(a.name()) == "id")
-                id = a.value();
-        }
-        for (const auto &[relId, rel] : rels) {
-            if (relId == id && XlsxRelationships::typeIs(rel.type.c_str(), "worksheet"))
-                sheetPart = rel.part;
-        }
-        if (!sheetPart.empty())
-            out.sheetName = name;
-    }
-    if (sheetPart.empty() || !package.contains(sheetPart))
-        throw SpreadsheetError(QStringLiteral("文件中没有名为“%1”的工作表，请从这些工作表中选一个：%2")
-                                   .arg(sheet, names.join(QStringLiteral("、"))));
-
-    XlsxSharedStrings strings;
-    const std::string stringsPart = relatedPart(package, workbookPart, "sharedStrings");
-    if (!stringsPart.empty() && package.contains(stringsPart))
-        strings.load(package.part(stringsPart), stringsPart);
-    const std::vector<bool> dates = dateStyles(package, relatedPart(package, workbookPart, "styles"));
-
-    pugi::xml_document doc;
-    XlsxXml::load(doc, package.part(sheetPart), sheetPart);
-    int rowNumber = 0;
-    for (pugi::xml_node row : child(doc.document_element(), "sheetData").children()) {
-        if (localName(row) != "row")
-            continue;
-        rowNumber = attribute(row, "r") ? attribute(row, "r").as_int() : rowNumber + 1;
-        SheetRows::Row r;
-        r.number = rowNumber;
-        int column = 0;
-        bool any = false;
-        for (pugi::xml_node c : row.children()) {
-            if (localName(c) != "c")
-                continue;
-            int at = column + 1;
-            int ignoredRow = 0;
-            if (const pugi::xml_attribute ref = attribute(c, "r"))
-                XlsxAddress::parseCell(QString::fromUtf8(ref.value()), ignoredRow, at);
-            column = at;
-            SheetCell cell = cellOf(c, strings, dates);
-            if (cell.isEmpty())
-                continue;
-            while (r.cells.size() < at)
-                r.cells.append(SheetCell{});
-            r.cells[at - 1] = cell;
-            any = true;
-        }
-        if (!any)
-            continue;
-        if (out.headings.isEmpty() && out.rows.isEmpty()) {
-            for (const SheetCell &cell : r.cells)
-                out.headings << cell.text.trimmed();
-        } else {
-            out.rows.append(r);
+    bool inEntry = false;
+    bool inText = false;
+    int phonetic = 0;
+    for (Token token = pull.next(); token != Token::End; token = pull.next()) {
+        if (token == Token::StartElement) {
+            if (pull.name() == "si") {
+                inEntry = true;
+                text.clear();
+            } else if (pull.name() == "rPh") {
+                ++phonetic;
+            } else if (inEntry && phonetic == 0 && pull.name() == "t") {
+                inText = true;
+            }
+        } else if (token == Token::Text && inText) {
+            pull.appendText(text);
+            if (text.size() > MaxRawBytes)
+                guard.sharedString(qsizetype(out.size()), qsizetype(text.size()));
+        } else if (token == Token::EndElement) {
+            if (pull.name() == "t") {
+                inText = false;
+            } else if (pull.name() == "rPh") {
+                --phonetic;
+            } else if (pull.name() == "si") {
+                inEntry = false;
+                QString decoded = XlsxXml::decodeCellText(text);
+                guard.sharedString(qsizetype(out.size()), decoded.size());
+                out.push_back(std::move(decoded));
+            }
         }
     }
     return out;
+}
+
+class XlsxSheet final : public SheetRowReader
+{
+public:
+    XlsxSheet(const QString &path, const QString &sheet) : m_zip(path), m_guard(path)
+    {
+        std::string workbookPart = relatedPart(relationshipsOf(m_zip, ""), "officeDocument");
+        if (workbookPart.empty())
+            workbookPart = "xl/workbook.xml";
+        if (!m_zip.contains(workbookPart))
+            throw SpreadsheetError(QStringLiteral("“%1”不是 Excel 工作簿，无法导入。请用 Excel 或 WPS 另存为 .xlsx 后再导入。").arg(path));
+        pugi::xml_document workbook;
+        loadSmall(workbook, m_zip, workbookPart);
+        const pugi::xml_node root = workbook.document_element();
+        m_date1904 = attribute(child(root, "workbookPr"), "date1904").as_bool();
+        const std::vector<Relationship> rels = relationshipsOf(m_zip, workbookPart);
+
+        std::string sheetPart;
+        QStringList names;
+        for (pugi::xml_node s : child(root, "sheets").children()) {
+            const QString name = QString::fromUtf8(attribute(s, "name").value());
+            names << name;
+            if (!sheetPart.empty() || (!sheet.isEmpty() && name.compare(sheet, Qt::CaseInsensitive) != 0))
+                continue;
+            std::string id;
+            for (pugi::xml_attribute a = s.first_attribute(); a; a = a.next_attribute()) {
+                if (localName(a.name()) == "id")
+                    id = a.value();
+            }
+            for (const Relationship &rel : rels) {
+                if (rel.id == id && XlsxRelationships::typeIs(rel.type.c_str(), "worksheet"))
+                    sheetPart = rel.part;
+            }
+            if (!sheetPart.empty())
+                m_sheetName = name;
+        }
+        if (sheetPart.empty() || !m_zip.contains(sheetPart))
+            throw SpreadsheetError(QStringLiteral("文件中没有名为“%1”的工作表，请从这些工作表中选一个：%2")
+                                       .arg(sheet, names.join(QStringLiteral("、"))));
+
+        m_strings = sharedStrings(m_zip, relatedPart(rels, "sharedStrings"), path, m_guard);
+        m_dates = dateStyles(m_zip, relatedPart(rels, "styles"));
+        m_sheet = std::make_unique<XlsxXmlPull>(m_zip.open(sheetPart, SheetLimits::MaxPartBytes), path, sheetPart);
+    }
+
+    bool next(SheetRow &row) override
+    {
+        for (Token token = m_sheet->next(); token != Token::End; token = m_sheet->next()) {
+            if (token == Token::StartElement)
+                start();
+            else if (token == Token::Text && m_capture)
+                capture();
+            else if (token == Token::EndElement && end(row))
+                return true;
+        }
+        return false;
+    }
+
+    int permilleRead() const override { return m_sheet->permilleRead(); }
+
+private:
+    void start()
+    {
+        const std::string_view name = m_sheet->name();
+        if (name == "row") {
+            m_inRow = true;
+            const int number = QByteArrayView(m_sheet->attribute("r")).toInt();
+            m_row = number > 0 ? number : m_row + 1;
+            m_column = 0;
+            m_cells.clear();
+        } else if (name == "c" && m_inRow) {
+            const int column = columnOfCell(m_sheet->attribute("r"));
+            m_column = column > 0 ? column : m_column + 1;
+            m_type = m_sheet->attribute("t");
+            m_style = QByteArrayView(m_sheet->attribute("s")).toInt();
+            m_value.clear();
+            m_inline.clear();
+            m_hasValue = false;
+            m_inInline = false;
+        } else if (name == "v") {
+            m_capture = &m_value;
+            m_hasValue = true;
+        } else if (name == "is") {
+            m_inInline = true;
+        } else if (name == "rPh") {
+            m_inInline = false; // a phonetic reading, not the text
+        } else if (name == "t" && m_inInline) {
+            m_capture = &m_inline;
+        }
+    }
+
+    void capture()
+    {
+        m_sheet->appendText(*m_capture);
+        if (m_capture->size() > MaxRawBytes)
+            m_guard.cell(m_row, m_column, qsizetype(m_capture->size()));
+    }
+
+    // True when a row holding anything ended.
+    bool end(SheetRow &row)
+    {
+        const std::string_view name = m_sheet->name();
+        if (name == "v" || name == "t") {
+            m_capture = nullptr;
+        } else if (name == "is") {
+            m_inInline = false;
+        } else if (name == "rPh") {
+            m_inInline = m_type == "inlineStr";
+        } else if (name == "c" && m_inRow) {
+            SheetCell cell = cellValue();
+            if (!cell.isEmpty()) {
+                m_guard.cell(m_row, m_column, cell.text.size());
+                while (m_cells.size() < m_column - 1)
+                    m_cells.append(SheetCell{});
+                if (m_cells.size() >= m_column)
+                    m_cells[m_column - 1] = std::move(cell); // a cell named twice: the later one
+                else
+                    m_cells.append(std::move(cell));
+            }
+        } else if (name == "row") {
+            m_inRow = false;
+            if (m_cells.isEmpty())
+                return false;
+            m_guard.row();
+            row.number = m_row;
+            row.cells = std::move(m_cells);
+            m_cells = QList<SheetCell>();
+            return true;
+        }
+        return false;
+    }
+
+    SheetCell cellValue() const
+    {
+        SheetCell cell;
+        if (m_type == "s") {
+            bool ok = false;
+            const qsizetype index = QByteArrayView(m_value).trimmed().toLongLong(&ok);
+            if (ok && index >= 0 && size_t(index) < m_strings.size())
+                cell.text = m_strings[size_t(index)];
+        } else if (m_type == "inlineStr") {
+            cell.text = XlsxXml::decodeCellText(m_inline);
+        } else if (m_type == "str" || m_type == "e") {
+            cell.text = XlsxXml::decodeCellText(m_value);
+        } else if (m_type == "b") {
+            cell.text = QByteArrayView(m_value).trimmed() == "1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        } else if (m_type == "d") {
+            cell.kind = SheetCell::Kind::Date;
+            cell.date = QDate::fromString(QString::fromLatin1(m_value).trimmed().left(10), Qt::ISODate);
+            cell.text = cell.date.toString(QStringLiteral("yyyy-MM-dd"));
+        } else if (m_hasValue && !QByteArrayView(m_value).trimmed().isEmpty()) {
+            if (m_style >= 0 && size_t(m_style) < m_dates.size() && m_dates[size_t(m_style)]) {
+                cell.kind = SheetCell::Kind::Date;
+                cell.date = dateOfSerial(QByteArrayView(m_value).trimmed().toDouble(), m_date1904);
+                cell.text = cell.date.toString(QStringLiteral("yyyy-MM-dd"));
+            } else {
+                cell.kind = SheetCell::Kind::Number;
+                cell.text = numberText(m_value);
+            }
+        }
+        return cell;
+    }
+
+    XlsxZipReader m_zip;
+    SheetLimitGuard m_guard;
+    bool m_date1904 = false;
+    std::vector<QString> m_strings;
+    std::vector<bool> m_dates;
+    std::unique_ptr<XlsxXmlPull> m_sheet;
+    // The row and cell being read.
+    bool m_inRow = false;
+    int m_row = 0;
+    int m_column = 0;
+    QList<SheetCell> m_cells;
+    std::string m_type;
+    int m_style = 0;
+    std::string m_value;
+    std::string m_inline;
+    std::string *m_capture = nullptr; // where the text goes
+    bool m_hasValue = false;
+    bool m_inInline = false;
+};
+
+} // namespace
+
+std::unique_ptr<SheetRowReader> openXlsx(const QString &path, const QString &sheet)
+{
+    return std::make_unique<XlsxSheet>(path, sheet);
 }
 
 } // namespace SheetRowsReader

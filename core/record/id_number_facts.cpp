@@ -10,7 +10,9 @@ std::optional<Facts> of(const QString &idNumber)
     if (idNumber.size() != 18 || !IdNumberCheck::isValid(idNumber))
         return std::nullopt;
     Facts facts;
-    facts.birth = QDate::fromString(idNumber.mid(6, 8), QStringLiteral("yyyyMMdd"));
+    // Its first 17 are digits (isValid): the date is read directly, as QDate::fromString is slow for an import of thousands.
+    const QStringView digits(idNumber);
+    facts.birth = QDate(digits.mid(6, 4).toInt(), digits.mid(10, 2).toInt(), digits.mid(12, 2).toInt());
     const int sexDigit = idNumber.at(16).digitValue();
     facts.sexItem = sexDigit % 2 == 1 ? QStringLiteral("1-男") : QStringLiteral("2-女");
     return facts;

@@ -154,7 +154,6 @@ QString copyBytesIntoFolder(const QString &dbPath, const QDateTime &now)
     QFile written(target);
     if (!written.open(QIODevice::ReadOnly) || written.readAll() != bytes)
         throw FileError(QStringLiteral("备份文件 %1 读回来与原文件不同，恢复没有进行。请检查磁盘。").arg(native(target)));
-    DatabaseBackup::prune(folder, DatabaseBackup::kKept, target);
     return target;
 }
 
@@ -167,6 +166,7 @@ QString inUseText(const QString &db)
 // The safety copy of the database a restore replaces: made under the
 // exclusive lock `current` holds, whole, and in the backup folder before
 // anything is replaced. A file that is damaged itself is kept byte for byte.
+// The folder is pruned only once the restore went through.
 QString safetyCopy(sqlite3 *current, const QString &db, const QDateTime &now)
 {
     const QString folder = makeFolder(db);
@@ -180,7 +180,6 @@ QString safetyCopy(sqlite3 *current, const QString &db, const QDateTime &now)
             throw; // a whole file gave a copy that is not: the disk is at fault
         return copyBytesIntoFolder(db, now);
     }
-    DatabaseBackup::prune(folder, DatabaseBackup::kKept, target);
     if (!QFileInfo(target).isFile())
         throw FileError(QStringLiteral("备份文件 %1 没有留下，恢复没有进行。").arg(native(target)));
     return target;
@@ -204,6 +203,7 @@ QString restoreOverUnreadable(sqlite3 *source, const QString &db, const QDateTim
                                 .arg(native(stale.fileName()), stale.errorString()));
     }
     staged.commit(AtomicFile::Existing::Replace);
+    DatabaseBackup::prune(DatabaseBackup::folderFor(db), DatabaseBackup::kKept, saved);
     return saved;
 }
 
@@ -335,18 +335,25 @@ QString restore(const QString &from, const QString &dbPath, const QDateTime &now
         exec(target, "pragma locking_mode = exclusive; pragma journal_mode = delete; begin exclusive; commit");
     if (!locked.isEmpty())
         throw FileError(inUseText(db) + QLatin1Char('\n') + locked);
+    const bool hadFolder = QFileInfo::exists(folderFor(db));
     const QString saved = safetyCopy(target, db, now);
 
     // One transaction with its rollback journal: a failure or a kill midway
     // leaves the database as it was.
-    if (copyPages(src, target) != SQLITE_OK)
-        throw DatabaseError(QStringLiteral("没有恢复成功，数据库文件 %1 保持原样。请检查磁盘空间后再试。\n%2")
-                                .arg(native(db), QString::fromUtf8(sqlite3_errmsg(target))));
+    if (copyPages(src, target) != SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(target));
+        // The database is as it was: its copy is no new backup.
+        QFile::remove(saved);
+        if (!hadFolder)
+            QDir().rmdir(folderFor(db));
+        throw DatabaseError(QStringLiteral("没有恢复成功，数据库文件 %1 保持原样。请检查磁盘空间后再试。\n%2").arg(native(db), error));
+    }
     exec(target, "pragma journal_mode = delete");
     const QStringList problems = SqliteIntegrity::problems(target);
     if (!problems.isEmpty())
         throw DatabaseError(QStringLiteral("恢复后的数据库文件 %1 没有通过完整性检查。原来的文件在 %2，请用它再恢复一次。\n%3")
                                 .arg(native(db), native(saved), problems.join(QLatin1String("; "))));
+    prune(folderFor(db), kKept, saved);
     return saved;
 }
 

@@ -109,6 +109,10 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, Sqlite
     // confirmed save on disk through a power cut. Switching a file at rest
     // waits (the busy timeout) for a reader that holds it at this moment.
     QSqlQuery pragma(db);
+    // A journal left (not hot) by a killed restore is removed by SQLite itself.
+    if (QFileInfo::exists(absolute + QStringLiteral("-journal"))
+        && pragma.exec(QStringLiteral("PRAGMA journal_mode = PERSIST")))
+        pragma.exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL")))
         throw DatabaseError(database->errorText(pragma.lastError()));
     // What a crash's log recovered is in the file itself from the start.
@@ -125,10 +129,14 @@ SqliteFileCheck::Checked SqlDatabase::readingWay(const QString &absolute, const 
     const QString wal = absolute + QStringLiteral("-wal");
     const QString shm = absolute + QStringLiteral("-shm");
     const bool nobodyWrites = SqliteAtRest::nobodyCanWrite(absolute);
+    const bool crashWal = QFileInfo(wal).size() > 0;
     if (!checked.replayedPath.isEmpty()) {
         // A crash's -wal whose -shm lies beside it too is read through both
         // under SQLite's lock; otherwise SQLite would have to make a file.
-        if (!nobodyWrites && QFileInfo(wal).size() > 0 && QFileInfo::exists(shm))
+        if (!nobodyWrites && crashWal && QFileInfo::exists(shm))
+            return {};
+        // A crash's rollback journal is rolled back by SQLite where it may.
+        if (!nobodyWrites && !crashWal && SqliteAtRest::returnToRollbackMode(absolute))
             return {};
         return checked;
     }
@@ -139,7 +147,9 @@ SqliteFileCheck::Checked SqlDatabase::readingWay(const QString &absolute, const 
     }
     // Files left in write-ahead-log mode (by an earlier version) are returned
     // to rollback-journal mode first: a reader would make a -wal and -shm.
-    if (SqliteAtRest::walHeader(absolute) && !(QFileInfo::exists(wal) && QFileInfo::exists(shm)))
+    // So is one with a journal left beside it.
+    if ((SqliteAtRest::walHeader(absolute) && !(QFileInfo::exists(wal) && QFileInfo::exists(shm)))
+        || QFileInfo::exists(absolute + QStringLiteral("-journal")))
         SqliteAtRest::returnToRollbackMode(absolute);
     return {};
 }

@@ -39,7 +39,11 @@ bool returnToRollbackMode(const QString &absolutePath)
     bool done = false;
     if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, "pragma journal_mode = delete", -1, &statement, nullptr) == SQLITE_OK
+        // The first read rolls back a crash's journal. Leaving "persist" for
+        // "delete" removes a journal that is left but not hot (SQLite does so
+        // under its reserved lock, so never one in use).
+        if (sqlite3_exec(db, "select count(*) from sqlite_master; pragma journal_mode = persist", nullptr, nullptr, nullptr) == SQLITE_OK
+            && sqlite3_prepare_v2(db, "pragma journal_mode = delete", -1, &statement, nullptr) == SQLITE_OK
             && sqlite3_step(statement) == SQLITE_ROW)
             done = qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)), "delete") == 0;
         sqlite3_finalize(statement);

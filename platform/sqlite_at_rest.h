@@ -21,8 +21,9 @@ bool nobodyCanWrite(const QString &absolutePath);
 
 // Switches a file that nobody has open back to rollback-journal mode through
 // a brief connection of its own (SQLite makes and removes its -wal and -shm
-// on the way). False, with nothing changed, when the file or its folder is not
-// writable here or another connection appeared.
+// on the way), rolling back a crash's -journal and removing one that is left
+// but not hot. False when the file or its folder is not writable here or
+// another connection appeared.
 bool returnToRollbackMode(const QString &absolutePath);
 
 // For a writing connection that is about to close: switches the file back to

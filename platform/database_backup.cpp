@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <tuple>
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -185,16 +187,51 @@ QString safetyCopy(sqlite3 *current, const QString &db, const QDateTime &now)
     return target;
 }
 
+// SQLite's exclusive lock on a file (its pending byte and shared range, as
+// SQLite's unix locking places them) held through an open file description of
+// its own, so that closing other descriptors of the file does not drop it.
+// While it is held no SQLite connection can start reading or writing.
+class ExclusiveFileLock
+{
+public:
+    explicit ExclusiveFileLock(const QString &path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+        if (m_fd < 0 || !lock(0x40000000, 1) || !lock(0x40000002, 510))
+            throw FileError(inUseText(path));
+    }
+    ~ExclusiveFileLock() { release(); }
+    ExclusiveFileLock(const ExclusiveFileLock &) = delete;
+    ExclusiveFileLock &operator=(const ExclusiveFileLock &) = delete;
+    void release()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    bool lock(off_t start, off_t length)
+    {
+        struct flock l = {};
+        l.l_type = F_WRLCK;
+        l.l_whence = SEEK_SET;
+        l.l_start = start;
+        l.l_len = length;
+        return ::fcntl(m_fd, F_OFD_SETLK, &l) == 0;
+    }
+    int m_fd = -1;
+};
+
 // A database file that does not open (damaged, or a foreign log beside it):
-// nobody can be writing it, so it is kept byte for byte and replaced by a
-// rename, its log removed first.
+// it is kept byte for byte and replaced by a rename, its log removed first,
+// while the caller holds SQLite's exclusive lock on it (a connection that
+// opened it meanwhile finds the file replaced and gives up).
 QString restoreOverUnreadable(sqlite3 *source, const QString &db, const QDateTime &now)
 {
     AtomicFile::StagedFile staged(db);
     writeCopy(source, staged.path());
     const QString saved = copyBytesIntoFolder(db, now);
-    if (SqliteFileCheck::inUse(db))
-        throw FileError(inUseText(db));
     // A log left beside the old file must never be replayed into the restored one.
     for (const char *suffix : {"-wal", "-shm", "-journal"}) {
         QFile stale(db + QLatin1String(suffix));
@@ -316,14 +353,18 @@ QString restore(const QString &from, const QString &dbPath, const QDateTime &now
         staged.commit(AtomicFile::Existing::Replace);
         return QString();
     }
+    // Judged under the exclusive lock: a file being written elsewhere is never
+    // taken for one that does not open.
+    ExclusiveFileLock judging(db);
     bool opens = true;
     try {
-        SqliteFileCheck::validate(db);
+        SqliteFileCheck::validate(db, true);
     } catch (const DatabaseError &) {
         opens = false;
     }
     if (!opens)
         return restoreOverUnreadable(src, db, now);
+    judging.release();
     const auto current = SqlDatabase::openSqlite(db, SqliteMode::ReadWrite);
     sqlite3 *target = current->sqliteHandle();
     if (sqlite3_db_readonly(target, "main") != 0)

@@ -1,9 +1,11 @@
 #include "sql_database.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -32,6 +34,16 @@ QString engineErrorText(const QSqlError &e)
 
 // Another program holding a write lock is waited for a while, not failed at once.
 constexpr int kBusyTimeoutMs = 5000;
+
+// Device and inode: which file lies at a path right now.
+using FileIdentity = std::pair<dev_t, ino_t>;
+FileIdentity identityOf(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {0, 0};
+    return {st.st_dev, st.st_ino};
+}
 
 QString nextConnectionName()
 {
@@ -80,6 +92,7 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, Sqlite
         || (mode == SqliteMode::ReadWrite && ::access(QFile::encodeName(absolute).constData(), W_OK) == 0);
     QSqlDatabase db = QSqlDatabase::database(database->m_connectionName, false);
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+    const FileIdentity opened = identityOf(absolute);
     if (database->m_writable) {
         db.setDatabaseName(absolute);
     } else if (SqliteFileCheck::Checked reading = readingWay(absolute, checked); !reading.replayedPath.isEmpty()) {
@@ -115,6 +128,10 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, Sqlite
         pragma.exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL")))
         throw DatabaseError(database->errorText(pragma.lastError()));
+    // A restore that replaced the file while this connection waited for its
+    // lock left it on the old file, where saves would be lost.
+    if (mode == SqliteMode::ReadWrite && identityOf(absolute) != opened)
+        throw DatabaseError(QStringLiteral("数据库文件 %1 刚刚被恢复的备份替换了。请重新打开。").arg(QDir::toNativeSeparators(absolute)));
     // What a crash's log recovered is in the file itself from the start.
     database->checkpointWhenIdle();
     return database;

@@ -334,7 +334,7 @@ bool inUse(const QString &absolutePath)
         || lockedByOther(absolutePath, kSharedFirst, kSharedSize);
 }
 
-Checked validate(const QString &path)
+Checked validate(const QString &path, bool lockedHere)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -344,7 +344,7 @@ Checked validate(const QString &path)
     Checked checked;
     // The file was checked when its first connection opened it; probing it now
     // could only disturb that connection.
-    if (inUse(path)) {
+    if (!lockedHere && inUse(path)) {
         checked.live = true;
         return checked;
     }

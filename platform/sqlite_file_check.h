@@ -35,7 +35,9 @@ struct Checked
 // even when the file alone is half written (a checkpoint cut off), as long as
 // the replayed copy is whole; so does a crash's rollback -journal whose rolled
 // back copy is whole. Throws DatabaseError.
-Checked validate(const QString &absolutePath);
+// `lockedHere`: the caller holds the file's exclusive lock itself, so nobody
+// else has it open whatever the locks say.
+Checked validate(const QString &absolutePath, bool lockedHere = false);
 
 // A new database may be made at the path: nothing is there, nor a -wal
 // that the new file would swallow or drop. Throws DatabaseError.

@@ -10,6 +10,7 @@
 #include "app/start_folder.h"
 #include "app/tavro_application.h"
 #include "cli/command_line.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "platform/services.h"
@@ -19,8 +20,14 @@ namespace {
 // Beside the executable for a portable copy, the user's own folder for an installed one.
 ProgramFolder chooseProgramFolder()
 {
-    return ProgramFolder::choose(QCoreApplication::applicationDirPath(), ProgramFolder::perUserDefault(),
-                                 ProgramFolder::systemConfigDefault());
+    const ProgramFolder folder = ProgramFolder::choose(QCoreApplication::applicationDirPath(),
+                                                       ProgramFolder::perUserDefault(),
+                                                       ProgramFolder::systemConfigDefault());
+    // Temporary files of killed writes (check.txt, debug.txt, exports) go at
+    // every start; those beside a database go when it is opened.
+    AtomicFile::removeStale(folder.dir);
+    AtomicFile::removeStale(QDir(folder.dir).filePath(QStringLiteral("导出")));
+    return folder;
 }
 
 } // namespace

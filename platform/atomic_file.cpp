@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,14 +115,24 @@ StagedFile::StagedFile(const QString &target) : m_target(QFileInfo(target).absol
 {
     const QString folder = QFileInfo(m_target).absolutePath();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name =
-            QStringLiteral(".tavro-%1.tmp").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        const QString name = QLatin1String(kStalePrefix)
+            + QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'))
+            + QLatin1String(kStaleSuffix);
         m_path = QFile::encodeName(QDir(folder).filePath(name));
         m_fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0)
+        if (m_fd < 0) {
+            if (errno != EEXIST)
+                break;
+            continue;
+        }
+        // The lock says "its writer lives" to removeStale in other processes.
+        // A cleaner that took the file between the open and the lock has
+        // removed it: the name is given up and another one taken.
+        struct stat st;
+        if (::flock(m_fd, LOCK_EX) == 0 && ::fstat(m_fd, &st) == 0 && st.st_nlink > 0)
             return;
-        if (errno != EEXIST)
-            break;
+        ::close(m_fd);
+        m_fd = -1;
     }
     throw writeFailure(errno, m_target);
 }
@@ -151,21 +162,47 @@ void StagedFile::commit(Existing existing)
     // A replaced file keeps its permissions; a symbolic link is replaced by a plain file.
     if (exists && S_ISREG(old.st_mode))
         ::fchmod(m_fd, old.st_mode & 07777);
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::fsync(fd) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw writeFailure(error, m_target);
-    }
-    if (::close(fd) != 0)
+    if (::fsync(m_fd) != 0)
         throw writeFailure(errno, m_target);
+    // Renamed while still open and locked, so no cleaner takes the finished file.
     const int renamed = existing == Existing::Replace ? ::rename(m_path.constData(), target.constData())
                                                       : renameNoReplace(m_path.constData(), target.constData());
     if (renamed != 0)
         throw writeFailure(errno, m_target);
     m_committed = true;
+    ::close(m_fd);
+    m_fd = -1;
     syncFolder(QFile::encodeName(QFileInfo(m_target).absolutePath()));
+}
+
+void removeStale(const QString &folder)
+{
+    const QDir dir(folder);
+    const QStringList names = dir.entryList({QLatin1String(kStalePrefix) + QLatin1Char('*')},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    auto isTemporary = [](const QString &name) { return name.endsWith(QLatin1String(kStaleSuffix)); };
+    for (const QString &name : names) {
+        if (!isTemporary(name))
+            continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        // Held by a live writer: not ours to take.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+    // What SQLite left beside a temporary that is gone (a journal of a killed copy).
+    for (const QString &name : names) {
+        for (const char *suffix : {"-journal", "-wal", "-shm"}) {
+            if (!name.endsWith(QLatin1String(suffix)))
+                continue;
+            const QString owner = name.chopped(qsizetype(qstrlen(suffix)));
+            if (isTemporary(owner) && !occupied(dir.filePath(owner)))
+                QFile::remove(dir.filePath(name));
+        }
+    }
 }
 
 void write(const QString &path, const QByteArray &bytes, Existing existing)

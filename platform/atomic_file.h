@@ -8,7 +8,7 @@
 // is then renamed over the target. A failure (a full disk, a folder that
 // refuses the file, a kill) leaves the previous file exactly as it was and
 // removes the temporary file (a kill may leave it behind, never the target
-// cut off). A symbolic link at the target is replaced by the new file, never
+// cut off; removeStale takes it away later). A symbolic link at the target is replaced by the new file, never
 // written through. Any thread may call it.
 namespace AtomicFile {
 
@@ -44,6 +44,15 @@ private:
     int m_fd = -1;
     bool m_committed = false;
 };
+
+// The program's temporary files are named kStalePrefix + 16 hex digits +
+// kStaleSuffix and locked (flock) by their writer while it lives.
+inline constexpr char kStalePrefix[] = ".tavro-";
+inline constexpr char kStaleSuffix[] = ".tmp";
+
+// Removes the temporary files a killed writer left in the folder: only those
+// that no live process holds locked, and what SQLite left beside them.
+void removeStale(const QString &folder);
 
 // Whether anything lies at the path: a file, a folder, or a symbolic link (even a dangling one).
 bool occupied(const QString &path);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <tuple>
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,7 @@
 #include "platform/output_target.h"
 #include "platform/sql_database.h"
 #include "platform/sqlite_file_check.h"
+#include "platform/sqlite_integrity.h"
 
 namespace {
 
@@ -37,30 +40,88 @@ bool samePath(const QString &a, const QString &b)
     return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
 }
 
-// SQLite's online backup of the connection's database into a new file.
+// Runs statements on a connection; SQLite's message when they fail.
+QString exec(sqlite3 *handle, const char *sql)
+{
+    char *error = nullptr;
+    const int rc = sqlite3_exec(handle, sql, nullptr, nullptr, &error);
+    QString text = error ? QString::fromUtf8(error) : QString();
+    sqlite3_free(error);
+    if (rc != SQLITE_OK && text.isEmpty())
+        text = QString::fromUtf8(sqlite3_errstr(rc));
+    return text;
+}
+
+// SQLite's online backup of one connection's database into another's: one
+// step under the source's read lock, a writer elsewhere waited for a while.
+int copyPages(sqlite3 *source, sqlite3 *target)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main");
+    if (!backup)
+        return sqlite3_errcode(target);
+    int rc = SQLITE_OK;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+            break;
+        sqlite3_sleep(50);
+    }
+    const int finished = sqlite3_backup_finish(backup);
+    return rc == SQLITE_DONE ? finished : rc;
+}
+
+// The database of `source` copied into the new file at path (a temporary one
+// of the program's own), left in rollback-journal mode and checked whole.
 void writeCopy(sqlite3 *source, const QString &path)
 {
     sqlite3 *target = nullptr;
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE, nullptr);
+    QString error;
     if (rc == SQLITE_OK) {
-        sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main");
-        if (backup) {
-            // Another program writing at this moment is waited for a while.
-            for (int attempt = 0; attempt < 100; ++attempt) {
-                rc = sqlite3_backup_step(backup, -1);
-                if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
-                    break;
-                sqlite3_sleep(50);
-            }
-            sqlite3_backup_finish(backup);
+        // The temporary file becomes a backup only by its rename: no journal
+        // is needed (nor left behind by a full disk), and the rename's fsync
+        // makes it durable.
+        error = exec(target, "pragma journal_mode = off; pragma synchronous = off");
+        if (error.isEmpty()) {
+            rc = copyPages(source, target);
+            if (rc != SQLITE_OK)
+                error = QString::fromUtf8(sqlite3_errmsg(target));
         }
-        rc = sqlite3_errcode(target);
+        // A copy of a write-ahead-log file carries that mode in its header.
+        if (error.isEmpty())
+            error = exec(target, "pragma journal_mode = delete");
+    } else {
+        error = target ? QString::fromUtf8(sqlite3_errmsg(target)) : QStringLiteral("out of memory");
     }
-    const QString error = target ? QString::fromUtf8(sqlite3_errmsg(target)) : QStringLiteral("out of memory");
-    sqlite3_close_v2(target);
-    if (rc != SQLITE_OK && rc != SQLITE_DONE)
+    if (!error.isEmpty()) {
+        sqlite3_close_v2(target);
         throw FileError(QStringLiteral("备份文件 %1 没有写成。请检查磁盘空间和文件夹的写入权限。\n%2").arg(native(path), error));
+    }
+    const QStringList problems = SqliteIntegrity::problems(target);
+    sqlite3_close_v2(target);
+    if (!problems.isEmpty())
+        throw DatabaseError(QStringLiteral("写成的备份没有通过完整性检查，没有保存。请检查磁盘，或过一会儿再备份。\n%1")
+                                .arg(problems.join(QLatin1String("; "))));
 }
+
+// A read transaction held on a connection for its lifetime: the checks and the
+// copy that follow see one state of the database.
+class ReadSnapshot
+{
+public:
+    explicit ReadSnapshot(sqlite3 *handle) : m_handle(handle)
+    {
+        const QString error = exec(handle, "begin; select count(*) from sqlite_master");
+        if (!error.isEmpty())
+            throw DatabaseError(error);
+    }
+    ~ReadSnapshot() { exec(m_handle, "commit"); }
+    ReadSnapshot(const ReadSnapshot &) = delete;
+    ReadSnapshot &operator=(const ReadSnapshot &) = delete;
+
+private:
+    sqlite3 *m_handle;
+};
 
 QString makeFolder(const QString &dbPath)
 {
@@ -79,7 +140,8 @@ QString freeBackupPath(const QString &folder, const QDateTime &now)
     return path;
 }
 
-// The bytes of a file that cannot be read as a database, kept as they are.
+// The bytes of a file that cannot be read as a database, kept as they are
+// and read back to be sure they are.
 QString copyBytesIntoFolder(const QString &dbPath, const QDateTime &now)
 {
     const QString folder = makeFolder(dbPath);
@@ -91,8 +153,95 @@ QString copyBytesIntoFolder(const QString &dbPath, const QDateTime &now)
         throw FileError(QStringLiteral("无法读取 %1。\n%2").arg(native(dbPath), from.errorString()));
     const QString target = freeBackupPath(folder, now);
     AtomicFile::write(target, bytes, AtomicFile::Existing::Keep);
-    DatabaseBackup::prune(folder);
+    QFile written(target);
+    if (!written.open(QIODevice::ReadOnly) || written.readAll() != bytes)
+        throw FileError(QStringLiteral("备份文件 %1 读回来与原文件不同，恢复没有进行。请检查磁盘。").arg(native(target)));
     return target;
+}
+
+QString inUseText(const QString &db)
+{
+    return QStringLiteral("数据库文件 %1 正在使用中（录入窗口或另一个命令还开着它）。请先关闭所有使用它的程序，再恢复。")
+        .arg(native(db));
+}
+
+// The safety copy of the database a restore replaces: made under the
+// exclusive lock `current` holds, whole, and in the backup folder before
+// anything is replaced. A file that is damaged itself is kept byte for byte.
+// The folder is pruned only once the restore went through.
+QString safetyCopy(sqlite3 *current, const QString &db, const QDateTime &now)
+{
+    const QString folder = makeFolder(db);
+    const QString target = freeBackupPath(folder, now);
+    try {
+        AtomicFile::StagedFile staged(target);
+        writeCopy(current, staged.path());
+        staged.commit(AtomicFile::Existing::Keep);
+    } catch (const DatabaseError &) {
+        if (SqliteIntegrity::problems(current).isEmpty())
+            throw; // a whole file gave a copy that is not: the disk is at fault
+        return copyBytesIntoFolder(db, now);
+    }
+    if (!QFileInfo(target).isFile())
+        throw FileError(QStringLiteral("备份文件 %1 没有留下，恢复没有进行。").arg(native(target)));
+    return target;
+}
+
+// SQLite's exclusive lock on a file (its pending byte and shared range, as
+// SQLite's unix locking places them) held through an open file description of
+// its own, so that closing other descriptors of the file does not drop it.
+// While it is held no SQLite connection can start reading or writing.
+class ExclusiveFileLock
+{
+public:
+    explicit ExclusiveFileLock(const QString &path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+        if (m_fd < 0 || !lock(0x40000000, 1) || !lock(0x40000002, 510))
+            throw FileError(inUseText(path));
+    }
+    ~ExclusiveFileLock() { release(); }
+    ExclusiveFileLock(const ExclusiveFileLock &) = delete;
+    ExclusiveFileLock &operator=(const ExclusiveFileLock &) = delete;
+    void release()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    bool lock(off_t start, off_t length)
+    {
+        struct flock l = {};
+        l.l_type = F_WRLCK;
+        l.l_whence = SEEK_SET;
+        l.l_start = start;
+        l.l_len = length;
+        return ::fcntl(m_fd, F_OFD_SETLK, &l) == 0;
+    }
+    int m_fd = -1;
+};
+
+// A database file that does not open (damaged, or a foreign log beside it):
+// it is kept byte for byte and replaced by a rename, its log removed first,
+// while the caller holds SQLite's exclusive lock on it (a connection that
+// opened it meanwhile finds the file replaced and gives up).
+QString restoreOverUnreadable(sqlite3 *source, const QString &db, const QDateTime &now)
+{
+    AtomicFile::StagedFile staged(db);
+    writeCopy(source, staged.path());
+    const QString saved = copyBytesIntoFolder(db, now);
+    // A log left beside the old file must never be replayed into the restored one.
+    for (const char *suffix : {"-wal", "-shm", "-journal"}) {
+        QFile stale(db + QLatin1String(suffix));
+        if (stale.exists() && !stale.remove())
+            throw FileError(QStringLiteral("无法删除旧的日志文件 %1，数据库没有恢复。\n%2")
+                                .arg(native(stale.fileName()), stale.errorString()));
+    }
+    staged.commit(AtomicFile::Existing::Replace);
+    DatabaseBackup::prune(DatabaseBackup::folderFor(db), DatabaseBackup::kKept, saved);
+    return saved;
 }
 
 } // namespace
@@ -124,7 +273,7 @@ QString intoFolder(SqlDatabase &source, const QDateTime &now)
     const QString folder = makeFolder(source.filePath());
     const QString target = freeBackupPath(folder, now);
     copyTo(source, target);
-    prune(folder);
+    prune(folder, kKept, target);
     return target;
 }
 
@@ -140,17 +289,22 @@ QString daily(SqlDatabase &source, const QDateTime &now)
     return intoFolder(source, now);
 }
 
-void prune(const QString &folder, int keep)
+void prune(const QString &folder, int keep, const QString &justWritten)
 {
     using Key = std::tuple<QString, QString, int>;
+    const QString kept = QFileInfo(justWritten).fileName();
     QList<std::pair<Key, QString>> backups;
     for (const QString &name : QDir(folder).entryList(QDir::Files)) {
         const auto m = backupName().match(name);
-        if (m.hasMatch())
+        // The file just written counts among those kept, whatever its date:
+        // later-dated files (a clock that once ran ahead) never push it out.
+        if (m.hasMatch() && name != kept)
             backups.append({Key(m.captured(1), m.captured(2), m.captured(3).toInt()), name});
     }
+    if (!kept.isEmpty())
+        --keep;
     std::sort(backups.begin(), backups.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
-    for (qsizetype i = keep; i < backups.size(); ++i)
+    for (qsizetype i = std::max(keep, 0); i < backups.size(); ++i)
         QFile::remove(folder + QLatin1Char('/') + backups.at(i).second);
 }
 
@@ -179,40 +333,68 @@ QString restore(const QString &from, const QString &dbPath, const QDateTime &now
             throw FileError(QStringLiteral("要恢复的备份不能是数据库文件 %1 本身或它的日志文件。").arg(native(db)));
     }
     if (SqliteFileCheck::inUse(db))
-        throw FileError(QStringLiteral("数据库文件 %1 正在使用中（录入窗口或另一个命令还开着它）。"
-                                       "请先关闭所有使用它的程序，再恢复。")
-                            .arg(native(db)));
+        throw FileError(inUseText(db));
     if (old.exists() && (!old.isFile() || (old.size() > 0 && !SqliteFileCheck::hasSqliteHeader(db))))
         throw FileError(QStringLiteral("%1 不是数据库文件，恢复不会覆盖它。请检查 --db 给出的文件。").arg(native(db)));
 
-    // The restored copy is written beside the database first: until the
-    // rename at the end, a failure leaves every file as it was.
-    auto source = SqlDatabase::openSqlite(QFileInfo(from).absoluteFilePath(), SqliteMode::ReadOnly);
-    AtomicFile::StagedFile staged(db);
-    writeCopy(source->sqliteHandle(), staged.path());
-    source.reset();
-    QFile::setPermissions(staged.path(), old.exists() ? old.permissions()
-                                                     : QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                           | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    // The backup is checked whole (a bad sector on a stick damages one page)
+    // and copied from that same state of it.
+    const auto source = SqlDatabase::openSqlite(QFileInfo(from).absoluteFilePath(), SqliteMode::ReadOnly);
+    sqlite3 *src = source->sqliteHandle();
+    const ReadSnapshot sourceState(src);
+    const QStringList damage = SqliteIntegrity::problems(src);
+    if (!damage.isEmpty())
+        throw DatabaseError(QStringLiteral("备份文件 %1 已损坏（完整性检查未通过），没有用它恢复，%2 原样未动。请换一份备份。\n%3")
+                                .arg(native(QFileInfo(from).absoluteFilePath()), native(db), damage.join(QLatin1String("; "))));
 
-    QString saved;
-    if (old.exists() && old.size() > 0) {
-        try {
-            const auto current = SqlDatabase::openSqlite(db, SqliteMode::ReadOnly);
-            saved = intoFolder(*current, now);
-        } catch (const DatabaseError &) {
-            // A damaged file, or one with a foreign log beside it: its own bytes are kept.
-            saved = copyBytesIntoFolder(db, now);
-        }
+    if (!old.exists() || old.size() == 0) {
+        AtomicFile::StagedFile staged(db);
+        writeCopy(src, staged.path());
+        staged.commit(AtomicFile::Existing::Replace);
+        return QString();
     }
-    // A log left beside the old file must never be replayed into the restored one.
-    for (const char *suffix : {"-wal", "-shm"}) {
-        QFile stale(db + QLatin1String(suffix));
-        if (stale.exists() && !stale.remove())
-            throw FileError(QStringLiteral("无法删除旧的日志文件 %1，数据库没有恢复。\n%2")
-                                .arg(native(stale.fileName()), stale.errorString()));
+    // Judged under the exclusive lock: a file being written elsewhere is never
+    // taken for one that does not open.
+    ExclusiveFileLock judging(db);
+    bool opens = true;
+    try {
+        SqliteFileCheck::validate(db, true);
+    } catch (const DatabaseError &) {
+        opens = false;
     }
-    staged.commit(AtomicFile::Existing::Replace);
+    if (!opens)
+        return restoreOverUnreadable(src, db, now);
+    judging.release();
+    const auto current = SqlDatabase::openSqlite(db, SqliteMode::ReadWrite);
+    sqlite3 *target = current->sqliteHandle();
+    if (sqlite3_db_readonly(target, "main") != 0)
+        throw FileError(QStringLiteral("数据库文件 %1 不能写入（只读），恢复没有进行。请让管理员开放写入权限。").arg(native(db)));
+    // From here until the connection closes this process alone has the file:
+    // a writer that starts meanwhile waits (or is told the file is busy), and
+    // one already there makes the lock fail before anything is written.
+    const QString locked =
+        exec(target, "pragma locking_mode = exclusive; pragma journal_mode = delete; begin exclusive; commit");
+    if (!locked.isEmpty())
+        throw FileError(inUseText(db) + QLatin1Char('\n') + locked);
+    const bool hadFolder = QFileInfo::exists(folderFor(db));
+    const QString saved = safetyCopy(target, db, now);
+
+    // One transaction with its rollback journal: a failure or a kill midway
+    // leaves the database as it was.
+    if (copyPages(src, target) != SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(target));
+        // The database is as it was: its copy is no new backup.
+        QFile::remove(saved);
+        if (!hadFolder)
+            QDir().rmdir(folderFor(db));
+        throw DatabaseError(QStringLiteral("没有恢复成功，数据库文件 %1 保持原样。请检查磁盘空间后再试。\n%2").arg(native(db), error));
+    }
+    exec(target, "pragma journal_mode = delete");
+    const QStringList problems = SqliteIntegrity::problems(target);
+    if (!problems.isEmpty())
+        throw DatabaseError(QStringLiteral("恢复后的数据库文件 %1 没有通过完整性检查。原来的文件在 %2，请用它再恢复一次。\n%3")
+                                .arg(native(db), native(saved), problems.join(QLatin1String("; "))));
+    prune(folderFor(db), kKept, saved);
     return saved;
 }
 

@@ -8,7 +8,8 @@ class SqlDatabase;
 // Backups of the local database file and restoring one. A backup is made with
 // SQLite's online backup from an open connection (a consistent copy, log
 // included) into a temporary file in the target's folder, renamed into place
-// when complete; it never replaces an existing file. Automatic and default
+// when complete once it passed integrity_check; it never replaces an existing
+// file. Automatic and default
 // backups go to the folder 备份 beside the database as tavro-YYYYMMDD-HHMMSS.db,
 // the newest kKept of them kept. Failures throw AppError (DatabaseError or
 // FileError) with a Chinese text and the system's own on a second line.
@@ -32,19 +33,22 @@ QString intoFolder(SqlDatabase &source, const QDateTime &now);
 QString daily(SqlDatabase &source, const QDateTime &now);
 
 // Removes the oldest backups of the folder (only files named as backups are
-// counted) until `keep` are left.
-void prune(const QString &folder, int keep = kKept);
+// counted) until `keep` are left; `justWritten`, when given, is never removed
+// and counts as one of them.
+void prune(const QString &folder, int keep = kKept, const QString &justWritten = QString());
 
 // "tavro backup": backs up the database file dbPath, read-only, into `into`
 // (a new file; not the database or its -wal/-shm) or, when empty, into the
 // backup folder. Returns the backup's path.
 QString backupFile(const QString &dbPath, const QString &into, const QDateTime &now);
 
-// "tavro restore": checks that `from` is a database of this program, backs up
-// dbPath (when it exists) into its backup folder, then replaces dbPath with a
-// copy of `from` in one rename, its stale -wal and -shm removed first. A
-// refused restore leaves every file as it was. Returns the backup of the old
-// file (empty when there was none).
+// "tavro restore": checks that `from` is a database of this program and whole
+// (integrity_check), takes the exclusive lock on dbPath, backs it up into its
+// backup folder (a copy that passes integrity_check, or the bytes of a file
+// that is damaged itself), then copies `from` into it in one transaction. A
+// file that does not open is replaced by a rename instead, its stale -wal,
+// -shm and -journal removed first. A refused restore leaves every file as it
+// was. Returns the backup of the old file (empty when there was none).
 QString restore(const QString &from, const QString &dbPath, const QDateTime &now);
 
 } // namespace DatabaseBackup

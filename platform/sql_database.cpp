@@ -1,8 +1,11 @@
 #include "sql_database.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -12,9 +15,12 @@
 #include <QTemporaryDir>
 
 #include "platform/app_error.h"
+#include "platform/atomic_file.h"
+#include "platform/database_backup.h"
 #include "platform/odbc_connection_string.h"
 #include "platform/postgres_dialect.h"
 #include "platform/server_failure_text.h"
+#include "platform/sqlite_at_rest.h"
 #include "platform/sqlite_dialect.h"
 #include "platform/sqlite_failure_text.h"
 #include "platform/sqlite_file_check.h"
@@ -29,6 +35,16 @@ QString engineErrorText(const QSqlError &e)
 
 // Another program holding a write lock is waited for a while, not failed at once.
 constexpr int kBusyTimeoutMs = 5000;
+
+// Device and inode: which file lies at a path right now.
+using FileIdentity = std::pair<dev_t, ino_t>;
+FileIdentity identityOf(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {0, 0};
+    return {st.st_dev, st.st_ino};
+}
 
 QString nextConnectionName()
 {
@@ -49,6 +65,9 @@ SqlDatabase::~SqlDatabase()
     m_prepared.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        // The last writing connection leaves the file in rollback-journal mode.
+        if (m_writable && db.isOpen())
+            SqliteAtRest::leaveInRollbackMode(sqliteHandle());
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -59,6 +78,9 @@ SqlDatabase::~SqlDatabase()
 std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, SqliteMode mode)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
+    // What killed backups and restores left beside the file goes first.
+    AtomicFile::removeStale(QFileInfo(absolute).absolutePath());
+    AtomicFile::removeStale(DatabaseBackup::folderFor(absolute));
     SqliteFileCheck::Checked checked;
     if (mode == SqliteMode::Create)
         SqliteFileCheck::requireNew(absolute);
@@ -67,23 +89,26 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, Sqlite
 
     auto database = std::make_unique<SqlDatabase>(QStringLiteral("QSQLITE"), std::make_unique<SqliteDialect>());
     database->m_filePath = absolute;
-    database->m_writable = mode != SqliteMode::ReadOnly;
+    // A file this user cannot write is only read, by every road in.
+    database->m_writable = mode == SqliteMode::Create
+        || (mode == SqliteMode::ReadWrite && ::access(QFile::encodeName(absolute).constData(), W_OK) == 0);
     QSqlDatabase db = QSqlDatabase::database(database->m_connectionName, false);
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
-    if (mode != SqliteMode::ReadOnly || checked.live) {
-        // A live file is read through its log like any other connection does;
-        // its -wal and -shm are there already, so nothing new is left behind.
+    const FileIdentity opened = identityOf(absolute);
+    if (database->m_writable) {
         db.setDatabaseName(absolute);
-        if (mode == SqliteMode::ReadOnly)
-            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    } else {
-        // Nobody else has the file open: it holds everything (or its crash log
-        // was replayed on a copy), so it is read as it lies, without locks and
-        // without making a -wal or -shm beside it.
-        const QString source = checked.replayedPath.isEmpty() ? absolute : checked.replayedPath;
-        db.setDatabaseName(QString::fromUtf8(SqliteFileCheck::immutableUri(source)));
+    } else if (SqliteFileCheck::Checked reading = readingWay(absolute, checked); !reading.replayedPath.isEmpty()) {
+        // A private copy or a file nobody can write: read as it lies,
+        // without locks and without making a -wal or -shm beside it.
+        db.setDatabaseName(QString::fromUtf8(SqliteFileCheck::immutableUri(reading.replayedPath)));
         options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
-        database->m_replayCopy = checked.replayedDir;
+        database->m_replayCopy = reading.replayedDir;
+    } else {
+        // Every other read holds SQLite's own read lock, so no writer changes
+        // the file underneath; a file at rest in rollback-journal mode (and a
+        // live one, whose -wal and -shm lie there) gets nothing new beside it.
+        db.setDatabaseName(absolute);
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     }
     db.setConnectOptions(options);
     if (!db.open())
@@ -92,17 +117,60 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, Sqlite
     database->m_dialect->prepareConnection(db);
     if (checked.live && !SqliteFileCheck::hasTemplateTable(database->sqliteHandle()))
         throw DatabaseError(SqliteFileCheck::notOursText(absolute, QStringLiteral("其中没有模板表 Init2")));
-    if (mode == SqliteMode::ReadOnly)
+    if (!database->m_writable)
         return database;
     // Write-ahead logging: a save costs one disk flush for the log and one for
     // the checkpoint, and readers never block the writer. Full sync keeps every
-    // confirmed save on disk through a power cut.
+    // confirmed save on disk through a power cut. Switching a file at rest
+    // waits (the busy timeout) for a reader that holds it at this moment.
     QSqlQuery pragma(db);
+    // A journal left (not hot) by a killed restore is removed by SQLite itself.
+    if (QFileInfo::exists(absolute + QStringLiteral("-journal"))
+        && pragma.exec(QStringLiteral("PRAGMA journal_mode = PERSIST")))
+        pragma.exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
     if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !pragma.exec(QStringLiteral("PRAGMA synchronous = FULL")))
         throw DatabaseError(database->errorText(pragma.lastError()));
+    // A restore that replaced the file while this connection waited for its
+    // lock left it on the old file, where saves would be lost.
+    if (mode == SqliteMode::ReadWrite && identityOf(absolute) != opened)
+        throw DatabaseError(QStringLiteral("数据库文件 %1 刚刚被恢复的备份替换了。请重新打开。").arg(QDir::toNativeSeparators(absolute)));
     // What a crash's log recovered is in the file itself from the start.
     database->checkpointWhenIdle();
     return database;
+}
+
+// How a reader opens a file: through its private replayed copy or without
+// locks (the copy's path is set), or through SQLite's locks (empty path).
+SqliteFileCheck::Checked SqlDatabase::readingWay(const QString &absolute, const SqliteFileCheck::Checked &checked)
+{
+    if (checked.live)
+        return {};
+    const QString wal = absolute + QStringLiteral("-wal");
+    const QString shm = absolute + QStringLiteral("-shm");
+    const bool nobodyWrites = SqliteAtRest::nobodyCanWrite(absolute);
+    const bool crashWal = QFileInfo(wal).size() > 0;
+    if (!checked.replayedPath.isEmpty()) {
+        // A crash's -wal whose -shm lies beside it too is read through both
+        // under SQLite's lock; otherwise SQLite would have to make a file.
+        if (!nobodyWrites && crashWal && QFileInfo::exists(shm))
+            return {};
+        // A crash's rollback journal is rolled back by SQLite where it may.
+        if (!nobodyWrites && !crashWal && SqliteAtRest::returnToRollbackMode(absolute))
+            return {};
+        return checked;
+    }
+    if (nobodyWrites) {
+        SqliteFileCheck::Checked asItLies;
+        asItLies.replayedPath = absolute;
+        return asItLies;
+    }
+    // Files left in write-ahead-log mode (by an earlier version) are returned
+    // to rollback-journal mode first: a reader would make a -wal and -shm.
+    // So is one with a journal left beside it.
+    if ((SqliteAtRest::walHeader(absolute) && !(QFileInfo::exists(wal) && QFileInfo::exists(shm)))
+        || QFileInfo::exists(absolute + QStringLiteral("-journal")))
+        SqliteAtRest::returnToRollbackMode(absolute);
+    return {};
 }
 
 sqlite3 *SqlDatabase::sqliteHandle()

@@ -4,6 +4,7 @@
 
 #include "platform/database.h"
 #include "platform/sql_dialect.h"
+#include "platform/sqlite_file_check.h"
 
 class QSqlDatabase;
 class QSqlError;
@@ -13,8 +14,10 @@ struct sqlite3;
 
 // How a local SQLite file is opened. ReadWrite and ReadOnly take only a file
 // that is a database of this program; Create makes a new one where nothing is.
-// ReadOnly never writes to the file nor leaves a file beside it, and works on a
-// read-only file or in a read-only folder.
+// ReadOnly never writes to the file nor leaves a file beside it, holds
+// SQLite's read lock while it reads (only a file nobody can write is read
+// without), and works on a read-only file or in a read-only folder. ReadWrite
+// on a file this user cannot write reads it the same way.
 enum class SqliteMode { ReadWrite, ReadOnly, Create };
 
 // Server settings from config.ini, section Settings.
@@ -46,7 +49,8 @@ public:
     // a file that is empty, not SQLite, without Init2 or with a -wal beside it
     // that does not belong to it is refused. Throws DatabaseError.
     // Every write outside a transaction and every commit is checkpointed into
-    // the file itself, so the file alone holds every confirmed save.
+    // the file itself, so the file alone holds every confirmed save; the last
+    // writing connection to close leaves it in rollback-journal mode.
     static std::unique_ptr<SqlDatabase> openSqlite(const QString &path, SqliteMode mode);
 
     // SQL Server through ODBC; throws DatabaseError when it does not open.
@@ -82,6 +86,7 @@ private:
     void noteFailure(QSqlDatabase &db);
     // The engine's message for a failure, as the dialect shows it.
     QString errorText(const QSqlError &e);
+    static SqliteFileCheck::Checked readingWay(const QString &absolute, const SqliteFileCheck::Checked &checked);
     // Local file: moves the log into the file once no transaction is open.
     void checkpointWhenIdle();
     // Runs the statement on q (prepared and bound when it carries values);

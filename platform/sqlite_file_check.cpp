@@ -147,12 +147,44 @@ QString foreignLogText(const QString &path, const QString &wal, const QString &r
         .arg(native(path), native(wal), reason);
 }
 
-// Replays the log on copies of both files in a temporary folder and keeps the
-// result only when the copy is whole and still holds every kept table and row.
-void checkLogBelongs(const QString &path, const QString &wal, const Contents &alone, SqliteFileCheck::Checked &checked)
+// Copies the file and its log (-wal or -journal) into a temporary folder and
+// opens the copy for writing, so that SQLite replays or rolls back the log
+// there; the real files are never touched. Refuses (through `refuse`) a copy
+// that is not whole or has no Init2 afterwards; returns the open connection.
+template <typename Refuse>
+std::unique_ptr<RawConnection> replayOnCopy(const QString &path, const QString &log, const QString &suffix,
+                                            QTemporaryDir &dir, Refuse refuse)
+{
+    if (!dir.isValid())
+        throw DatabaseError(QStringLiteral("无法建立临时文件夹来检查日志文件 %1。\n%2").arg(native(log), dir.errorString()));
+    const QString copy = dir.filePath(QStringLiteral("replay.db"));
+    for (const auto &[from, to] : {std::pair(path, copy), std::pair(log, copy + suffix)}) {
+        QFile source(from);
+        if (!source.copy(to))
+            throw DatabaseError(QStringLiteral("无法复制 %1 来检查日志文件。\n%2").arg(native(from), source.errorString()));
+        QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    auto replay = std::make_unique<RawConnection>(QFile::encodeName(copy), SQLITE_OPEN_READWRITE);
+    const QList<QStringList> integrity = replay->rows(QStringLiteral("pragma integrity_check"));
+    if (!replay->error().isEmpty())
+        refuse(replay->error());
+    if (integrity.size() != 1 || integrity.front().value(0) != QLatin1String("ok")) {
+        QStringList problems;
+        for (const QStringList &row : integrity.mid(0, 3))
+            problems << row.value(0);
+        refuse(problems.join(QLatin1String("; ")));
+    }
+    return replay;
+}
+
+// Replays the log on copies of both files and keeps the result only when the
+// copy is whole and, where the file alone is whole too, still holds every kept
+// table and row. A file that is not whole alone (a checkpoint cut off by a
+// crash leaves it half old, half new) is judged by its replayed copy only.
+void checkLogBelongs(const QString &path, const QString &wal, const Contents *alone, SqliteFileCheck::Checked &checked)
 {
     auto refuse = [&](const QString &reason) {
-        if (!alone.hasInit2)
+        if (alone && !alone->hasInit2)
             throw DatabaseError(SqliteFileCheck::notOursText(path, QStringLiteral("其中没有模板表 Init2")));
         throw DatabaseError(foreignLogText(path, wal, reason));
     };
@@ -162,40 +194,48 @@ void checkLogBelongs(const QString &path, const QString &wal, const Contents &al
         refuse(QStringLiteral("page size %1 in the log, %2 in the database").arg(logPage).arg(filePage));
 
     auto dir = std::make_shared<QTemporaryDir>();
-    if (!dir->isValid())
-        throw DatabaseError(QStringLiteral("无法建立临时文件夹来检查日志文件 %1。\n%2").arg(native(wal), dir->errorString()));
-    const QString copy = dir->filePath(QStringLiteral("replay.db"));
-    for (const auto &[from, to] : {std::pair(path, copy), std::pair(wal, copy + QStringLiteral("-wal"))}) {
-        QFile source(from);
-        if (!source.copy(to))
-            throw DatabaseError(QStringLiteral("无法复制 %1 来检查日志文件。\n%2").arg(native(from), source.errorString()));
-        QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
     {
-        RawConnection replay(QFile::encodeName(copy), SQLITE_OPEN_READWRITE);
-        const QList<QStringList> integrity = replay.rows(QStringLiteral("pragma integrity_check"));
-        if (!replay.error().isEmpty())
-            refuse(replay.error());
-        if (integrity.size() != 1 || integrity.front().value(0) != QLatin1String("ok")) {
-            QStringList problems;
-            for (const QStringList &row : integrity.mid(0, 3))
-                problems << row.value(0);
-            refuse(problems.join(QLatin1String("; ")));
-        }
-        const Contents replayed = readContents(replay, true);
+        const auto replay = replayOnCopy(path, wal, QStringLiteral("-wal"), *dir, refuse);
+        const Contents replayed = readContents(*replay, true);
         if (!replayed.error.isEmpty())
             refuse(replayed.error);
         if (!replayed.hasInit2)
             refuse(QStringLiteral("no table Init2 after replaying the log"));
-        for (auto it = alone.keptRows.cbegin(); it != alone.keptRows.cend(); ++it) {
+        const QHash<QString, qint64> kept = alone ? alone->keptRows : QHash<QString, qint64>();
+        for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
             if (!replayed.keptRows.contains(it.key()))
                 refuse(QStringLiteral("table %1 is gone after replaying the log").arg(it.key()));
             if (replayed.keptRows.value(it.key()) < it.value())
                 refuse(QStringLiteral("table %1 lost rows after replaying the log").arg(it.key()));
         }
     } // the last connection's close writes the log into the copy
+    checked.replayedPath = dir->filePath(QStringLiteral("replay.db"));
     checked.replayedDir = std::move(dir);
-    checked.replayedPath = copy;
+}
+
+// A rollback journal left by a killed writer: SQLite rolls it back on the next
+// connection that may write. The outcome is judged on copies first.
+void checkJournalRollsBack(const QString &path, const QString &journal, SqliteFileCheck::Checked &checked)
+{
+    auto refuse = [&](const QString &reason) { throw DatabaseError(foreignLogText(path, journal, reason)); };
+    auto dir = std::make_shared<QTemporaryDir>();
+    {
+        const auto rolledBack = replayOnCopy(path, journal, QStringLiteral("-journal"), *dir, refuse);
+        const Contents contents = readContents(*rolledBack, false);
+        if (!contents.error.isEmpty())
+            refuse(contents.error);
+        if (!contents.hasInit2)
+            throw DatabaseError(SqliteFileCheck::notOursText(path, QStringLiteral("其中没有模板表 Init2")));
+    }
+    checked.replayedPath = dir->filePath(QStringLiteral("replay.db"));
+    checked.replayedDir = std::move(dir);
+}
+
+// Whether the file alone, read as it lies, is a whole database.
+bool wholeAlone(RawConnection &alone)
+{
+    const QList<QStringList> integrity = alone.rows(QStringLiteral("pragma integrity_check"));
+    return alone.error().isEmpty() && integrity.size() == 1 && integrity.front().value(0) == QLatin1String("ok");
 }
 
 QString registryKey(const QString &path)
@@ -294,7 +334,7 @@ bool inUse(const QString &absolutePath)
         || lockedByOther(absolutePath, kSharedFirst, kSharedSize);
 }
 
-Checked validate(const QString &path)
+Checked validate(const QString &path, bool lockedHere)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -304,7 +344,7 @@ Checked validate(const QString &path)
     Checked checked;
     // The file was checked when its first connection opened it; probing it now
     // could only disturb that connection.
-    if (inUse(path)) {
+    if (!lockedHere && inUse(path)) {
         checked.live = true;
         return checked;
     }
@@ -313,17 +353,24 @@ Checked validate(const QString &path)
     if (!hasSqliteHeader(path))
         throw DatabaseError(notOursText(path, QStringLiteral("不是 SQLite 数据库文件")));
 
+    // Nobody has the file open: what it holds alone is looked at without locks
+    // only to judge a log beside it, never to read data from.
     RawConnection alone(immutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
     const QString wal = path + QStringLiteral("-wal");
     const bool logBeside = QFileInfo(wal).size() > 0;
     const Contents contents = readContents(alone, logBeside);
-    if (!contents.error.isEmpty())
-        throw DatabaseError(notOursText(path, QStringLiteral("文件已损坏或无法读取"), contents.error));
-
     if (logBeside) {
-        checkLogBelongs(path, wal, contents, checked);
+        const bool whole = contents.error.isEmpty() && wholeAlone(alone);
+        checkLogBelongs(path, wal, whole ? &contents : nullptr, checked);
         return checked;
     }
+    const QString journal = path + QStringLiteral("-journal");
+    if (QFileInfo(journal).size() > 0) {
+        checkJournalRollsBack(path, journal, checked);
+        return checked;
+    }
+    if (!contents.error.isEmpty())
+        throw DatabaseError(notOursText(path, QStringLiteral("文件已损坏或无法读取"), contents.error));
     if (!contents.hasInit2)
         throw DatabaseError(notOursText(path, QStringLiteral("其中没有模板表 Init2")));
     return checked;

@@ -21,8 +21,9 @@ struct Checked
     // -wal is live and belongs to it, and the file alone may lag behind it, so
     // the template table is looked for through the new connection instead.
     bool live = false;
-    // A -wal left by a crash lay beside the file and passed the checks: a copy
-    // of the two with the log replayed into it, for reading without writing.
+    // A -wal (or a rollback -journal) left by a crash lay beside the file and
+    // passed the checks: a private copy of the two with the log replayed (or
+    // rolled back) into it, for reading without writing.
     std::shared_ptr<QTemporaryDir> replayedDir;
     QString replayedPath;
 };
@@ -30,8 +31,13 @@ struct Checked
 // Refuses an empty file, a file that is not SQLite, a SQLite file without the
 // template table Init2, and a file whose non-empty -wal does not belong to it
 // (replayed on a copy, it damages the copy or loses Init2 or class tables or
-// rows). A crash's own -wal passes. Throws DatabaseError.
-Checked validate(const QString &absolutePath);
+// rows). The file is judged together with its log: a crash's own -wal passes
+// even when the file alone is half written (a checkpoint cut off), as long as
+// the replayed copy is whole; so does a crash's rollback -journal whose rolled
+// back copy is whole. Throws DatabaseError.
+// `lockedHere`: the caller holds the file's exclusive lock itself, so nobody
+// else has it open whatever the locks say.
+Checked validate(const QString &absolutePath, bool lockedHere = false);
 
 // A new database may be made at the path: nothing is there, nor a -wal
 // that the new file would swallow or drop. Throws DatabaseError.

@@ -21,6 +21,7 @@
 #include <QTextStream>
 
 #include "bench_timing.h"
+#include "child_run.h"
 #include "core/import/class_import.h"
 #include "core/import/sheet_rows.h"
 #include "core/region/region_tables.h"
@@ -125,47 +126,13 @@ int runChild(char **argv)
     return 0;
 }
 
-struct ChildRun
+// The numbers a child printed, separated by blanks.
+std::vector<double> numbersOf(const ChildRun &run)
 {
-    std::vector<double> numbers; // what the child printed
-    long peakMb = 0;
-    double cpuMs = 0; // the child's user and system time, start-up included
-    bool ok = false;
-};
-
-ChildRun runInChild(const std::vector<QByteArray> &args)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {};
-    std::vector<QByteArray> bytes = args;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], 1);
-        close(fds[0]);
-        std::vector<char *> argv;
-        for (QByteArray &b : bytes)
-            argv.push_back(b.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string text;
-    char buffer[256];
-    for (ssize_t got; (got = read(fds[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, size_t(got));
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    ChildRun run;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    for (const QByteArray &n : QByteArray::fromStdString(text).simplified().split(' '))
-        run.numbers.push_back(n.toDouble());
-    run.peakMb = usage.ru_maxrss / 1024;
-    run.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    return run;
+    std::vector<double> numbers;
+    for (const QByteArray &n : QByteArray::fromStdString(run.output).simplified().split(' '))
+        numbers.push_back(n.toDouble());
+    return numbers;
 }
 
 const char *openpyxlScript = "import sys, time, openpyxl\n"
@@ -233,16 +200,17 @@ int main(int argc, char **argv)
     const QString csv = scale.path(QStringLiteral("全校.csv"));
     writeCsv(csv, largeRows);
     const ChildRun big = runInChild({self, "--child", "commit", freshDb(), csv.toLocal8Bit()});
-    if (big.ok && big.numbers.size() == 3)
+    const std::vector<double> bigNumbers = numbersOf(big);
+    if (big.ok && bigNumbers.size() == 3)
         std::printf("%d-row csv (%.1f MB): prepare %.0f ms + commit %.0f ms = %.2f s, %d rows imported, peak %ld MB,"
                     " CPU %.1f s\n",
-                    largeRows, QFileInfo(csv).size() / 1048576.0, big.numbers[0], big.numbers[1],
-                    (big.numbers[0] + big.numbers[1]) / 1000, int(big.numbers[2]), big.peakMb, big.cpuMs / 1000);
+                    largeRows, QFileInfo(csv).size() / 1048576.0, bigNumbers[0], bigNumbers[1],
+                    (bigNumbers[0] + bigNumbers[1]) / 1000, int(bigNumbers[2]), big.peakMb, big.cpuMs / 1000);
     else
         std::printf("%d-row csv: the import failed\n", largeRows);
     const ChildRun read = runInChild({self, "--child", "prepare", freshDb(), csv.toLocal8Bit()});
-    if (read.ok && !read.numbers.empty())
-        std::printf("  prepare alone: %.0f ms, peak %ld MB, CPU %.1f s\n", read.numbers[0], read.peakMb, read.cpuMs / 1000);
+    if (read.ok && !numbersOf(read).empty())
+        std::printf("  prepare alone: %.0f ms, peak %ld MB, CPU %.1f s\n", numbersOf(read)[0], read.peakMb, read.cpuMs / 1000);
     QFile::remove(csv);
 
     const QString xlsx = scale.path(QStringLiteral("年级.xlsx"));
@@ -252,12 +220,12 @@ int main(int argc, char **argv)
     for (int run = 0; run < std::max(1, runs / 2); ++run) {
         const ChildRun a = runInChild({self, "--child", "prepare", freshDb(), xlsx.toLocal8Bit()});
         const ChildRun b = runInChild({"/usr/bin/python3", "-c", openpyxlScript, xlsx.toLocal8Bit()});
-        if (!a.ok || !b.ok || a.numbers.empty() || b.numbers.empty()) {
+        if (!a.ok || !b.ok || numbersOf(a).empty() || numbersOf(b).empty()) {
             std::printf("20,000-row xlsx: a run failed (openpyxl under /usr/bin/python3?)\n");
             return 1;
         }
-        ours.push_back(a.numbers[0]);
-        theirs.push_back(b.numbers[0]);
+        ours.push_back(numbersOf(a)[0]);
+        theirs.push_back(numbersOf(b)[0]);
         oursCpu.push_back(a.cpuMs);
         theirsCpu.push_back(b.cpuMs);
         oursPeak = std::max(oursPeak, a.peakMb);

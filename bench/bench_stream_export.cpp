@@ -31,6 +31,7 @@
 #include "platform/sql_database.h"
 #include "platform/sql_text.h"
 #include "platform/transaction.h"
+#include "child_run.h"
 #include "recording_desktop.h"
 #include "scripted_messages.h"
 #include "test_env.h"
@@ -98,45 +99,6 @@ int runChild(char **argv)
     return 0;
 }
 
-struct ChildRun
-{
-    double ms = -1;
-    long peakMb = 0;
-};
-
-ChildRun runInChild(const char *self, const QStringList &args)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {};
-    std::vector<QByteArray> bytes;
-    for (const QString &a : args)
-        bytes.push_back(a.toLocal8Bit());
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], 1);
-        close(fds[0]);
-        std::vector<char *> argv{const_cast<char *>(self), const_cast<char *>("--child")};
-        for (QByteArray &b : bytes)
-            argv.push_back(b.data());
-        argv.push_back(nullptr);
-        execv(self, argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string text;
-    char buffer[256];
-    for (ssize_t got; (got = read(fds[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, size_t(got));
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return {};
-    return {std::atof(text.c_str()), usage.ru_maxrss / 1024};
-}
-
 // The median time zlib takes to deflate the file's worksheet parts at level 1, one after the other.
 double deflateMs(const QString &file, size_t &bytes)
 {
@@ -177,12 +139,13 @@ void report(const char *self, const char *what, const QString &kind, const QStri
     long peak = 0;
     for (int run = 0; run < runs; ++run) {
         QFile::remove(out);
-        const ChildRun r = runInChild(self, {kind, db, out, QString::number(n)});
-        if (r.ms < 0) {
+        const ChildRun r = runInChild({self, "--child", kind.toLocal8Bit(), db.toLocal8Bit(), out.toLocal8Bit(),
+                                       QByteArray::number(n)});
+        if (!r.ok) {
             std::printf("%-44s failed\n", what);
             return;
         }
-        times.push_back(r.ms);
+        times.push_back(std::atof(r.output.c_str()));
         peak = std::max(peak, r.peakMb);
     }
     std::sort(times.begin(), times.end());

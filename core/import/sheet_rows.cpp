@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "core/import/read_ahead_rows.h"
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
 #include "xlsx/xlsx_address.h"
@@ -112,7 +113,7 @@ std::unique_ptr<SheetRowReader> open(const QString &path, const QString &sheet)
     if (suffix == QLatin1String("csv"))
         return openCsv(path);
     if (suffix == QLatin1String("xlsx"))
-        return openXlsx(path, sheet);
+        return std::make_unique<ReadAheadRows>(openXlsx(path, sheet));
     return std::make_unique<ConvertedSheet>(info, sheet);
 }
 

@@ -120,9 +120,12 @@ QString ImportResult::skippedText() const
 {
     if (skippedRows.isEmpty())
         return QString();
+    // A message box and a terminal line stay readable: the first rows, then "……".
     QStringList rows;
-    for (const int row : skippedRows)
+    for (const int row : skippedRows.mid(0, 20))
         rows << QString::number(row);
+    if (skippedRows.size() > 20)
+        rows << QStringLiteral("……");
     return QStringLiteral("另有 %1 行没有导入：读取文件之后，班级表中已有了同样的姓名或身份证件号（第 %2 行），作为重复跳过。")
         .arg(skippedRows.size())
         .arg(rows.join(QStringLiteral("、")));

@@ -94,6 +94,9 @@ private:
     void run(QSqlQuery &q, QSqlDatabase &db, const SqlStatement &statement);
     qint64 executePrepared(QSqlDatabase &db, const SqlStatement &statement);
 
+    // Another program holding a write lock is waited for a while, not failed at once.
+    static constexpr int kBusyTimeoutMs = 5000;
+
     QString m_connectionName;
     QString m_filePath; // the local file, empty for a server
     std::unique_ptr<SqlDialect> m_dialect;

@@ -13,7 +13,7 @@
 #include "core/record/record_columns.h"
 #include "file_snapshot.h"
 #include "platform/clock.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "platform/sql_text.h"
 #include "test_env.h"
 
@@ -51,8 +51,8 @@ inline qint64 addStudent(TestEnv &env, const QString &table, const QMap<QString,
         const QString value = values.contains(column) ? values.value(column) : column + QStringLiteral("值");
         texts << (value.isNull() ? QStringLiteral("NULL") : SqlText::quote(value));
     }
-    env.db->execute(QStringLiteral("insert into %1 (%2) values (%3)").arg(SqlName::quoted(*env.db, table), names.join(QLatin1Char(',')), texts.join(QLatin1Char(','))));
-    return env.db->query(QStringLiteral("select max(id) from ") + SqlName::quoted(*env.db, table)).rows.at(0).at(0).toLongLong();
+    env.db->execute(QStringLiteral("insert into %1 (%2) values (%3)").arg(TableName(table).sql(*env.db), names.join(QLatin1Char(',')), texts.join(QLatin1Char(','))));
+    return env.db->query(QStringLiteral("select max(id) from ") + TableName(table).sql(*env.db)).rows.at(0).at(0).toLongLong();
 }
 
 inline QString recordItem(qint64 id, const QString &name)

@@ -11,6 +11,7 @@
 #include "platform/app_error.h"
 #include "platform/id_number_check.h"
 #include "platform/spreadsheet_renderer.h"
+#include "platform/table_name.h"
 #include "platform/text_file.h"
 #include "student_rows.h"
 #include "test_env.h"
@@ -37,7 +38,7 @@ QString pyRow(const QStringList &cells)
 QList<QStringList> tableRows(Database &db, const QString &table)
 {
     QList<QStringList> out;
-    const QueryResult r = db.query(QStringLiteral("select * from %1 order by id").arg(SqlName::quoted(db, table)));
+    const QueryResult r = db.query(QStringLiteral("select * from %1 order by id").arg(TableName(table).sql(db)));
     for (const QVariantList &row : r.rows) {
         QStringList values;
         for (const QString &column : dataColumns())

@@ -23,6 +23,7 @@
 #include "platform/app_error.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "platform/text_file.h"
 #include "print_test_support.h"
 #include "student_rows.h"
@@ -38,7 +39,7 @@ const QString kUpdateTailName = QStringLiteral("高一02 set 姓名 = '坏' --")
 QStringList names(Database &db, const QString &table)
 {
     QStringList out;
-    for (const QVariantList &row : db.query(QStringLiteral("select 姓名 from ") + SqlName::quoted(db, table) +
+    for (const QVariantList &row : db.query(QStringLiteral("select 姓名 from ") + TableName(table).sql(db) +
                                             QStringLiteral(" order by 姓名")).rows)
         out << row.at(0).toString();
     return out;
@@ -110,9 +111,9 @@ void TestTableNameSafety::quotingFollowsTheEngine()
     QFETCH(Database::Engine, engine);
     QFETCH(QString, name);
     QFETCH(QString, expected);
-    QCOMPARE(SqlName::quoted(engine, name), expected);
+    QCOMPARE(TableName(name).sql(engine), expected);
     QCOMPARE(SqlName::unquoted(expected), name);
-    QVERIFY_THROWS_EXCEPTION(AppError, SqlName::quoted(engine, name + QLatin1Char('\n')));
+    QVERIFY_THROWS_EXCEPTION(AppError, TableName(name + QLatin1Char('\n')).sql(engine));
 }
 
 void TestTableNameSafety::everyOperationNamesOnlyItsOwnTable()
@@ -146,7 +147,7 @@ void TestTableNameSafety::everyOperationNamesOnlyItsOwnTable()
     // Each table's own region code is padded, and nothing else changes.
     QCOMPARE(RegionCodePadding::padRegionCodes(*env.db, tables), qint64(3));
     QCOMPARE(names(*env.db, QStringLiteral("高一02")), QStringList({"李四", "王五"}));
-    QCOMPARE(env.db->query(QStringLiteral("select 出生地行政区划代码 from ") + SqlName::quoted(*env.db, kUpdateTailName))
+    QCOMPARE(env.db->query(QStringLiteral("select 出生地行政区划代码 from ") + TableName(kUpdateTailName).sql(*env.db))
                  .text(0, 0),
              QStringLiteral("440606000000"));
 

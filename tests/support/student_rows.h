@@ -5,7 +5,7 @@
 #include <QVariant>
 
 #include "platform/database.h"
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "platform/sql_text.h"
 
 // Inserts one student row: column names and values (a null QVariant stores NULL).
@@ -18,5 +18,5 @@ inline void insertStudent(Database &db, const QString &table, const QList<std::p
         literals << (value.isNull() ? QStringLiteral("null") : SqlText::quote(value.toString()));
     }
     db.execute(QStringLiteral("insert into %1 (%2) values (%3)")
-                   .arg(SqlName::quoted(db, table), columns.join(QLatin1Char(',')), literals.join(QLatin1Char(','))));
+                   .arg(TableName(table).sql(db), columns.join(QLatin1Char(',')), literals.join(QLatin1Char(','))));
 }

@@ -9,7 +9,7 @@
 #include <QSqlQuery>
 #include <QTest>
 
-#include "platform/sql_name.h"
+#include "platform/table_name.h"
 #include "core/operations/template_tables.h"
 
 namespace {
@@ -96,7 +96,7 @@ TestEnv::~TestEnv()
 
 void TestEnv::createClassTable(const QString &name)
 {
-    db->execute(QStringLiteral("Select * into ") + SqlName::quoted(*db, name) + QStringLiteral(" from Init2 where 1 <> 1"));
+    db->execute(QStringLiteral("Select * into ") + TableName(name).sql(*db) + QStringLiteral(" from Init2 where 1 <> 1"));
 }
 
 std::unique_ptr<SqlDatabase> TestEnv::connectAgain() const

@@ -25,7 +25,7 @@
 #include "core/import/class_import.h"
 #include "core/import/sheet_rows.h"
 #include "core/region/region_tables.h"
-#include "platform/id_number_check.h"
+#include "core/record/id_number_check.h"
 #include "platform/sql_database.h"
 #include "platform/sql_name.h"
 #include "test_env.h"

@@ -12,7 +12,7 @@
 #include "manage/management_window.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_merge.h"
-#include "platform/id_number_check.h"
+#include "core/record/id_number_check.h"
 #include "platform/sql_text.h"
 #include "bench_timing.h"
 #include "test_env.h"

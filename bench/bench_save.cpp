@@ -15,6 +15,8 @@
 
 #include "core/operations/template_tables.h"
 #include "core/record/entry_rules.h"
+#include "core/record/id_number_check.h"
+#include "core/record/record_rules.h"
 #include "core/record/record_columns.h"
 #include "core/record/record_saver.h"
 #include "core/record/save_statements.h"
@@ -26,6 +28,13 @@ namespace {
 
 const QString kTable = QStringLiteral("高一01");
 
+// A resident ID number of a girl born 2000-03-15, its check character right.
+QString cardNoOf(int n)
+{
+    const QString first17 = QStringLiteral("44060620000315%1").arg((n % 500) * 2, 3, 10, QLatin1Char('0'));
+    return first17 + IdNumberCheck::checkCharacter(first17);
+}
+
 QStringList studentValues(int n)
 {
     using namespace RecordColumns;
@@ -34,7 +43,7 @@ QStringList studentValues(int n)
     v[Sex] = QStringLiteral("2-女");
     v[BirthDate] = QStringLiteral("20000315");
     v[Jiguan] = EntryRules::StripBlanks(QStringLiteral("广东省 佛山市 顺德区"));
-    v[CardNo] = QStringLiteral("4406062000%1X").arg(n, 7, 10, QLatin1Char('0'));
+    v[CardNo] = cardNoOf(n);
     v[EntryYearMonth] = QStringLiteral("201509");
     v[Addr] = v[Post] = v[Family] = v[Member1Addr] = v[Member2Addr] =
         EntryRules::StripBlanks(QStringLiteral("佛山市顺德区大良街道 O'Brien 路 %1 号").arg(n));
@@ -51,17 +60,11 @@ QStringList studentValues(int n)
 // What a press of the save button does below the window, for one student.
 bool saveOnce(RecordSaver &saver, int n, qint64 id)
 {
-    EntryRules::ContentInput in;
-    in.birthDate = QDate(2000, 3, 15);
-    in.startup = QDateTime(QDate(2015, 10, 15), QTime(10, 30));
-    in.cardNo = QStringLiteral("4406062000%1X").arg(n, 7, 10, QLatin1Char('0'));
-    in.zip = QStringLiteral("528300");
-    in.contact = in.contact1 = in.contact2 = QStringLiteral("13800138000");
-    in.jiguan = QStringLiteral("广东省 佛山市 顺德区");
-    if (EntryRules::firstContentFailure(in))
+    const QStringList values = studentValues(n);
+    if (!RecordRules::failures(values, QDateTime(QDate(2015, 10, 15), QTime(10, 30))).isEmpty())
         return false;
     const QString typedName = QStringLiteral("学生 %1").arg(n);
-    return saver.saveRecord(id, studentValues(n), typedName, in.cardNo, [](const QString &) { return true; });
+    return saver.saveRecord(id, values, typedName, values.at(RecordColumns::CardNo), [](const QString &) { return true; });
 }
 
 struct Stats

@@ -13,7 +13,7 @@
 #include "core/record/record_saver.h"
 #include "core/record/save_statements.h"
 #include "core/operations/data_checks.h"
-#include "platform/id_number_check.h"
+#include "core/record/id_number_check.h"
 #include "bench_timing.h"
 #include "test_env.h"
 

@@ -39,6 +39,8 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
 {
     m_ui->setupUi(this);
     setWindowState(Qt::WindowMaximized);
+    RecordFormValues::prepare(*this);
+    selectFixedItems();
 
     const Ui::TForm1 *u = m_ui.get();
     m_dataControls = {
@@ -230,10 +232,16 @@ void EntryForm::ResetEntryForm()
     // values; back to their fixed ones, or the next new pupil would be stored
     // with them (or, when they matched no item, could not be saved at all).
     m_ui->edtMonth->setText(QStringLiteral("09"));
-    SelectItemByText(m_ui->cbZizhu, QStringLiteral("0-否"));
-    SelectItemByText(m_ui->cbYibu, QStringLiteral("0-否"));
+    selectFixedItems();
 
     selectDefaultRegions();
+}
+
+void EntryForm::selectFixedItems()
+{
+    // 是否需要申请资助 and 是否享受一补 are not the pupil's to choose: 否.
+    SelectItemByText(m_ui->cbZizhu, QStringLiteral("0-否"));
+    SelectItemByText(m_ui->cbYibu, QStringLiteral("0-否"));
 }
 
 void EntryForm::cbSexChange()

@@ -123,6 +123,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void selectFixedItems();
     void connectFocusAway();
     void keepFocusInView(QWidget *old, QWidget *now);
     void installWheelFilter();

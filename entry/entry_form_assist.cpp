@@ -19,6 +19,7 @@
 #include <QScrollBar>
 
 #include "core/record/id_number_facts.h"
+#include "core/record/record_rules.h"
 #include "region/picker_select_by_text.h"
 #include "ui_entry_form.h"
 
@@ -198,9 +199,10 @@ bool EntryForm::takeTypedDate(const QKeyEvent *key)
 void EntryForm::edtCardNoEdited(const QString &text)
 {
     // Only a resident ID card (or no card type chosen yet) carries these facts.
-    if (m_ui->cbCardType->currentIndex() > 0)
+    if (!RecordRules::isResidentIdCard(m_ui->cbCardType->currentText()))
         return;
-    const std::optional<IdNumberFacts::Facts> facts = IdNumberFacts::of(text);
+    const std::optional<IdNumberFacts::Facts> facts =
+        IdNumberFacts::of(RecordRules::normalizedTyped(RecordColumns::CardNo, text));
     if (!facts)
         return;
     // What the teacher has set already stays.

@@ -15,6 +15,7 @@
 #include "core/record/class_count.h"
 #include "entry/form_empty_field_pass.h"
 #include "core/record/entry_rules.h"
+#include "core/record/record_rules.h"
 #include "entry/record_form_values.h"
 #include "core/record/record_item.h"
 #include "core/record/record_loader.h"
@@ -24,32 +25,6 @@
 #include "platform/messages.h"
 #include "platform/services.h"
 #include "ui_entry_form.h"
-
-namespace {
-
-QWidget *focusTarget(const Ui::TForm1 &ui, EntryRules::ContentFailure::Field field)
-{
-    using Field = EntryRules::ContentFailure::Field;
-    switch (field) {
-    case Field::BirthDate:
-        return ui.dtBirth;
-    case Field::CardNo:
-        return ui.edtCardNo;
-    case Field::Zip:
-        return ui.edtZip;
-    case Field::Contact:
-        return ui.edtContact;
-    case Field::Contact1:
-        return ui.edtContact1;
-    case Field::Contact2:
-        return ui.edtContact2;
-    case Field::Jiguan:
-        return ui.edtJiguan;
-    }
-    return ui.edtName;
-}
-
-} // namespace
 
 void EntryForm::setClassSession(Database *db, const QString &classTable, const QString &grade,
                                 const QString &classNo)
@@ -96,11 +71,13 @@ bool EntryForm::ValidateEntry()
         return false;
     }
 
-    const auto failure = EntryRules::firstContentFailure(RecordFormValues::contentInput(*this));
-    if (!failure)
+    const QStringList values = RecordFormValues::gather(*this, m_classTable, m_classNo);
+    const QList<RecordRules::Failure> failures = RecordRules::failures(values, m_startupDate);
+    if (failures.isEmpty())
         return true;
-    QWidget *target = focusTarget(*m_ui, failure->field);
-    if (!failure->askToContinue) {
+    const RecordRules::Failure *failure = &failures.first();
+    QWidget *target = RecordFormValues::controlOf(*this, failure->column);
+    if (!failure->question) {
         messages.showMessage(failure->message);
         target->setFocus(Qt::OtherFocusReason);
         return false;
@@ -133,7 +110,9 @@ bool EntryForm::SaveRecord()
                                           Messages::Buttons::OkCancel)
             == Messages::Answer::Ok;
     };
-    return saver.saveRecord(chosenRecordId(), values, m_ui->edtName->text(), m_ui->edtCardNo->text(),
+    // The ID number compared as it is stored (half-width, X): typed full-width
+    // or with a small x it is still the same pupil's.
+    return saver.saveRecord(chosenRecordId(), values, m_ui->edtName->text(), values.at(RecordColumns::CardNo),
                             confirmDuplicate);
 }
 

@@ -8,6 +8,9 @@
 #include <QLineEdit>
 
 #include "entry/entry_form.h"
+#include "entry/form_fields.h"
+#include "core/record/item_lists.h"
+#include "core/record/record_rules.h"
 #include "core/record/record_schema.h"
 #include "core/record/stored_value.h"
 #include "region/region_picker.h"
@@ -24,15 +27,21 @@ using RecordSchema::Feed;
 
 const char kLayoutMaxLength[] = "layoutMaxLength";
 
-// The form's control of that object name; the schema names each one. A name
-// the layout lacks is a schema row without its control.
+// The form's control of that object name (FormFields). A name the layout
+// lacks is a field map row without its control.
 template<typename Control>
 Control *control(const EntryForm &form, const char *name)
 {
-    auto *found = form.findChild<Control *>(QLatin1String(name));
+    auto *found = name ? form.findChild<Control *>(QLatin1String(name)) : nullptr;
     if (!found)
-        throw std::logic_error(std::string("the entry form has no control ") + name);
+        throw std::logic_error(std::string("the entry form has no control ") + (name ? name : "(none)"));
     return found;
+}
+
+template<typename Control>
+Control *control(const EntryForm &form, const Column &column)
+{
+    return control<Control>(form, FormFields::of(column.order).control);
 }
 
 QString pickerCode(const EntryForm &form, int number)
@@ -77,20 +86,20 @@ QStringList gather(const EntryForm &form, const QString &classTable, const QStri
     for (const Column &column : RecordSchema::columns()) {
         switch (column.feed) {
         case Feed::Typed:
-            values << EntryRules::StripBlanks(control<QLineEdit>(form, column.control)->text());
+            values << RecordRules::normalizedTyped(column.order, control<QLineEdit>(form, column)->text());
             break;
         case Feed::Item:
-            values << control<QComboBox>(form, column.control)->currentText();
+            values << control<QComboBox>(form, column)->currentText();
             break;
         case Feed::BirthDate:
-            values << StoredValue::encodeBirthDate(control<QDateEdit>(form, column.control)->date());
+            values << StoredValue::encodeBirthDate(control<QDateEdit>(form, column)->date());
             break;
         case Feed::RegionCode:
             values << pickerCode(form, column.picker);
             break;
         case Feed::EntryYearMonth:
-            values << StoredValue::encodeEntryYearMonth(control<QComboBox>(form, column.control)->currentText(),
-                                                        control<QLineEdit>(form, column.secondControl)->text());
+            values << StoredValue::encodeEntryYearMonth(control<QComboBox>(form, column)->currentText(),
+                                                        control<QLineEdit>(form, FormFields::of(column.order).secondControl)->text());
             break;
         case Feed::ClassCode:
             values << StoredValue::encodeClassCode(ui.cbYear->currentText(), classTable, classNo);
@@ -103,20 +112,24 @@ QStringList gather(const EntryForm &form, const QString &classTable, const QStri
     return values;
 }
 
-EntryRules::ContentInput contentInput(const EntryForm &form)
+void prepare(EntryForm &form)
 {
-    const Ui_TForm1 &ui = *form.ui();
-    EntryRules::ContentInput in;
-    in.birthDate = ui.dtBirth->date();
-    in.startup = form.startupDate();
-    in.residentIdCard = ui.cbCardType->currentIndex() == 0;
-    in.cardNo = ui.edtCardNo->text();
-    in.zip = ui.edtZip->text();
-    in.contact = ui.edtContact->text();
-    in.contact1 = ui.edtContact1->text();
-    in.contact2 = ui.edtContact2->text();
-    in.jiguan = ui.edtJiguan->text();
-    return in;
+    for (const Column &column : RecordSchema::columns()) {
+        if (column.feed == Feed::Typed) {
+            control<QLineEdit>(form, column)->setMaxLength(column.maxLength);
+        } else if (column.feed == Feed::Item) {
+            auto *list = control<QComboBox>(form, column);
+            const QSignalBlocker blocker(list);
+            list->clear();
+            list->addItems(ItemLists::of(column.order).texts());
+            list->setCurrentIndex(-1);
+        }
+    }
+}
+
+QWidget *controlOf(const EntryForm &form, RecordColumns::Index column)
+{
+    return control<QWidget>(form, FormFields::of(column).control);
 }
 
 void show(EntryForm &form, const QHash<QString, QString> &stored)
@@ -127,21 +140,21 @@ void show(EntryForm &form, const QHash<QString, QString> &stored)
         const QString value = stored.value(QString::fromUtf16(column.name));
         switch (column.feed) {
         case Feed::Typed:
-            setLoadedText(control<QLineEdit>(form, column.control), value);
+            setLoadedText(control<QLineEdit>(form, column), value);
             break;
         case Feed::Item:
-            SelectItemByText(control<QComboBox>(form, column.control), value);
+            SelectItemByText(control<QComboBox>(form, column), value);
             break;
         case Feed::BirthDate:
-            showBirthDate(control<QDateEdit>(form, column.control), value);
+            showBirthDate(control<QDateEdit>(form, column), value);
             break;
         case Feed::RegionCode:
             showRegion(form, column.picker, value);
             break;
         case Feed::EntryYearMonth: {
             const StoredValue::EntryYearMonth yearMonth = StoredValue::entryYearMonth(value);
-            SelectItemByText(control<QComboBox>(form, column.control), yearMonth.year);
-            setLoadedText(control<QLineEdit>(form, column.secondControl), yearMonth.month);
+            SelectItemByText(control<QComboBox>(form, column), yearMonth.year);
+            setLoadedText(control<QLineEdit>(form, FormFields::of(column.order).secondControl), yearMonth.month);
             break;
         }
         case Feed::ClassCode:

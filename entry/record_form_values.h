@@ -4,26 +4,32 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/record/entry_rules.h"
+#include "core/record/record_columns.h"
 
 class EntryForm;
 class QLineEdit;
+class QWidget;
 
 // Moves one student record between the fields of the entry form and its
-// stored values: the 47 values a save writes (in the order of
-// RecordColumns::dataColumns()), the fields the content rules check, and the
-// read-back of a stored record into the form. Used on the user-interface
+// stored values: the lists and length limits the form's fields take from the
+// core, the 47 values a save writes (in the order of
+// RecordColumns::dataColumns()), and the read-back of a stored record into the form. Used on the user-interface
 // thread only.
 namespace RecordFormValues {
 
-// The 47 values the form's fields encode to: blank-stripped typed texts,
+// Fills every list field with its items (ItemLists), none chosen, and gives
+// every text box its column's length limit.
+void prepare(EntryForm &form);
+
+// The control that shows a column; throws std::logic_error for a column without one.
+QWidget *controlOf(const EntryForm &form, RecordColumns::Index column);
+
+// The 47 values the form's fields encode to: typed texts normalised as the
+// record rules store them (RecordRules::normalizedTyped),
 // whole item texts, the birth date as yyyymmdd, stored region codes, 入学年月,
 // 班号 (entry year + stage digit of classTable + classNo) and the region name
 // texts of the four pickers.
 QStringList gather(const EntryForm &form, const QString &classTable, const QString &classNo);
-
-// The fields the content rules of a save check, as the form holds them.
-EntryRules::ContentInput contentInput(const EntryForm &form);
 
 // Puts the stored values (by column name, the 42 columns read back) into the
 // form, column by column in the record's order: texts as stored, list items

@@ -2,13 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+
 #include <QCollator>
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
 
 #include "platform/app_error.h"
-#include "platform/id_number_check.h"
 
 namespace {
 
@@ -44,13 +45,20 @@ void getDateFunction(sqlite3_context *ctx, int, sqlite3_value **)
     resultText(ctx, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
 }
 
+std::atomic<SqliteFunctions::IdNumberTest> idNumberTest{nullptr};
+
 void validateIdFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
+    const SqliteFunctions::IdNumberTest test = idNumberTest.load();
+    if (!test) {
+        sqlite3_result_error(ctx, "fn_ValidateIDC: the resident ID check is not part of this program", -1);
+        return;
+    }
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_int(ctx, 0);
         return;
     }
-    sqlite3_result_int(ctx, IdNumberCheck::isValid(argText(argv[0])) ? 1 : 0);
+    sqlite3_result_int(ctx, test(argText(argv[0])) ? 1 : 0);
 }
 
 int pinyinCompare(void *arg, int lenA, const void *a, int lenB, const void *b)
@@ -79,6 +87,11 @@ void check(int rc, sqlite3 *handle)
 } // namespace
 
 namespace SqliteFunctions {
+
+void setIdNumberTest(IdNumberTest test)
+{
+    idNumberTest.store(test);
+}
 
 void registerAll(sqlite3 *handle)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 struct sqlite3;
 
 // Scalar functions and the pinyin collation that T-SQL statements expect,
@@ -7,6 +8,13 @@ struct sqlite3;
 namespace SqliteFunctions {
 
 void registerAll(sqlite3 *handle);
+
+// The test behind fn_ValidateIDC, the resident ID check the servers run as a
+// function of their own. The check belongs to the record's rules in the core,
+// which hands it in when a program linking it starts; until then a statement
+// calling the function fails.
+using IdNumberTest = bool (*)(const QString &);
+void setIdNumberTest(IdNumberTest test);
 
 // Name of the collation that orders Chinese text by pinyin.
 inline constexpr const char *kPinyinCollation = "pinyin";

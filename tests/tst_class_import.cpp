@@ -9,7 +9,7 @@
 #include "core/region/region_tables.h"
 #include "openpyxl.h"
 #include "platform/app_error.h"
-#include "platform/id_number_check.h"
+#include "core/record/id_number_check.h"
 #include "platform/spreadsheet_renderer.h"
 #include "platform/table_name.h"
 #include "platform/text_file.h"
@@ -171,7 +171,7 @@ void TestClassImport::problemsLeaveTheRowOutWithTheirReasons()
         {"存成数字", "", "", "", "", "", ""},
         {"地区不明", "", "", "", "朝阳区", "", ""},
         {"地区没有", "", "", "", "火星市", "", ""},
-        {"列表外", "", "", "", "", "", "汉"},
+        {"列表外", "", "", "", "", "", "火星族"},
         {"日期坏", "", "2009-02-30", "", "", "", ""},
         {"太小", "", "20140101", "", "", "", ""},
         {"邮编坏", "", "", "", "", "52830a", ""},

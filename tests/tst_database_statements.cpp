@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "platform/app_error.h"
-#include "platform/id_number_check.h"
+#include "core/record/id_number_check.h"
 #include "platform/postgres_dialect.h"
 #include "platform/sql_text.h"
 #include "test_env.h"

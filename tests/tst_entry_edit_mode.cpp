@@ -78,10 +78,10 @@ void TestEntryEditMode::listIsOrderedByNameWithIds()
 {
     TestEnv env;
     EntryFormDriver d(env);
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
-    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151232"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151082"));
     env.messages.answerNext(Messages::Answer::Ok); // a second 张三
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151233"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003152026"));
     d.enterEditMode();
     // Names in the database's (pinyin) order; the same name twice differs only by its id.
     QCOMPARE(itemsOf(d.ui()->cbStud),
@@ -94,7 +94,7 @@ void TestEntryEditMode::untickingEmptiesTheForm()
     TestEnv env;
     EntryFormDriver d(env);
     Ui::TForm1 *ui = d.ui();
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
     const QStringList emptyForm = d.fieldSnapshot();
     d.enterEditMode();
     d.pickRecord(1);
@@ -116,9 +116,9 @@ void TestEntryEditMode::choosingNothingSavesANewRecord()
 {
     TestEnv env;
     EntryFormDriver d(env);
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
     d.enterEditMode();
-    d.fillStudent(QStringLiteral("张三"), QStringLiteral("440606200003151232"));
+    d.fillStudent(QStringLiteral("张三"), QStringLiteral("440606200003151082"));
     env.messages.answerNext(Messages::Answer::Cancel);
     d.clickSave();
     QCOMPARE(env.messages.shown.first().kind, Kind::Box); // the duplicate question of a new record
@@ -130,8 +130,8 @@ void TestEntryEditMode::chosenRecordSkipsTheDuplicateTest()
     TestEnv env;
     EntryFormDriver d(env);
     Ui::TForm1 *ui = d.ui();
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
-    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151232"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151082"));
     d.enterEditMode();
     d.pickRecord(2);
     // Renamed to a name another record has: no question, only record 2 changes.
@@ -139,8 +139,8 @@ void TestEntryEditMode::chosenRecordSkipsTheDuplicateTest()
     d.clickSave();
     QCOMPARE(env.messages.texts(), QStringList());
     QCOMPARE(d.storedRow(2).at(RecordColumns::Name), QStringLiteral("张三"));
-    QCOMPARE(d.storedRow(1).at(RecordColumns::CardNo), QStringLiteral("440606200003151231"));
-    QCOMPARE(d.storedRow(2).at(RecordColumns::CardNo), QStringLiteral("440606200003151232"));
+    QCOMPARE(d.storedRow(1).at(RecordColumns::CardNo), QStringLiteral("440606200003151066"));
+    QCOMPARE(d.storedRow(2).at(RecordColumns::CardNo), QStringLiteral("440606200003151082"));
     // The list is a snapshot: it still shows the old name, with nothing chosen.
     QCOMPARE(ui->cbStud->currentIndex(), -1);
     QVERIFY(itemsOf(ui->cbStud).contains(QStringLiteral("2    李四")));
@@ -151,8 +151,8 @@ void TestEntryEditMode::idsOverFourDigits()
     TestEnv env;
     EntryFormDriver d(env);
     Ui::TForm1 *ui = d.ui();
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
-    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151232"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151082"));
     env.db->execute(QStringLiteral("update 高一01 set id = 9999 where id = 1"));
     env.db->execute(QStringLiteral("update 高一01 set id = 123456 where id = 2"));
     d.enterEditMode();
@@ -178,7 +178,7 @@ void TestEntryEditMode::missingRecordIsReported()
     TestEnv env;
     EntryFormDriver d(env);
     Ui::TForm1 *ui = d.ui();
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
     const QStringList emptyForm = d.fieldSnapshot();
     d.enterEditMode();
     env.db->execute(QStringLiteral("delete from 高一01 where id = 1"));
@@ -196,7 +196,7 @@ void TestEntryEditMode::storedValuesWithoutMatchingItems()
     TestEnv env;
     EntryFormDriver d(env);
     Ui::TForm1 *ui = d.ui();
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
     setStored(env, QStringLiteral("民族"), QStringLiteral("汉族"));           // no prefix: no item
     setStored(env, QStringLiteral("国籍_地区"), QStringLiteral("chn-中国"));   // other case: the item
     setStored(env, QStringLiteral("港澳台侨外"), QStringLiteral("99-其他"));
@@ -234,7 +234,7 @@ void TestEntryEditMode::unreadableBirthDateStopsTheLoad()
     TestEnv env;
     EntryFormDriver d(env);
     Ui::TForm1 *ui = d.ui();
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
     setStored(env, QStringLiteral("出生日期"), QStringLiteral("2000-3-1"));
     d.enterEditMode();
     d.pickRecord(1);
@@ -263,7 +263,7 @@ void TestEntryEditMode::longStoredValueIsNotCut()
     TestEnv env;
     EntryFormDriver d(env);
     Ui::TForm1 *ui = d.ui();
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
     const QString longName = QStringLiteral("阿卜杜热合曼·买买提艾力·阿不都克力木江");
     const QString longAddr = QString(120, QChar(0x8DEF));
     QVERIFY(longName.size() > ui->edtName->maxLength());
@@ -290,7 +290,7 @@ void TestEntryEditMode::loadedFixedFieldsDoNotPassToTheNextPupil()
     TestEnv env;
     EntryFormDriver d(env);
     Ui::TForm1 *ui = d.ui();
-    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151231"));
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
     setStored(env, QStringLiteral("入学年月"), QStringLiteral("2015"));
     setStored(env, QStringLiteral("是否需要申请资助"), QString());
     setStored(env, QStringLiteral("是否享受一补"), QStringLiteral("1-是"));
@@ -307,9 +307,9 @@ void TestEntryEditMode::loadedFixedFieldsDoNotPassToTheNextPupil()
     QCOMPARE(ui->edtMonth->text(), QStringLiteral("09"));
     QCOMPARE(ui->cbZizhu->currentText(), QStringLiteral("0-否"));
     QCOMPARE(ui->cbYibu->currentText(), QStringLiteral("0-否"));
-    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151232"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151082"));
     QCOMPARE(env.messages.texts(), QStringList());
-    QCOMPARE(d.storedRow(2), EntryFormDriver::expectedValues(QStringLiteral("李四"), QStringLiteral("440606200003151232")));
+    QCOMPARE(d.storedRow(2), EntryFormDriver::expectedValues(QStringLiteral("李四"), QStringLiteral("440606200003151082")));
 }
 
 QTEST_MAIN(TestEntryEditMode)

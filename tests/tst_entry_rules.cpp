@@ -1,13 +1,9 @@
-// The content rules and text clean-up of a student record before it is saved.
+// The single content rules and text clean-up of a student record's values.
 #include <QtTest>
 
 #include "core/record/entry_rules.h"
 
 using namespace EntryRules;
-using Field = ContentFailure::Field;
-
-Q_DECLARE_METATYPE(EntryRules::ContentFailure::Field)
-Q_DECLARE_METATYPE(EntryRules::ContentInput)
 
 class TestEntryRules : public QObject
 {
@@ -28,8 +24,7 @@ private slots:
     void jiguan_data();
     void jiguan();
     void messageTexts();
-    void firstFailureInStepOrder_data();
-    void firstFailureInStepOrder();
+    void halfWidthDigitsAndLettersOnly();
 };
 
 void TestEntryRules::allDigits_data()
@@ -204,84 +199,12 @@ void TestEntryRules::messageTexts()
                             "点击确定按钮则不理该提示 继续保存。"));
 }
 
-void TestEntryRules::firstFailureInStepOrder_data()
+void TestEntryRules::halfWidthDigitsAndLettersOnly()
 {
-    QTest::addColumn<ContentInput>("input");
-    QTest::addColumn<bool>("fails");
-    QTest::addColumn<Field>("field");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("ask");
-
-    ContentInput good;
-    good.birthDate = QDate(2009, 3, 15);
-    good.startup = QDateTime(QDate(2015, 10, 15), QTime(10, 30));
-    good.residentIdCard = true;
-    good.cardNo = QStringLiteral("44060620090315123X");
-    good.zip = QStringLiteral("528300");
-    good.contact = QStringLiteral("13800138000");
-    good.contact1 = QStringLiteral("13900139000");
-    good.contact2 = QStringLiteral("075722334455");
-    good.jiguan = QStringLiteral("广东省佛山市顺德区");
-
-    QTest::newRow("all good") << good << false << Field::BirthDate << QString() << false;
-
-    ContentInput allBad = good;
-    allBad.birthDate = QDate(2015, 1, 1);
-    allBad.cardNo = QStringLiteral("123");
-    allBad.zip = QStringLiteral("52 83");
-    allBad.contact = allBad.contact1 = allBad.contact2 = QStringLiteral("0757-1");
-    allBad.jiguan = QStringLiteral("佛山");
-    QTest::newRow("everything wrong: birth date first")
-        << allBad << true << Field::BirthDate << birthDateMessage(allBad.birthDate, QLocale::c()) << false;
-
-    ContentInput card = allBad;
-    card.birthDate = good.birthDate;
-    QTest::newRow("then the ID number, as typed")
-        << card << true << Field::CardNo << QStringLiteral("123 -- 国内居民身份证号码不对") << false;
-
-    ContentInput passport = card;
-    passport.residentIdCard = false;
-    passport.cardNo = QStringLiteral("E1234 567");
-    QTest::newRow("passport number only needs to be there")
-        << passport << true << Field::Zip << QStringLiteral("52 83 -- 邮政编码错误，必须是数字。") << false;
-
-    ContentInput paddedId = good;
-    paddedId.cardNo = QStringLiteral(" 440606850315123");
-    QTest::newRow("blank before a 15-digit ID")
-        << paddedId << true << Field::CardNo << QStringLiteral(" 440606850315123 -- 国内居民身份证号码不对") << false;
-
-    ContentInput contact = good;
-    contact.contact = contact.contact1 = contact.contact2 = QStringLiteral("0757-1");
-    QTest::newRow("student telephone")
-        << contact << true << Field::Contact << QStringLiteral("0757-1 联系电话错误，必须全部是数字。") << false;
-    contact.contact = good.contact;
-    QTest::newRow("first member telephone")
-        << contact << true << Field::Contact1 << QStringLiteral("0757-1 -- 联系电话错误，必须全部是数字。") << false;
-    contact.contact1 = good.contact1;
-    contact.contact2 = QStringLiteral("139 0013 9000");
-    QTest::newRow("second member telephone")
-        << contact << true << Field::Contact2 << QStringLiteral("139 0013 9000 联系电话错误，必须全部是数字。") << false;
-
-    ContentInput origin = good;
-    origin.jiguan = QStringLiteral("北京市海淀区");
-    QTest::newRow("place of origin is a question")
-        << origin << true << Field::Jiguan << jiguanMessage(origin.jiguan) << true;
-}
-
-void TestEntryRules::firstFailureInStepOrder()
-{
-    QFETCH(ContentInput, input);
-    QFETCH(bool, fails);
-    QFETCH(Field, field);
-    QFETCH(QString, message);
-    QFETCH(bool, ask);
-    const std::optional<ContentFailure> failure = firstContentFailure(input, QLocale::c());
-    QCOMPARE(failure.has_value(), fails);
-    if (!failure)
-        return;
-    QCOMPARE(failure->field, field);
-    QCOMPARE(failure->message, message);
-    QCOMPARE(failure->askToContinue, ask);
+    QCOMPARE(halfWidth(QStringLiteral("１３８ＡｂＺｚ０９")), QStringLiteral("138AbZz09"));
+    // Full-width punctuation, the ideographic space and Chinese stay as they are.
+    const QString kept = QString::fromUtf16(u"（－）\u3000，张三＃");
+    QCOMPARE(halfWidth(kept), kept);
 }
 
 QTEST_GUILESS_MAIN(TestEntryRules)

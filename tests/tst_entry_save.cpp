@@ -44,7 +44,7 @@ QString expectedInsert()
         "出生地行政区划代码2, 户口所在地行政区划2, 成员1户口所在地行政区划2, 成员2户口所在地行政区划2 "
         ") values ("
         "'张三', '2-女', '20000315', '440606000000', '广东省佛山市顺德区', '蒙古族',"
-        "'CHN-中国', '1-居民身份证', '05-台湾同胞', '20-一般或较弱', '03-共青团员', '44060620000315123X', '农业户口', "
+        "'CHN-中国', '1-居民身份证', '05-台湾同胞', '20-一般或较弱', '03-共青团员', '440606200003151242', '农业户口', "
         "'110228000000', '201509', '21-统一招生考试/普通入学', '2-住校', '佛山市顺德区大良街道1号', "
         "'顺德区大良邮局88号信箱', '顺德区容桂2号', "
         "'13800138000', '528300', '1-是', '1-是', '2-双亲留守儿童', '0-否', "
@@ -164,7 +164,7 @@ void TestEntrySave::wholeRoadInsertReloadUpdate()
     QCOMPARE(d.form().focusWidget(), ui->edtName);
 
     // The next save without a new choice is a new record again.
-    d.fillStudent(QStringLiteral("李四"), QStringLiteral("440606200103151234"));
+    d.fillStudent(QStringLiteral("李四"), QStringLiteral("440606200003151066"));
     d.clickSave();
     QCOMPARE(env.messages.texts(), QStringList());
     QVERIFY(gb18030(d.debugFile()).startsWith(QStringLiteral("insert into 高一01 (")));
@@ -211,7 +211,7 @@ void TestEntrySave::duplicateNameOrIdNumberAsks()
     const QByteArray firstStatement = d.debugFile();
 
     // Same name, other ID number: asked; Cancel keeps everything as it was.
-    d.fillStudent(QStringLiteral("张三"), QStringLiteral("440606200001011111"));
+    d.fillStudent(QStringLiteral("张三"), QStringLiteral("440606200003151082"));
     const QStringList typed = d.fieldSnapshot();
     env.messages.answerNext(Messages::Answer::Cancel);
     d.clickSave();
@@ -238,7 +238,7 @@ void TestEntrySave::duplicateNameOrIdNumberAsks()
 
     // Other name, same ID number as a stored one: asked too.
     env.messages.clear();
-    d.fillStudent(QStringLiteral("王五"), QStringLiteral("440606200001011111"));
+    d.fillStudent(QStringLiteral("王五"), QStringLiteral("440606200003151082"));
     env.messages.answerNext(Messages::Answer::Cancel);
     d.clickSave();
     QVERIFY(env.messages.texts().first().contains(QStringLiteral("已存在名字为 王五 的同学")));
@@ -254,7 +254,7 @@ void TestEntrySave::duplicateTestComparesTrimmedNotStripped()
     d.clickSave();
 
     // Blanks around the name are trimmed for the test: still the same name.
-    d.fillStudent(QStringLiteral("  张三 "), QStringLiteral("440606200001011111"));
+    d.fillStudent(QStringLiteral("  张三 "), QStringLiteral("440606200003151082"));
     env.messages.answerNext(Messages::Answer::Cancel);
     d.clickSave();
     QCOMPARE(env.messages.shown.first().kind, Kind::Box);
@@ -290,7 +290,7 @@ void TestEntrySave::quotesAndStatementTextStayValues()
     QVERIFY(env.db->tableNames().contains(QStringLiteral("高一01")));
 
     // The duplicate query carries the quote too: the same name is found.
-    d.fillStudent(QStringLiteral("O'Brien"), QStringLiteral("440606200001011111"));
+    d.fillStudent(QStringLiteral("O'Brien"), QStringLiteral("440606200003151082"));
     env.messages.answerNext(Messages::Answer::Cancel);
     d.clickSave();
     QCOMPARE(env.messages.shown.first().kind, Kind::Box);

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/record/record_columns.h"
 #include "entry/form_empty_field_pass.h"
 #include "entry/entry_form.h"
 #include "entry_form_driver.h"
@@ -74,6 +75,7 @@ private slots:
     void birthDate();
     void idNumberShapes_data();
     void idNumberShapes();
+    void idNumberAgreesWithBirthDateAndSex();
     void digitsOnlyFields_data();
     void digitsOnlyFields();
     void firstFailingRuleOnly();
@@ -177,6 +179,8 @@ void TestEntryValidation::birthDate()
     TestEnv env(QDateTime(startup, startupTime));
     EntryFormDriver d(env);
     d.fillStudent();
+    // Not a resident ID: the number would contradict the date tried here.
+    d.choose(d.ui()->cbCardType, QStringLiteral("A-护照"));
     const QDate birth = startup.addDays(-daysBefore);
     d.ui()->dtBirth->setDate(birth);
     d.ui()->edtName->setFocus();
@@ -197,36 +201,62 @@ void TestEntryValidation::idNumberShapes_data()
 {
     QTest::addColumn<QString>("cardType");
     QTest::addColumn<QString>("cardNo");
-    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("message"); // empty: accepted, stored as `stored`
+    QTest::addColumn<QString>("stored");
     const QString resident = QStringLiteral("1-居民身份证");
-    QTest::newRow("15 digits") << resident << "440606000315123" << true;
-    QTest::newRow("17 digits and X") << resident << "44060620000315123X" << true;
-    QTest::newRow("17 digits and x") << resident << "44060620000315123x" << true;
-    QTest::newRow("18 characters ending in x") << resident << "ABCDEFGHIJKLMNOPQx" << true;
-    QTest::newRow("16 digits") << resident << "4406062000031512" << false;
-    QTest::newRow("18 digits after a blank") << resident << " 440606200003151234" << false;
-    QTest::newRow("x in the middle") << resident << "44060620000x151234" << false;
-    QTest::newRow("passport") << QStringLiteral("A-护照") << "E12345678" << true;
+    QTest::newRow("15 digits") << resident << "440606000315123" << "" << "440606000315123";
+    QTest::newRow("right check character") << resident << "440606200003151242" << "" << "440606200003151242";
+    QTest::newRow("lower-case x stored as X") << resident << "44060620000315104x" << "" << "44060620000315104X";
+    QTest::newRow("full-width digits stored half-width")
+        << resident << "４４０６０６２００００３１５１２４２" << "" << "440606200003151242";
+    QTest::newRow("blanks dropped") << resident << "4406 0620 0003151242" << "" << "440606200003151242";
+    QTest::newRow("wrong check character") << resident << "440606200003151243"
+                                           << "身份证件号 440606200003151243 的校验位不对（按前 17 位应为 2），请核对号码" << "";
+    QTest::newRow("18 characters ending in x") << resident << "ABCDEFGHIJKLMNOPQx"
+                                               << "ABCDEFGHIJKLMNOPQX -- 国内居民身份证号码不对" << "";
+    QTest::newRow("16 digits") << resident << "4406062000031512" << "4406062000031512 -- 国内居民身份证号码不对" << "";
+    QTest::newRow("x in the middle") << resident << "44060620000x151234" << "44060620000x151234 -- 国内居民身份证号码不对" << "";
+    QTest::newRow("passport") << QStringLiteral("A-护照") << "E12345678" << "" << "E12345678";
 }
 
 void TestEntryValidation::idNumberShapes()
 {
     QFETCH(QString, cardType);
     QFETCH(QString, cardNo);
-    QFETCH(bool, accepted);
+    QFETCH(QString, message);
+    QFETCH(QString, stored);
     TestEnv env;
     EntryFormDriver d(env);
     d.fillStudent(QStringLiteral("张三"), cardNo);
     d.choose(d.ui()->cbCardType, cardType);
     d.clickSave();
-    if (accepted) {
+    if (message.isEmpty()) {
         QCOMPARE(env.messages.texts(), QStringList());
-        QCOMPARE(rowCount(*env.db), 1);
+        QCOMPARE(d.storedRow(1).value(RecordColumns::CardNo), stored);
         return;
     }
-    QCOMPARE(env.messages.texts(), QStringList{cardNo + " -- 国内居民身份证号码不对"});
+    QCOMPARE(env.messages.texts(), QStringList{message});
     QCOMPARE(env.messages.shown.first().kind, Kind::Plain);
     QCOMPARE(d.form().focusWidget(), d.ui()->edtCardNo);
+    QCOMPARE(rowCount(*env.db), 0);
+}
+
+void TestEntryValidation::idNumberAgreesWithBirthDateAndSex()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    d.fillStudent();
+    d.typeDate(d.ui()->dtBirth, QDate(2000, 3, 16));
+    d.clickSave();
+    QCOMPARE(env.messages.texts(), QStringList{"身份证件号中的出生日期 20000315 与出生日期 20000316 不符"});
+    QCOMPARE(d.form().focusWidget(), d.ui()->dtBirth);
+
+    env.messages.clear();
+    d.typeDate(d.ui()->dtBirth, QDate(2000, 3, 15));
+    d.choose(d.ui()->cbSex, QStringLiteral("1-男"));
+    d.clickSave();
+    QCOMPARE(env.messages.texts(), QStringList{"身份证件号表明性别为 2-女，与性别 1-男 不符"});
+    QCOMPARE(d.form().focusWidget(), d.ui()->cbSex);
     QCOMPARE(rowCount(*env.db), 0);
 }
 
@@ -237,13 +267,14 @@ void TestEntryValidation::digitsOnlyFields_data()
     QTest::addColumn<QString>("message"); // empty: accepted
     QTest::newRow("one-digit postcode") << "edtZip" << "5" << "";
     QTest::newRow("postcode with a letter") << "edtZip" << "52830a" << "52830a -- 邮政编码错误，必须是数字。";
-    QTest::newRow("postcode with a blank") << "edtZip" << "528 300" << "528 300 -- 邮政编码错误，必须是数字。";
+    // Blanks are dropped and full-width digits taken, as the value is stored.
+    QTest::newRow("postcode with a blank") << "edtZip" << "528 300" << "";
     QTest::newRow("phone with a hyphen") << "edtContact" << "0757-2222" << "0757-2222 联系电话错误，必须全部是数字。";
-    QTest::newRow("phone with a trailing blank") << "edtContact" << "13800138000 "
-                                                 << "13800138000  联系电话错误，必须全部是数字。";
-    QTest::newRow("member 1 phone") << "edtContact1" << "0757 2222" << "0757 2222 -- 联系电话错误，必须全部是数字。";
+    QTest::newRow("phone with a trailing blank") << "edtContact" << "13800138000 " << "";
+    QTest::newRow("member 1 phone") << "edtContact1" << "0757-2222" << "0757-2222 -- 联系电话错误，必须全部是数字。";
     QTest::newRow("member 2 phone") << "edtContact2" << "020-8888" << "020-8888 联系电话错误，必须全部是数字。";
-    QTest::newRow("full-width digits") << "edtContact2" << "１３８" << "１３８ 联系电话错误，必须全部是数字。";
+    QTest::newRow("full-width digits") << "edtContact2" << "１３８" << "";
+    QTest::newRow("full-width letter") << "edtZip" << "５２８ａ" << "528a -- 邮政编码错误，必须是数字。";
 }
 
 void TestEntryValidation::digitsOnlyFields()

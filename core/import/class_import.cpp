@@ -9,6 +9,7 @@
 #include "core/import/import_values.h"
 #include "core/import/sheet_rows.h"
 #include "core/record/entry_rules.h"
+#include "core/record/record_rules.h"
 #include "core/record/record_schema.h"
 #include "core/record/save_statements.h"
 #include "core/record/stored_value.h"
@@ -31,15 +32,12 @@ QString classNumberOf(const QString &table)
     return EntryRules::IsAllDigits(last) ? last : QString();
 }
 
-// The record columns a teacher completes later when the file left them empty:
-// those the form feeds from a control (not 班号 or the region names, which follow).
+// The record columns a teacher completes later when the file left them empty.
 QStringList missingColumns(const QStringList &values)
 {
     QStringList missing;
-    for (const RecordSchema::Column &column : RecordSchema::columns()) {
-        if (column.feed != Feed::ClassCode && column.feed != Feed::RegionNames && values.at(column.order).isEmpty())
-            missing << QString::fromUtf16(column.name);
-    }
+    for (const RecordColumns::Index column : RecordRules::missing(values))
+        missing << RecordSchema::name(column);
     return missing;
 }
 
@@ -265,7 +263,7 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
         if (values.at(ClassCode).isEmpty())
             values[ClassCode] = StoredValue::encodeClassCode(
                 StoredValue::entryYearMonth(values.at(EntryYearMonth)).year, table, classNo);
-        row.problems << ImportRowChecks::problems(values, m_now);
+        row.problems << RecordRules::problems(values, m_now);
 
         const QString name = EntryRules::trimControls(values.at(Name));
         const QString cardNo = EntryRules::trimControls(values.at(CardNo));

@@ -4,8 +4,9 @@
 
 #include <QRegularExpression>
 
-#include "core/import/form_items.h"
 #include "core/record/entry_rules.h"
+#include "core/record/item_lists.h"
+#include "core/record/record_rules.h"
 #include "core/record/stored_value.h"
 #include "core/region/region_tables.h"
 
@@ -22,7 +23,7 @@ void addName(QHash<QString, QList<int>> &map, const QString &name, int code)
 
 QString withoutBlanks(const QString &text)
 {
-    QString out = text;
+    QString out = EntryRules::halfWidth(text);
     out.remove(QLatin1Char(' '));
     out.remove(QChar(0x3000));
     return out.trimmed();
@@ -56,13 +57,10 @@ bool hasControl(const QString &text)
 } // namespace
 
 ImportValues::ImportValues(const RegionTables &regions)
-    : m_regions(regions), m_items(RecordColumns::Count), m_limits(RecordColumns::Count)
+    : m_regions(regions), m_limits(RecordColumns::Count)
 {
-    for (const RecordSchema::Column &column : RecordSchema::columns()) {
+    for (const RecordSchema::Column &column : RecordSchema::columns())
         m_limits[column.order] = maxLength(column);
-        if (column.feed == Feed::Item)
-            m_items[column.order] = FormItems::Matcher(FormItems::of(QLatin1String(column.control)));
-    }
     for (const TCODE_AREA_DATA &area : regions.AreaList()) {
         const RegionNames names = regions.ResolveRegionCode(area.CodeValue);
         addName(m_byName, names.province + names.city + names.county, area.CodeValue);
@@ -79,7 +77,7 @@ QDate ImportValues::parseDate(const SheetCell &cell)
     static const QRegularExpression compact(QStringLiteral("^(\\d{4})(\\d{2})(\\d{2})$"));
     static const QRegularExpression separated(
         QStringLiteral("^(\\d{4})\\s*[-/.年]\\s*(\\d{1,2})\\s*[-/.月]\\s*(\\d{1,2})\\s*日?(\\s+\\d{1,2}:\\d{2}(:\\d{2})?)?$"));
-    const QString text = cell.text.trimmed();
+    const QString text = EntryRules::halfWidth(cell.text).trimmed();
     if (text.size() == 8 && EntryRules::IsAllDigits(text)) // the common 20090315, without a pattern
         return QDate(QStringView(text).left(4).toInt(), QStringView(text).mid(4, 2).toInt(), QStringView(text).right(2).toInt());
     QRegularExpressionMatch m = compact.match(text);
@@ -93,8 +91,7 @@ QDate ImportValues::parseDate(const SheetCell &cell)
 int ImportValues::maxLength(const RecordSchema::Column &column)
 {
     constexpr int ColumnWidth = 255;
-    const int form = column.feed == Feed::Typed ? FormItems::maxLength(QLatin1String(column.control)) : 0;
-    return form > 0 ? qMin(form, ColumnWidth) : ColumnWidth;
+    return column.maxLength > 0 ? qMin(column.maxLength, ColumnWidth) : ColumnWidth;
 }
 
 QString ImportValues::regionNames(const QString &storedCode) const
@@ -141,7 +138,7 @@ ImportValues::Value ImportValues::convert(const RecordSchema::Column &column, co
     case Feed::Typed:
     case Feed::ClassCode:
     case Feed::RegionNames: {
-        const QString text = EntryRules::StripBlanks(cell.text);
+        const QString text = RecordRules::normalizedTyped(column.order, cell.text);
         if (hasControl(text))
             return {{}, refused(name(), text, QStringLiteral("含有换行、制表符等控制字符，请删去后再导入"))};
         const int limit = m_limits.at(column.order);
@@ -150,7 +147,7 @@ ImportValues::Value ImportValues::convert(const RecordSchema::Column &column, co
         return {text, {}};
     }
     case Feed::Item: {
-        const QString item = m_items.at(column.order).match(cell.text);
+        const QString item = ItemLists::of(column.order).match(cell.text);
         if (item.isEmpty())
             return {{}, refused(name(), cell.text.trimmed(), QStringLiteral("不是列表中的一项"))};
         return {item, {}};

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QString>
 
-#include "core/import/form_items.h"
 #include "core/import/sheet_rows.h"
 #include "core/record/record_schema.h"
 
@@ -12,7 +11,7 @@ class RegionTables;
 
 // Brings the cells of a spreadsheet to the encodings a class table stores, as
 // the entry form would have stored them: list items by text, text after the
-// code or code; dates from yyyymmdd, yyyy-mm-dd, yyyy/m/d or a date cell;
+// code or code (ItemLists); dates from yyyymmdd, yyyy-mm-dd, yyyy/m/d or a date cell;
 // region codes of 6, 9 or 12 digits or a region's names; 入学年月 as yyyymm.
 // Used from one thread at a time.
 class ImportValues
@@ -37,8 +36,8 @@ public:
     // Dates as the import accepts them; an invalid date when the text is none.
     static QDate parseDate(const SheetCell &cell);
 
-    // The characters a value of the column may have: the entry form's maxLength
-    // for its text box, else the width of the class tables' columns on SQL
+    // The characters a value of the column may have: the schema's maxLength
+    // of a typed column, else the width of the class tables' columns on SQL
     // Server (nvarchar(255)).
     static int maxLength(const RecordSchema::Column &column);
 
@@ -47,6 +46,5 @@ private:
 
     const RegionTables &m_regions;
     QHash<QString, QList<int>> m_byName; // a region's names, in several spellings, to county codes
-    QList<FormItems::Matcher> m_items;   // the list of each Item column, by column order
     QList<int> m_limits;                 // maxLength() of each column, by column order
 };

@@ -44,6 +44,18 @@ QString StripBlanks(const QString &text)
     return trimControls(out);
 }
 
+QString halfWidth(const QString &text)
+{
+    // The full-width forms U+FF10.. sit 0xFEE0 above their ASCII characters.
+    QString out = text;
+    for (QChar &c : out) {
+        const char16_t u = c.unicode();
+        if ((u >= 0xFF10 && u <= 0xFF19) || (u >= 0xFF21 && u <= 0xFF3A) || (u >= 0xFF41 && u <= 0xFF5A))
+            c = QChar(char16_t(u - 0xFEE0));
+    }
+    return out;
+}
+
 QString stageDigit(const QString &classTableName)
 {
     if (classTableName.startsWith(QStringLiteral("小")))
@@ -123,26 +135,6 @@ QString jiguanMessage(const QString &jiguan)
 {
     return jiguan + QStringLiteral(" --籍贯未包含省市区县等关键字。一般来讲要这样写：xx省xx市xx区(县)。")
         + QStringLiteral("\r\n") + QStringLiteral("点击确定按钮则不理该提示 继续保存。");
-}
-
-std::optional<ContentFailure> firstContentFailure(const ContentInput &in, const QLocale &locale)
-{
-    using Field = ContentFailure::Field;
-    if (!birthDateAccepted(in.birthDate, in.startup))
-        return ContentFailure{Field::BirthDate, birthDateMessage(in.birthDate, locale), false};
-    if (in.residentIdCard && !IsValidIdNumber(in.cardNo))
-        return ContentFailure{Field::CardNo, idNumberMessage(in.cardNo), false};
-    if (!IsAllDigits(in.zip))
-        return ContentFailure{Field::Zip, postcodeMessage(in.zip), false};
-    if (!IsAllDigits(in.contact))
-        return ContentFailure{Field::Contact, contactMessage(in.contact), false};
-    if (!IsAllDigits(in.contact1))
-        return ContentFailure{Field::Contact1, member1ContactMessage(in.contact1), false};
-    if (!IsAllDigits(in.contact2))
-        return ContentFailure{Field::Contact2, member2ContactMessage(in.contact2), false};
-    if (!jiguanAccepted(in.jiguan))
-        return ContentFailure{Field::Jiguan, jiguanMessage(in.jiguan), true};
-    return std::nullopt;
 }
 
 } // namespace EntryRules

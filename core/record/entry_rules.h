@@ -1,16 +1,15 @@
 #pragma once
 
-#include <optional>
-
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
 
-// The widget-free rules behind checking and encoding one student record of the
-// entry form: text clean-up, the content rules of a save (birth date, ID
-// number, postcode, telephone numbers, place of origin), the 班号 value and the
-// texts of the messages a failed check shows. Pure functions; any thread.
+// The single rules behind checking and encoding the values of a student record:
+// text clean-up, the content rules (birth date, ID number shape, postcode,
+// telephone numbers, place of origin), the 班号 value and the texts of the
+// messages a failed rule shows. RecordRules applies them to a whole record.
+// Pure functions; any thread.
 namespace EntryRules {
 
 // True when every character is one of 0-9 (ASCII digits only). The empty text gives true.
@@ -29,6 +28,10 @@ QString trimControls(const QString &text);
 
 // How typed text is stored: every blank (code 32) removed, then trimControls.
 QString StripBlanks(const QString &text);
+
+// Full-width digits and Latin letters (０-９, Ａ-Ｚ, ａ-ｚ, as a Chinese input
+// method types them) as their half-width ones; every other character kept.
+QString halfWidth(const QString &text);
 
 // The stage digit of a class table: from the first character of its name,
 // "小" gives "1", "初" "2", "高" "3", anything else "0".
@@ -63,35 +66,5 @@ QString member1ContactMessage(const QString &contact1);
 QString member2ContactMessage(const QString &contact2);
 // Asked with Yes/No (information icon); contains a CR LF line break.
 QString jiguanMessage(const QString &jiguan);
-
-// The fields that the content rules check, as the form holds them (not trimmed).
-struct ContentInput
-{
-    QDate birthDate;
-    QDateTime startup;
-    bool residentIdCard = true; // card type is the first item, "1-居民身份证"
-    QString cardNo;
-    QString zip;
-    QString contact;
-    QString contact1;
-    QString contact2;
-    QString jiguan;
-};
-
-// The first content rule that fails, in the order the save checks them.
-struct ContentFailure
-{
-    enum class Field { BirthDate, CardNo, Zip, Contact, Contact1, Contact2, Jiguan };
-    Field field;         // the control that gets the input focus
-    QString message;
-    bool askToContinue;  // true for 籍贯 only: a Yes/No question; Yes saves anyway
-};
-
-// Runs the content rules (birth date, ID number for a resident ID card,
-// postcode, the three telephone numbers, 籍贯) in that order and returns the
-// first failure, or nothing when all pass. The empty-field pass comes before
-// this and belongs to the form.
-std::optional<ContentFailure> firstContentFailure(const ContentInput &input,
-                                                  const QLocale &locale = QLocale());
 
 } // namespace EntryRules

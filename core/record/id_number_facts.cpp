@@ -1,7 +1,8 @@
 #include "id_number_facts.h"
 
+#include "core/record/item_lists.h"
 #include "core/record/stored_value.h"
-#include "platform/id_number_check.h"
+#include "core/record/id_number_check.h"
 
 namespace IdNumberFacts {
 
@@ -14,7 +15,8 @@ std::optional<Facts> of(const QString &idNumber)
     const QStringView digits(idNumber);
     facts.birth = QDate(digits.mid(6, 4).toInt(), digits.mid(10, 2).toInt(), digits.mid(12, 2).toInt());
     const int sexDigit = idNumber.at(16).digitValue();
-    facts.sexItem = sexDigit % 2 == 1 ? QStringLiteral("1-男") : QStringLiteral("2-女");
+    // The national codes of 性别: 1 male, 2 female.
+    facts.sexItem = ItemLists::of(RecordColumns::Sex).textOfCode(sexDigit % 2 == 1 ? QStringLiteral("1") : QStringLiteral("2"));
     return facts;
 }
 

@@ -14,7 +14,7 @@
 // the statements as the program has always written them. The statement texts,
 // the template tables, the form's field map, the print cell map and the region
 // code padding are all derived from it. Adding a column is one row here plus
-// its control on the entry form. Constant data; any thread.
+// its control on the entry form (entry/form_fields). Constant data; any thread.
 namespace RecordSchema {
 
 // How the form feeds a column; the stored encoding follows from it.
@@ -43,10 +43,11 @@ struct Column
     RecordColumns::Index order;
     const char16_t *name;
     Feed feed;
-    // The entry form's control (object name) for Typed, Item and BirthDate;
-    // the year list for EntryYearMonth, whose month box is `secondControl`.
-    const char *control = nullptr;
-    const char *secondControl = nullptr;
+    // The characters a Typed value may have (the form's text box takes no
+    // more; an import refuses a longer one); 0 for other feeds.
+    int maxLength = 0;
+    // The item list an Item column chooses from (ItemLists), by its name.
+    const char16_t *items = nullptr;
     int picker = 0; // region picker 1-4 for RegionCode and RegionNames
     Statements statements = InsertAndUpdate;
     // The template cells showing the column: one for a value shown as stored;

@@ -46,10 +46,10 @@ public:
     // Fills every field with one pupil who passes every check (see the .cpp
     // for the values; expectedValues() gives what is stored for them).
     void fillStudent(const QString &name = QStringLiteral("张 三"),
-                     const QString &cardNo = QStringLiteral("44060620000315123X"));
+                     const QString &cardNo = QStringLiteral("440606200003151242"));
     // The 47 stored values of fillStudent's pupil in 高一01 with entry year 2015.
     static QStringList expectedValues(const QString &storedName = QStringLiteral("张三"),
-                                      const QString &cardNo = QStringLiteral("44060620000315123X"));
+                                      const QString &cardNo = QStringLiteral("440606200003151242"));
 
     // Presses the foot 保存 button with the mouse.
     void clickSave();

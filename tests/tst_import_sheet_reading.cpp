@@ -184,6 +184,8 @@ private slots:
     void limitsAreRefusedBeforeMemoryRunsOut();
     void workbookDetailsAreHonoured();
     void csvIsReadAcrossChunkBoundaries();
+    void csvSeparatorsAndUnpairedQuotes_data();
+    void csvSeparatorsAndUnpairedQuotes();
     void packageEditorRefusesAFailingCrcToo();
 
 private:
@@ -358,6 +360,49 @@ void TestImportSheetReading::csvIsReadAcrossChunkBoundaries()
     QCOMPARE(byName.value(QStringLiteral("丁")).number, byName.value(QStringLiteral("丙")).number + 1);
     QCOMPARE(byName.value(QStringLiteral("丁")).cells.value(1).text, QStringLiteral("d"));
 }
+void TestImportSheetReading::csvSeparatorsAndUnpairedQuotes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("why");     // the refusal; empty when the file reads
+    QTest::addColumn<QStringList>("last"); // the last row's cells
+    // The line counts the break inside the quoted 备注 of line 2.
+    QTest::newRow("quote never closed")
+        << QByteArray("姓名,备注\r\n张三,\"两\r\n行\"\r\n李四,\"没有配对\r\n王五,x\r\n")
+        << QStringLiteral("第 4 行的引号没有配对") << QStringList();
+    QTest::newRow("stray quote in a field") << QByteArray("姓名,身高\n张三,5\"6\n") << QStringLiteral("第 2 行的引号没有配对")
+                                            << QStringList();
+    QTest::newRow("tabs, a comma inside a field")
+        << QByteArray("\n姓名\t家庭地址\n张三\t广东省,佛山市\n") << QString() << QStringList{"张三", "广东省,佛山市"};
+    QTest::newRow("comma, a tab and a ; inside quotes")
+        << QByteArray("\"姓名\t;\",家庭地址\r\n张三,a\tb;c") << QString() << QStringList{"张三", "a\tb;c"};
+    QTest::newRow("semicolons") << QByteArray("姓名;性别\r\n张三;男\r\n") << QStringLiteral("标题行用“;”分隔各列")
+                                << QStringList();
+    QTest::newRow("bars") << QByteArray("姓名|性别\n") << QStringLiteral("标题行用“|”分隔各列") << QStringList();
+}
+
+void TestImportSheetReading::csvSeparatorsAndUnpairedQuotes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, why);
+    QFETCH(QStringList, last);
+    const QString path = m_dir.filePath(QStringLiteral("分隔.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    const QString text = refusal(path);
+    QVERIFY2(why.isEmpty() ? text.isEmpty() : text.contains(why), qPrintable(text));
+    if (!why.isEmpty()) {
+        QVERIFY2(text.contains(QStringLiteral("再导入")), qPrintable(text)); // says what to do
+        return;
+    }
+    const QList<SheetRow> rows = readAll(path);
+    QStringList cells;
+    for (const SheetCell &cell : rows.last().cells)
+        cells << cell.text;
+    QCOMPARE(cells, last);
+}
+
 void TestImportSheetReading::packageEditorRefusesAFailingCrcToo()
 {
     // The editor of the print template and the exports reads whole parts; a

@@ -46,7 +46,7 @@ public:
                     return false;
                 m_ended = true;
                 if (m_quoted && !m_quoteSeen)
-                    throw SpreadsheetError(QStringLiteral("“%1”第 %2 行的引号没有配对，请检查该行后重新导入。")
+                    throw SpreadsheetError(QStringLiteral("“%1”第 %2 行的引号没有配对，请检查这一行的引号后再导入。")
                                                .arg(m_file.fileName(), QString::number(m_quoteLine)));
                 m_quoteSeen = false;
                 return (m_any || !m_field.isEmpty()) && finishRecord(row);

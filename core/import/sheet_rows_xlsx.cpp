@@ -5,14 +5,10 @@
 #include <string>
 #include <vector>
 
-#include <pugixml.hpp>
-
 #include "platform/app_error.h"
 #include "xlsx/xlsx_address.h"
 #include "xlsx/xlsx_cell_text.h"
-#include "xlsx/xlsx_package_walk.h"
-#include "xlsx/xlsx_xml_pull.h"
-#include "xlsx/xlsx_zip_reader.h"
+#include "xlsx/xlsx_streamed_workbook.h"
 
 // Reads the cells of one worksheet of an .xlsx package, values only: what the
 // import needs is each cell's text and whether it was stored as a number or a
@@ -57,13 +53,13 @@ constexpr std::size_t MaxRawBytes = 8 * 3 * SheetLimits::MaxCellCharacters;
 
 // The texts of the <si> entries: their <t>, directly or in runs, without the
 // phonetic readings of <rPh>.
-std::vector<QString> sharedStrings(const XlsxZipReader &zip, const std::string &part, const QString &path,
-                                   SheetLimitGuard &guard)
+std::vector<QString> sharedStrings(const XlsxStreamedWorkbook &book, SheetLimitGuard &guard)
 {
     std::vector<QString> out;
-    if (part.empty() || !zip.contains(part))
+    if (book.sharedStringsPart().empty())
         return out;
-    XlsxXmlPull pull(zip.open(part, SheetLimits::MaxPartBytes), path, part);
+    const std::unique_ptr<XlsxXmlPull> stream = book.open(book.sharedStringsPart(), SheetLimits::MaxPartBytes);
+    XlsxXmlPull &pull = *stream;
     std::string text;
     bool inEntry = false;
     bool inText = false;
@@ -101,21 +97,17 @@ std::vector<QString> sharedStrings(const XlsxZipReader &zip, const std::string &
 class XlsxSheet final : public SheetRowReader
 {
 public:
-    XlsxSheet(const QString &path, const QString &sheet) : m_zip(path), m_guard(path)
+    XlsxSheet(const QString &path, const QString &sheet)
+        : m_book(path, SheetLimits::MaxSmallPartBytes), m_guard(path)
     {
-        const XlsxZipParts parts(m_zip, SheetLimits::MaxSmallPartBytes);
-        const std::string workbookPart = XlsxPackageWalk::workbookPart(parts);
-        if (workbookPart.empty())
+        if (!m_book.isWorkbook())
             throw SpreadsheetError(QStringLiteral("“%1”不是 Excel 工作簿，无法导入。请用 Excel 或 WPS 另存为 .xlsx 后再导入。").arg(path));
-        pugi::xml_document workbook;
-        parts.load(workbook, workbookPart);
-        m_date1904 = XlsxPackageWalk::usesDate1904(workbook.document_element());
-        const std::vector<XlsxRelationship> rels = XlsxPackageWalk::relationshipsOf(parts, workbookPart);
+        m_date1904 = m_book.usesDate1904();
 
         // The sheet named (letter case aside), else the first worksheet.
         std::string sheetPart;
         QStringList names;
-        for (const XlsxSheetEntry &entry : XlsxPackageWalk::sheets(workbook.document_element(), rels)) {
+        for (const XlsxSheetEntry &entry : m_book.sheets()) {
             names << entry.name;
             if (sheetPart.empty() && entry.isWorksheet()
                 && (sheet.isEmpty() || entry.name.compare(sheet, Qt::CaseInsensitive) == 0)) {
@@ -123,13 +115,13 @@ public:
                 m_sheetName = entry.name;
             }
         }
-        if (sheetPart.empty() || !m_zip.contains(sheetPart))
+        if (sheetPart.empty() || !m_book.contains(sheetPart))
             throw SpreadsheetError(QStringLiteral("文件中没有名为“%1”的工作表，请从这些工作表中选一个：%2")
                                        .arg(sheet, names.join(QStringLiteral("、"))));
 
-        m_strings = sharedStrings(m_zip, XlsxPackageWalk::relatedPart(rels, "sharedStrings"), path, m_guard);
-        m_dates = XlsxPackageWalk::dateStyles(parts, XlsxPackageWalk::relatedPart(rels, "styles"));
-        m_sheet = std::make_unique<XlsxXmlPull>(m_zip.open(sheetPart, SheetLimits::MaxPartBytes), path, sheetPart);
+        m_strings = sharedStrings(m_book, m_guard);
+        m_dates = m_book.dateStyles();
+        m_sheet = m_book.open(sheetPart, SheetLimits::MaxPartBytes);
     }
 
     bool next(SheetRow &row) override
@@ -250,7 +242,7 @@ private:
         return cell;
     }
 
-    XlsxZipReader m_zip;
+    XlsxStreamedWorkbook m_book;
     SheetLimitGuard m_guard;
     bool m_date1904 = false;
     std::vector<QString> m_strings;

@@ -1,19 +1,10 @@
 #include "ini_file.h"
 
 #include <QFile>
-#include <QStringDecoder>
+
+#include "platform/text_encoding.h"
 
 namespace IniFile {
-
-static QString decode(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder gb18030("GB18030");
-    return gb18030.decode(bytes);
-}
 
 QHash<QString, QString> readSection(const QString &path, const QString &section)
 {
@@ -21,9 +12,7 @@ QHash<QString, QString> readSection(const QString &path, const QString &section)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return values;
-    QString text = decode(file.readAll());
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
+    const QString text = TextEncoding::decodeGuessed(file.readAll());
     bool inSection = false;
     for (const QString &rawLine : text.split(QLatin1Char('\n'))) {
         const QString line = rawLine.trimmed();

@@ -9,6 +9,7 @@
 #include "platform/app_error.h"
 #include "platform/text_file.h"
 #include "xlsx/xlsx_package.h"
+#include "xlsx/xlsx_workbook.h"
 
 namespace {
 
@@ -184,7 +185,10 @@ private slots:
     void limitsAreRefusedBeforeMemoryRunsOut();
     void workbookDetailsAreHonoured();
     void csvIsReadAcrossChunkBoundaries();
+    void csvSeparatorsAndUnpairedQuotes_data();
+    void csvSeparatorsAndUnpairedQuotes();
     void packageEditorRefusesAFailingCrcToo();
+    void editorAndImportWalkThePackageAlike();
 
 private:
     QTemporaryDir m_dir;
@@ -358,6 +362,47 @@ void TestImportSheetReading::csvIsReadAcrossChunkBoundaries()
     QCOMPARE(byName.value(QStringLiteral("丁")).number, byName.value(QStringLiteral("丙")).number + 1);
     QCOMPARE(byName.value(QStringLiteral("丁")).cells.value(1).text, QStringLiteral("d"));
 }
+void TestImportSheetReading::csvSeparatorsAndUnpairedQuotes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("why");     // the refusal; empty when the file reads
+    QTest::addColumn<QStringList>("last"); // the last row's cells
+    // The line counts the break inside the quoted 备注 of line 2.
+    QTest::newRow("quote never closed")
+        << QByteArray("姓名,备注\r\n张三,\"两\r\n行\"\r\n李四,\"没有配对\r\n王五,x\r\n")
+        << QStringLiteral("第 4 行的引号没有配对") << QStringList();
+    QTest::newRow("stray quote in a field") << QByteArray("姓名,身高\n张三,5\"6\n") << QStringLiteral("第 2 行的引号没有配对")
+                                            << QStringList();
+    QTest::newRow("tabs, a comma inside a field")
+        << QByteArray("\n姓名\t家庭地址\n张三\t广东省,佛山市\n") << QString() << QStringList{"张三", "广东省,佛山市"};
+    QTest::newRow("comma, a tab and a ; inside quotes")
+        << QByteArray("\"姓名\t;\",家庭地址\r\n张三,a\tb;c") << QString() << QStringList{"张三", "a\tb;c"};
+    QTest::newRow("bars") << QByteArray("姓名|性别\n") << QStringLiteral("标题行用“|”分隔各列") << QStringList();
+}
+
+void TestImportSheetReading::csvSeparatorsAndUnpairedQuotes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, why);
+    QFETCH(QStringList, last);
+    const QString path = m_dir.filePath(QStringLiteral("分隔.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    const QString text = refusal(path);
+    QVERIFY2(why.isEmpty() ? text.isEmpty() : text.contains(why), qPrintable(text));
+    if (!why.isEmpty()) {
+        QVERIFY2(text.contains(QStringLiteral("再导入")), qPrintable(text)); // says what to do
+        return;
+    }
+    const QList<SheetRow> rows = readAll(path);
+    QStringList cells;
+    for (const SheetCell &cell : rows.last().cells)
+        cells << cell.text;
+    QCOMPARE(cells, last);
+}
+
 void TestImportSheetReading::packageEditorRefusesAFailingCrcToo()
 {
     // The editor of the print template and the exports reads whole parts; a
@@ -375,6 +420,38 @@ void TestImportSheetReading::packageEditorRefusesAFailingCrcToo()
     } catch (const SpreadsheetError &e) {
         QVERIFY2(e.text().contains(QStringLiteral("CRC")), qPrintable(e.text()));
     }
+}
+
+void TestImportSheetReading::editorAndImportWalkThePackageAlike()
+{
+    // The workbook part where the root relationships say (not xl/workbook.xml),
+    // targets relative to it, a chart sheet before the worksheet.
+    const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"";
+    const QByteArray type = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    const QList<ZipEntry> parts{
+        part("[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"),
+        part("_rels/.rels", "<Relationships " + ns + "><Relationship Id=\"rId1\" Type=\"" + type
+                                + "officeDocument\" Target=\"/book/main.xml\"/></Relationships>"),
+        part("book/main.xml", "<x:workbook xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                              "xmlns:rel=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><x:sheets>"
+                              "<x:sheet name=\"图表\" sheetId=\"1\" rel:id=\"c\"/><x:sheet name=\"名单\" sheetId=\"2\" rel:id=\"w\"/>"
+                              "</x:sheets></x:workbook>"),
+        part("book/_rels/main.xml.rels", "<Relationships " + ns + "><Relationship Id=\"c\" Type=\"" + type
+                                             + "chartsheet\" Target=\"../charts/c1.xml\"/><Relationship Id=\"w\" Type=\""
+                                             + type + "worksheet\" Target=\"../sheets/w1.xml\"/></Relationships>"),
+        part("charts/c1.xml", "<chartsheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"/>"),
+        part("sheets/w1.xml", sheetXml(inlineRow(1, {"姓名"}) + inlineRow(2, {"张三"}))),
+    };
+    const QString path = m_dir.filePath(QStringLiteral("走法.xlsx"));
+    writeZip(path, parts);
+    const auto reader = SheetRowsReader::open(path, QString());
+    QCOMPARE(reader->sheetName(), QStringLiteral("名单"));
+    SheetRow row;
+    QVERIFY(reader->next(row) && reader->next(row));
+    QCOMPARE(row.cells.value(0).text, QStringLiteral("张三"));
+    XlsxWorkbook book = XlsxWorkbook::open(path);
+    QCOMPARE(book.sheetNames(), QStringList({QStringLiteral("图表"), QStringLiteral("名单")}));
+    QCOMPARE(book.sheet(QStringLiteral("名单")).cellText(2, 1), QStringLiteral("张三"));
 }
 
 QTEST_GUILESS_MAIN(TestImportSheetReading)

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "platform/app_error.h"
+#include "xlsx/xlsx_package_walk.h"
 #include "xlsx/xlsx_sheet.h"
 #include "xlsx/xlsx_xml.h"
 
@@ -40,81 +41,55 @@ void XlsxBook::load()
     if (!m_parts.loadContentTypes())
         throw damaged(m_sourcePath, QStringLiteral("[Content_Types].xml 为空"));
 
-    if (m_parts.contains("_rels/.rels")) {
-        pugi::xml_document rootRels;
-        XlsxXml::load(rootRels, m_parts.part("_rels/.rels"), "_rels/.rels");
-        for (pugi::xml_node r : rootRels.document_element().children()) {
-            if (typeIs(r.attribute("Type").value(), "officeDocument"))
-                m_workbookPart = resolveTarget("", r.attribute("Target").value());
-        }
-    }
-    if (m_workbookPart.empty() && m_parts.contains("xl/workbook.xml"))
-        m_workbookPart = "xl/workbook.xml";
-    if (m_workbookPart.empty() || !m_parts.contains(m_workbookPart))
+    m_workbookPart = XlsxPackageWalk::workbookPart(m_parts);
+    if (m_workbookPart.empty())
         throw damaged(m_sourcePath, QStringLiteral("不是 xlsx 工作簿（缺少工作簿部分）"));
-    XlsxXml::load(m_workbook, m_parts.part(m_workbookPart), m_workbookPart);
+    m_parts.load(m_workbook, m_workbookPart);
     if (localName(m_workbook.document_element()) != "workbook")
         throw damaged(m_sourcePath, QStringLiteral("不是 xlsx 工作簿"));
 
     const std::string relsPart = relsPartOf(m_workbookPart);
     if (m_parts.contains(relsPart))
-        XlsxXml::load(m_workbookRels, m_parts.part(relsPart), relsPart);
+        m_parts.load(m_workbookRels, relsPart);
     if (!m_workbookRels.document_element()) {
         m_workbookRels.reset();
         m_workbookRels.append_child("Relationships").append_attribute("xmlns") =
             "http://schemas.openxmlformats.org/package/2006/relationships";
     }
 
-    std::map<std::string, std::pair<std::string, std::string>> targets; // id -> (type, part)
+    // The calculation chain lists formula cells by position; edits make it
+    // stale, and spreadsheet programs rebuild it when it is missing.
     pugi::xml_node relsRoot = m_workbookRels.document_element();
     for (pugi::xml_node r = relsRoot.first_child(); r;) {
         pugi::xml_node next = r.next_sibling();
-        const char *type = r.attribute("Type").value();
-        const std::string part = resolveTarget(m_workbookPart, r.attribute("Target").value());
-        if (typeIs(type, "calcChain")) {
-            // The calculation chain lists formula cells by position; edits make it
-            // stale, and spreadsheet programs rebuild it when it is missing.
+        if (typeIs(r.attribute("Type").value(), "calcChain")) {
+            const std::string part = resolveTarget(m_workbookPart, r.attribute("Target").value());
             m_parts.removePart(part);
             m_parts.removeOverride(part);
             relsRoot.remove_child(r);
-        } else {
-            targets[r.attribute("Id").value()] = {type, part};
-            if (typeIs(type, "sharedStrings"))
-                m_stringsPart = part;
-            else if (typeIs(type, "styles"))
-                m_stylesPart = part;
         }
         r = next;
     }
+    const std::vector<XlsxRelationship> rels = XlsxPackageWalk::relationships(relsRoot, m_workbookPart);
 
+    m_stringsPart = XlsxPackageWalk::relatedPart(rels, "sharedStrings");
     if (!m_stringsPart.empty() && m_parts.contains(m_stringsPart))
         m_strings.load(m_parts.part(m_stringsPart), m_stringsPart);
     else
         m_stringsPart.clear();
 
+    m_stylesPart = XlsxPackageWalk::relatedPart(rels, "styles");
     if (!m_stylesPart.empty() && m_parts.contains(m_stylesPart))
         m_styles.load(m_parts.part(m_stylesPart), m_stylesPart);
     else
         m_stylesPart.clear();
 
-    pugi::xml_node sheetList = sheetsNode();
-    for (pugi::xml_node s = sheetList.first_child(); s; s = s.next_sibling()) {
-        if (s.type() != pugi::node_element || localName(s) != "sheet")
-            continue;
-        const QString name = QString::fromUtf8(s.attribute("name").value());
-        std::string id;
-        for (pugi::xml_attribute a = s.first_attribute(); a; a = a.next_attribute()) {
-            if (localName(a.name()) == "id" && std::string_view(a.name()) != "id")
-                id = a.value();
-        }
-        const auto target = targets.find(id);
-        if (target == targets.end() || !m_parts.contains(target->second.second))
-            throw damaged(m_sourcePath, QStringLiteral("缺少工作表“%1”的内容").arg(name));
-        const std::string &part = target->second.second;
-        const bool worksheet = typeIs(target->second.first.c_str(), "worksheet");
-        auto sheet = std::make_unique<XlsxSheet>(*this, name, part, worksheet);
-        if (worksheet)
-            sheet->loadXml(m_parts.part(part));
+    for (const XlsxSheetEntry &entry : XlsxPackageWalk::sheets(m_workbook.document_element(), rels)) {
+        if (entry.part.empty() || !m_parts.contains(entry.part))
+            throw damaged(m_sourcePath, QStringLiteral("缺少工作表“%1”的内容").arg(entry.name));
+        auto sheet = std::make_unique<XlsxSheet>(*this, entry.name, entry.part, entry.isWorksheet());
+        if (entry.isWorksheet())
+            sheet->loadXml(m_parts.part(entry.part));
         m_sheets.push_back(std::move(sheet));
     }
     if (m_sheets.empty())

@@ -123,6 +123,11 @@ std::string add(pugi::xml_node relationships, const std::string &sourcePart, con
 
 using namespace XlsxRelationships;
 
+void XlsxParts::load(pugi::xml_document &doc, const std::string &name) const
+{
+    XlsxXml::load(doc, m_package.part(name), name);
+}
+
 bool XlsxParts::loadContentTypes()
 {
     XlsxXml::load(m_contentTypes, m_package.part("[Content_Types].xml"), "[Content_Types].xml");

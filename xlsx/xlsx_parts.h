@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 
 #include "xlsx/xlsx_package.h"
+#include "xlsx/xlsx_package_walk.h"
 
 // Relationship and content type names of the spreadsheet format.
 namespace XlsxTypes {
@@ -39,13 +40,14 @@ std::string add(pugi::xml_node relationships, const std::string &sourcePart, con
 // The parts of an xlsx package with their content types ([Content_Types].xml),
 // and the cloning of a part together with what its relationships point at.
 // Used from one thread at a time.
-class XlsxParts
+class XlsxParts final : public XlsxPartSource
 {
 public:
     XlsxParts() = default;
     explicit XlsxParts(XlsxPackage package) : m_package(std::move(package)) {}
 
-    bool contains(const std::string &name) const { return m_package.contains(name); }
+    bool contains(const std::string &name) const override { return m_package.contains(name); }
+    void load(pugi::xml_document &doc, const std::string &name) const override;
     const std::string &part(const std::string &name) const { return m_package.part(name); }
     void setPart(const std::string &name, std::string bytes) { m_package.setPart(name, std::move(bytes)); }
     void removePart(const std::string &name) { m_package.removePart(name); }

@@ -5,18 +5,23 @@
 #include "xlsx/xlsx_sheet.h"
 #include "xlsx/xlsx_xml.h"
 
+void XlsxAppendSharedCell(std::string &out, int index, const std::string &p)
+{
+    out += " t=\"s\"><";
+    out += p;
+    out += "v>";
+    out += std::to_string(index);
+    out += "</";
+    out += p;
+    out += "v></";
+    out += p;
+    out += "c>";
+}
+
 bool XlsxAppendTextCell(std::string &out, const std::string &encodedText, const std::string &p, XlsxSheet &sheet)
 {
     if (encodedText.find("_x") != std::string::npos) {
-        out += " t=\"s\"><";
-        out += p;
-        out += "v>";
-        out += std::to_string(sheet.addSharedString(encodedText));
-        out += "</";
-        out += p;
-        out += "v></";
-        out += p;
-        out += "c>";
+        XlsxAppendSharedCell(out, sheet.addSharedString(encodedText), p);
         return true;
     }
     const bool keepBlanks = !encodedText.empty()

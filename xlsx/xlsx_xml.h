@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include "xlsx/xlsx_cell_text.h"
+
 // Small XML helpers for the parts of an xlsx package. Element names are
 // matched by their local name, so documents that put the spreadsheet
 // namespace under a prefix ("x:row") read the same as unprefixed ones.
@@ -47,12 +49,6 @@ std::string number(double value);
 void appendRowStart(std::string &out, const std::string &p, int rowNumber, double height, bool customHeight,
                     const std::string &attributes);
 double toDouble(const char *text, double fallback);
-
-// Cell text for the file: characters XML cannot carry (controls) and text that
-// looks like such an escape are written as _xHHHH_, as spreadsheet programs do.
-std::string encodeCellText(const QString &text);
-QString decodeCellText(std::string_view text);
-QString decodeCellText(QStringView text);
 
 // The element order of a worksheet, for ensureChild.
 extern const std::initializer_list<const char *> WorksheetOrder;

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "platform/app_error.h"
+#include "xlsx/xlsx_xml.h"
 
 namespace {
 
@@ -147,4 +148,9 @@ std::size_t XlsxZipReader::Stream::read(char *out, std::size_t max)
     if (m_crc != m_expectedCrc)
         m_reader.fail(damaged.arg(QStringLiteral("CRC 校验不符")));
     return 0;
+}
+
+void XlsxZipParts::load(pugi::xml_document &doc, const std::string &part) const
+{
+    XlsxXml::load(doc, m_zip.read(part, m_maxBytes), part);
 }

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "xlsx/xlsx_package_walk.h"
+
 struct zip;
 struct zip_file;
 
@@ -73,4 +75,18 @@ private:
     QString m_path;
     zip *m_archive = nullptr;
     std::unordered_map<std::string, Entry> m_entries; // lower-case name without a leading "/"
+};
+
+// The small parts of a zip package as the package walk reads them, each
+// refused when it unpacks to more than maxBytes.
+class XlsxZipParts final : public XlsxPartSource
+{
+public:
+    XlsxZipParts(const XlsxZipReader &zip, std::uint64_t maxBytes) : m_zip(zip), m_maxBytes(maxBytes) {}
+    bool contains(const std::string &part) const override { return m_zip.contains(part); }
+    void load(pugi::xml_document &doc, const std::string &part) const override;
+
+private:
+    const XlsxZipReader &m_zip;
+    std::uint64_t m_maxBytes;
 };

@@ -1,13 +1,15 @@
 #include "sheet_rows.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 #include "platform/app_error.h"
+#include "platform/text_encoding.h"
 
-// Reads a .csv a chunk at a time: fields separated by commas, quoted with "
-// (doubled inside), records ended by CR, LF or CRLF. UTF-8 when the whole file
-// is valid UTF-8 (a byte order mark is dropped), else GBK (read as GB18030).
+// Reads a .csv a chunk at a time: fields separated by commas or by tabs (as the
+// heading line shows), quoted with " (doubled inside), records ended by CR, LF
+// or CRLF. UTF-8 when the whole file is valid UTF-8 (a byte order mark is
+// dropped), else GBK (read as GB18030). A quote never closed refuses the file
+// with the line it opened on, rather than taking the rest of the file as one field.
 
 namespace SheetRowsReader {
 
@@ -24,9 +26,14 @@ public:
             throw SpreadsheetError(QStringLiteral("无法读取文件“%1”，请确认它没有被其它程序占用。\n").arg(path)
                                    + m_file.errorString());
         m_size = m_file.size();
-        m_decoder = isUtf8() ? QStringDecoder(QStringDecoder::Utf8) : QStringDecoder("GB18030");
+        TextEncoding::Guess guess;
+        for (QByteArray bytes = readChunk(); !bytes.isEmpty(); bytes = readChunk())
+            guess.add(bytes);
+        m_decoder = guess.decoder();
         if (!m_file.seek(0))
             throw unreadable();
+        if (fill())
+            m_separator = separatorOf(m_text);
     }
 
     bool next(SheetRow &row) override
@@ -38,6 +45,9 @@ public:
                 if (m_ended)
                     return false;
                 m_ended = true;
+                if (m_quoted && !m_quoteSeen)
+                    throw SpreadsheetError(QStringLiteral("“%1”第 %2 行的引号没有配对，请检查这一行的引号后再导入。")
+                                               .arg(m_file.fileName(), QString::number(m_quoteLine)));
                 m_quoteSeen = false;
                 return (m_any || !m_field.isEmpty()) && finishRecord(row);
             }
@@ -65,17 +75,37 @@ private:
         return bytes;
     }
 
-    // Whether every byte of the file is valid UTF-8, judged a chunk at a time.
-    bool isUtf8()
+    // The separator of the heading line (the first that holds more than
+    // blanks): a comma or a tab, whichever it has more of outside quotes. A
+    // line separated by anything else is refused, naming what it saw.
+    QChar separatorOf(const QString &text) const
     {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        for (QByteArray bytes = readChunk(); !bytes.isEmpty(); bytes = readChunk()) {
-            const QString text = utf8(bytes); // decodes only when converted
-            if (utf8.hasError())
-                return false;
+        qsizetype commas = 0, tabs = 0, semicolons = 0, bars = 0;
+        bool quoted = false, content = false;
+        for (const QChar c : text) {
+            if (c == QLatin1Char('"'))
+                quoted = !quoted;
+            if (quoted)
+                continue;
+            if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+                if (content)
+                    break;
+                commas = tabs = semicolons = bars = 0;
+                continue;
+            }
+            commas += c == QLatin1Char(',');
+            tabs += c == QLatin1Char('\t');
+            semicolons += c == QLatin1Char(';');
+            bars += c == QLatin1Char('|');
+            content = content || !c.isSpace();
         }
-        const QString end = utf8(QByteArrayView("\n")); // a sequence cut off at the end fails here
-        return !utf8.hasError();
+        if (commas > 0 || tabs > 0)
+            return tabs > commas ? QLatin1Char('\t') : QLatin1Char(',');
+        if (semicolons > 0 || bars > 0)
+            throw SpreadsheetError(QStringLiteral("“%1”的标题行用“%2”分隔各列，只能导入用逗号或制表符分隔的 .csv 文件。"
+                                                  "请在 Excel 或 WPS 中另存为“CSV（逗号分隔）”后再导入。")
+                                       .arg(m_file.fileName(), semicolons >= bars ? QStringLiteral(";") : QStringLiteral("|")));
+        return QLatin1Char(',');
     }
 
     bool fill()
@@ -153,14 +183,18 @@ private:
             }
             qsizetype j = i;
             if (m_quoted) {
-                while (j < n && p[j] != QLatin1Char('"'))
+                while (j < n && p[j] != QLatin1Char('"')) {
+                    // Line breaks inside quotes count, for the line an unpaired quote names.
+                    m_line += p[j] == QLatin1Char('\r') || (p[j] == QLatin1Char('\n') && !m_quotedCr);
+                    m_quotedCr = p[j] == QLatin1Char('\r');
                     ++j;
+                }
                 append(p + i, j - i);
                 m_quoteSeen = j < n;
                 i = j < n ? j + 1 : j;
                 continue;
             }
-            while (j < n && p[j] != QLatin1Char(',') && p[j] != QLatin1Char('"') && p[j] != QLatin1Char('\n')
+            while (j < n && p[j] != m_separator && p[j] != QLatin1Char('"') && p[j] != QLatin1Char('\n')
                    && p[j] != QLatin1Char('\r'))
                 ++j;
             if (j > i) {
@@ -175,11 +209,14 @@ private:
             i = j + 1;
             if (c == QLatin1Char('"')) {
                 m_quoted = true;
+                m_quotedCr = false;
+                m_quoteLine = m_line + 1;
                 m_any = true;
-            } else if (c == QLatin1Char(',')) {
+            } else if (c == m_separator) {
                 endField();
                 m_any = true;
             } else {
+                ++m_line;
                 m_afterCr = c == QLatin1Char('\r');
                 if (finishRecord(row)) {
                     m_at = i;
@@ -194,6 +231,7 @@ private:
     QFile m_file;
     qint64 m_size = 0;
     QStringDecoder m_decoder;
+    QChar m_separator = QLatin1Char(',');
     SheetLimitGuard m_guard;
     QString m_text; // the decoded chunk
     qsizetype m_at = 0;
@@ -208,6 +246,10 @@ private:
     bool m_quoted = false;
     bool m_quoteSeen = false; // a " inside quotes, waiting for the next character
     bool m_afterCr = false;
+    // Line breaks passed (inside quotes too), and the line the open quote is on.
+    qint64 m_line = 0;
+    qint64 m_quoteLine = 0;
+    bool m_quotedCr = false;
 };
 
 } // namespace

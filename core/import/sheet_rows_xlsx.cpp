@@ -2,18 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 #include <string>
 #include <vector>
 
-#include <pugixml.hpp>
-
 #include "platform/app_error.h"
 #include "xlsx/xlsx_address.h"
-#include "xlsx/xlsx_parts.h"
-#include "xlsx/xlsx_xml.h"
-#include "xlsx/xlsx_xml_pull.h"
-#include "xlsx/xlsx_zip_reader.h"
+#include "xlsx/xlsx_cell_text.h"
+#include "xlsx/xlsx_streamed_workbook.h"
 
 // Reads the cells of one worksheet of an .xlsx package, values only: what the
 // import needs is each cell's text and whether it was stored as a number or a
@@ -23,94 +18,6 @@
 namespace SheetRowsReader {
 
 namespace {
-
-using XlsxXml::attribute;
-using XlsxXml::child;
-using XlsxXml::localName;
-
-struct Relationship
-{
-    std::string id;
-    std::string type;
-    std::string part;
-};
-
-void loadSmall(pugi::xml_document &doc, const XlsxZipReader &zip, const std::string &part)
-{
-    XlsxXml::load(doc, zip.read(part, SheetLimits::MaxSmallPartBytes), part);
-}
-
-std::vector<Relationship> relationshipsOf(const XlsxZipReader &zip, const std::string &part)
-{
-    std::vector<Relationship> out;
-    const std::string relsPart = XlsxRelationships::relsPartOf(part);
-    if (!zip.contains(relsPart))
-        return out;
-    pugi::xml_document doc;
-    loadSmall(doc, zip, relsPart);
-    for (pugi::xml_node rel : doc.document_element().children()) {
-        if (localName(rel) == "Relationship")
-            out.push_back({rel.attribute("Id").value(), rel.attribute("Type").value(),
-                           XlsxRelationships::resolveTarget(part, rel.attribute("Target").value())});
-    }
-    return out;
-}
-
-std::string relatedPart(const std::vector<Relationship> &rels, const char *typeLast)
-{
-    for (const Relationship &rel : rels) {
-        if (XlsxRelationships::typeIs(rel.type.c_str(), typeLast))
-            return rel.part;
-    }
-    return {};
-}
-
-// Built-in number formats that show a date.
-bool isBuiltInDateFormat(int id)
-{
-    return (id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 36) || (id >= 50 && id <= 58);
-}
-
-// A custom format shows a date when it has a date letter outside quotes and brackets.
-bool isDateFormatCode(const std::string &code)
-{
-    bool quoted = false;
-    int bracket = 0;
-    for (char c : code) {
-        if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && c == '[')
-            ++bracket;
-        else if (!quoted && c == ']')
-            --bracket;
-        else if (!quoted && bracket == 0 && (c == 'y' || c == 'Y' || c == 'd' || c == 'D'))
-            return true;
-    }
-    return false;
-}
-
-// For each cell format (the s attribute of a cell): whether it shows a date.
-std::vector<bool> dateStyles(const XlsxZipReader &zip, const std::string &stylesPart)
-{
-    std::vector<bool> out;
-    if (stylesPart.empty() || !zip.contains(stylesPart))
-        return out;
-    pugi::xml_document doc;
-    loadSmall(doc, zip, stylesPart);
-    const pugi::xml_node root = doc.document_element();
-    std::set<int> customDates;
-    for (pugi::xml_node fmt : child(root, "numFmts").children()) {
-        if (isDateFormatCode(attribute(fmt, "formatCode").value()))
-            customDates.insert(attribute(fmt, "numFmtId").as_int());
-    }
-    for (pugi::xml_node xf : child(root, "cellXfs").children()) {
-        if (localName(xf) != "xf")
-            continue;
-        const int id = attribute(xf, "numFmtId").as_int();
-        out.push_back(isBuiltInDateFormat(id) || customDates.count(id) > 0);
-    }
-    return out;
-}
 
 QString numberText(const std::string &raw)
 {
@@ -146,13 +53,13 @@ constexpr std::size_t MaxRawBytes = 8 * 3 * SheetLimits::MaxCellCharacters;
 
 // The texts of the <si> entries: their <t>, directly or in runs, without the
 // phonetic readings of <rPh>.
-std::vector<QString> sharedStrings(const XlsxZipReader &zip, const std::string &part, const QString &path,
-                                   SheetLimitGuard &guard)
+std::vector<QString> sharedStrings(const XlsxStreamedWorkbook &book, SheetLimitGuard &guard)
 {
     std::vector<QString> out;
-    if (part.empty() || !zip.contains(part))
+    if (book.sharedStringsPart().empty())
         return out;
-    XlsxXmlPull pull(zip.open(part, SheetLimits::MaxPartBytes), path, part);
+    const std::unique_ptr<XlsxXmlPull> stream = book.open(book.sharedStringsPart(), SheetLimits::MaxPartBytes);
+    XlsxXmlPull &pull = *stream;
     std::string text;
     bool inEntry = false;
     bool inText = false;
@@ -190,45 +97,31 @@ std::vector<QString> sharedStrings(const XlsxZipReader &zip, const std::string &
 class XlsxSheet final : public SheetRowReader
 {
 public:
-    XlsxSheet(const QString &path, const QString &sheet) : m_zip(path), m_guard(path)
+    XlsxSheet(const QString &path, const QString &sheet)
+        : m_book(path, SheetLimits::MaxSmallPartBytes), m_guard(path)
     {
-        std::string workbookPart = relatedPart(relationshipsOf(m_zip, ""), "officeDocument");
-        if (workbookPart.empty())
-            workbookPart = "xl/workbook.xml";
-        if (!m_zip.contains(workbookPart))
+        if (!m_book.isWorkbook())
             throw SpreadsheetError(QStringLiteral("“%1”不是 Excel 工作簿，无法导入。请用 Excel 或 WPS 另存为 .xlsx 后再导入。").arg(path));
-        pugi::xml_document workbook;
-        loadSmall(workbook, m_zip, workbookPart);
-        const pugi::xml_node root = workbook.document_element();
-        m_date1904 = attribute(child(root, "workbookPr"), "date1904").as_bool();
-        const std::vector<Relationship> rels = relationshipsOf(m_zip, workbookPart);
+        m_date1904 = m_book.usesDate1904();
 
+        // The sheet named (letter case aside), else the first worksheet.
         std::string sheetPart;
         QStringList names;
-        for (pugi::xml_node s : child(root, "sheets").children()) {
-            const QString name = QString::fromUtf8(attribute(s, "name").value());
-            names << name;
-            if (!sheetPart.empty() || (!sheet.isEmpty() && name.compare(sheet, Qt::CaseInsensitive) != 0))
-                continue;
-            std::string id;
-            for (pugi::xml_attribute a = s.first_attribute(); a; a = a.next_attribute()) {
-                if (localName(a.name()) == "id")
-                    id = a.value();
+        for (const XlsxSheetEntry &entry : m_book.sheets()) {
+            names << entry.name;
+            if (sheetPart.empty() && entry.isWorksheet()
+                && (sheet.isEmpty() || entry.name.compare(sheet, Qt::CaseInsensitive) == 0)) {
+                sheetPart = entry.part;
+                m_sheetName = entry.name;
             }
-            for (const Relationship &rel : rels) {
-                if (rel.id == id && XlsxRelationships::typeIs(rel.type.c_str(), "worksheet"))
-                    sheetPart = rel.part;
-            }
-            if (!sheetPart.empty())
-                m_sheetName = name;
         }
-        if (sheetPart.empty() || !m_zip.contains(sheetPart))
+        if (sheetPart.empty() || !m_book.contains(sheetPart))
             throw SpreadsheetError(QStringLiteral("文件中没有名为“%1”的工作表，请从这些工作表中选一个：%2")
                                        .arg(sheet, names.join(QStringLiteral("、"))));
 
-        m_strings = sharedStrings(m_zip, relatedPart(rels, "sharedStrings"), path, m_guard);
-        m_dates = dateStyles(m_zip, relatedPart(rels, "styles"));
-        m_sheet = std::make_unique<XlsxXmlPull>(m_zip.open(sheetPart, SheetLimits::MaxPartBytes), path, sheetPart);
+        m_strings = sharedStrings(m_book, m_guard);
+        m_dates = m_book.dateStyles();
+        m_sheet = m_book.open(sheetPart, SheetLimits::MaxPartBytes);
     }
 
     bool next(SheetRow &row) override
@@ -349,7 +242,7 @@ private:
         return cell;
     }
 
-    XlsxZipReader m_zip;
+    XlsxStreamedWorkbook m_book;
     SheetLimitGuard m_guard;
     bool m_date1904 = false;
     std::vector<QString> m_strings;

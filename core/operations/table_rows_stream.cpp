@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "xlsx/xlsx_address.h"
+#include "xlsx/xlsx_cell_text.h"
+#include "xlsx/xlsx_row_writer.h"
 #include "xlsx/xlsx_sheet.h"
-#include "xlsx/xlsx_text_cell.h"
-#include "xlsx/xlsx_xml.h"
 #include "xlsx/xlsx_zip_stream.h"
 
 TableRowsStream::TableRowsStream(Reader read, Written written) : m_read(std::move(read)), m_written(std::move(written))
@@ -34,16 +34,10 @@ void TableRowsStream::prepare(XlsxSheet &sheet)
         }
     }
     for (int column = 0; column < columns; ++column) {
-        // The header cell goes through the sheet, so that its text lands in the shared strings.
-        sheet.setCellText(1, column + 1, result.columns.at(column));
-        m_headers.push_back(sheet.storedValue(1, column + 1));
-        const int style = sheet.newCellStyle(column + 1);
-        m_styles.push_back(style >= 0 ? " s=\"" + std::to_string(style) + "\"" : std::string());
-        std::string letters;
-        XlsxAddress::appendColumnLetters(letters, column + 1);
-        m_letters.push_back(std::move(letters));
+        m_headers.push_back(XlsxXml::encodeCellText(result.columns.at(column)));
+        m_styles.push_back(sheet.newCellStyle(column + 1));
         double &w = widest[size_t(column)];
-        w = std::max(w, XlsxSheet::textUnits(XlsxXml::encodeCellText(result.columns.at(column))));
+        w = std::max(w, XlsxSheet::textUnits(m_headers.back()));
     }
     sheet.clearRows();
     sheet.fitColumns(1, widest);
@@ -61,43 +55,22 @@ std::string TableRowsStream::dimension() const
     return out;
 }
 
-void TableRowsStream::writeRows(XlsxZipStream &out, const std::string &p)
+void TableRowsStream::writeRows(XlsxZipStream &out, const std::string &prefix)
 {
-    std::string &b = out.buffer();
+    XlsxRowWriter writer(*m_sheet, prefix);
     const int columns = int(m_headers.size());
-    if (columns > 0) {
-        b += '<' + p + "row r=\"1\">";
-        for (int column = 0; column < columns; ++column) {
-            b += '<' + p + "c r=\"" + m_letters[size_t(column)] + "1\"" + m_styles[size_t(column)] + " t=\"s\"><" + p
-                + "v>" + m_headers[size_t(column)] + "</" + p + "v></" + p + "c>";
-        }
-        b += "</" + p + "row>";
-    }
+    // The headings go into the shared strings: every sheet repeats them.
+    for (int column = 0; column < columns; ++column)
+        writer.sharedTextCell(out.buffer(), 1, column + 1, m_styles[size_t(column)], m_headers[size_t(column)]);
+    writer.endRow(out.buffer());
     size_t at = 0;
     for (int row = 0; row < m_rowCount; ++row) {
-        const std::string number = std::to_string(row + 2);
-        bool open = false;
-        for (int column = 0; column < columns; ++column) {
-            const std::string &cell = m_values[at++];
-            if (cell.empty())
-                continue;
-            if (!open) {
-                b += '<' + p + "row r=\"" + number + "\">";
-                open = true;
-            }
-            b += '<';
-            b += p;
-            b += "c r=\"";
-            b += m_letters[size_t(column)];
-            b += number;
-            b += '"';
-            b += m_styles[size_t(column)];
-            m_sharedCells += XlsxAppendTextCell(b, cell, p, *m_sheet) ? 1 : 0;
-        }
-        if (open)
-            b += "</" + p + "row>";
+        for (int column = 0; column < columns; ++column)
+            writer.textCell(out.buffer(), row + 2, column + 1, m_styles[size_t(column)], m_values[at++]);
+        writer.endRow(out.buffer());
         out.flushIfFull();
     }
+    m_sharedCells = writer.sharedReferences();
     m_values = {};
     if (m_written)
         m_written();

@@ -1,21 +1,21 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <QString>
 
 #include "platform/query_result.h"
-
-#include <string>
 #include "xlsx/xlsx_sheet_stream.h"
 
 // One sheet of the table export as a stream: every cell in text format, the
 // result's column names in row 1 (shared strings: every sheet repeats them),
 // its rows from row 2 (empty values left out), the used columns fitted to their
-// texts. Values are written inline (see XlsxAppendTextCell): the workbook's
-// table of shared strings would otherwise grow with every name and number. The result is read when the sheet's turn comes and
-// dropped when its rows are written, so that one table at a time is held.
+// texts. Values are written inline (see XlsxRowWriter::textCell): the
+// workbook's table of shared strings would otherwise grow with every name and
+// number. The result is read when the sheet's turn comes and dropped when its
+// rows are written, so that one table at a time is held.
 class TableRowsStream : public XlsxSheetStream
 {
 public:
@@ -33,7 +33,7 @@ public:
     void writeRows(XlsxZipStream &out, const std::string &prefix) override;
     void writeMerges(XlsxZipStream &, const std::string &) override {}
     void writeBreaks(XlsxZipStream &, const std::string &) override {}
-    long long sharedStringReferences() const override { return (long long)m_headers.size() + m_sharedCells; }
+    long long sharedStringReferences() const override { return m_sharedCells; }
 
 private:
     Reader m_read;
@@ -42,9 +42,8 @@ private:
     XlsxSheet *m_sheet = nullptr;
     // Each value as the file stores it (XlsxXml::encodeCellText), row by row; empty for an empty value.
     std::vector<std::string> m_values;
-    long long m_sharedCells = 0;
-    std::vector<std::string> m_headers; // shared string index of each column name
-    std::vector<std::string> m_styles; // the s attribute of each column's cells
-    std::vector<std::string> m_letters;
+    long long m_sharedCells = 0; // cells written that refer to the shared strings, headings included
+    std::vector<std::string> m_headers; // each column name as the file stores it
+    std::vector<int> m_styles;          // the cell format of each column's cells, -1 for none
     int m_lastRow = 0; // the lowest row with a cell
 };

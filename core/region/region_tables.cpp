@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include <QFile>
-#include <QStringDecoder>
 
 #include "platform/app_error.h"
+#include "platform/text_file.h"
 
 // The embedded tables live in a static library: without this reference the
 // linker would drop their registration.
@@ -85,8 +85,7 @@ QStringList splitLines(const QString &text)
 template<typename Row, bool hasParent>
 QList<Row> parseTable(const QByteArray &bytes, const char *table)
 {
-    QStringDecoder decoder("GB18030");
-    const QString text = decoder.decode(bytes);
+    const QString text = TextFile::decodeGb18030(bytes);
     QList<Row> rows;
     int lineNumber = 0;
     for (const QString &rawLine : splitLines(text)) {

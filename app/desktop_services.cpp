@@ -33,15 +33,20 @@ bool DesktopServices::openFile(const QString &path)
         return true;
     // A report (check.txt) is read here when the desktop has no text viewer.
     if (QFileInfo(absolute).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0) {
-        TextFileWindow window(absolute, QApplication::activeWindow());
-        const ArrowWhileAsking arrow;
-        window.exec();
+        showReport(absolute);
         return true;
     }
     // The file is written; without a viewer the user must at least learn where it is.
     if (m_messages)
         m_messages->showMessage(QStringLiteral("没有找到可以打开此文件的程序。文件已保存在：") + QDir::toNativeSeparators(absolute));
     return false;
+}
+
+void DesktopServices::showReport(const QString &path)
+{
+    TextFileWindow window(QFileInfo(path).absoluteFilePath(), QApplication::activeWindow());
+    const ArrowWhileAsking arrow;
+    window.exec();
 }
 
 QString DesktopServices::printProgram() const

@@ -21,6 +21,7 @@ public:
     void setMessages(Messages *messages) { m_messages = messages; }
 
     bool openFile(const QString &path) override;
+    void showReport(const QString &path) override;
     bool canPrint() const override;
     QString printPdf(const QString &path) override;
     // CUPS' words for a system without a (default) printer or without its scheduler.

@@ -31,6 +31,7 @@ public:
     bool canPrint() const override { return false; }
     QString printPdf(const QString &) override { return QStringLiteral("命令行下不打印"); }
     void showPreview(QWidget *, const QString &) override {}
+    void showReport(const QString &) override {}
 };
 
 // The refusal to replace a file at --into without --replace.

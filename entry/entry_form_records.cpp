@@ -183,5 +183,7 @@ void EntryForm::LoadRecord(const QString &idText)
         m_services.messages.showMessage(RecordLoader::notFoundMessage(idText));
         return;
     }
-    RecordFormValues::show(*this, *stored);
+    const QStringList unshown = RecordFormValues::show(*this, *stored);
+    if (!unshown.isEmpty())
+        m_services.messages.showMessage(RecordFormValues::unshownMessage(unshown));
 }

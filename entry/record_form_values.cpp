@@ -67,13 +67,16 @@ void showBirthDate(QDateEdit *picker, const QString &stored)
     picker->setDate(date);
 }
 
-void showRegion(EntryForm &form, int number, const QString &stored)
+// Whether the picker now shows the stored code's county.
+bool showRegion(EntryForm &form, int number, const QString &stored)
 {
     const int code = StoredValue::regionCode(stored);
     RegionPicker *picker = form.regionPicker(number);
     const RegionTables *tables = form.regionTables();
-    if (picker && tables)
-        picker->showRegion(tables->ResolveRegionCode(code));
+    if (!picker || !tables)
+        return true;
+    picker->showRegion(tables->ResolveRegionCode(code));
+    return picker->storedCode().left(6) == stored.left(6);
 }
 
 } // namespace
@@ -132,36 +135,60 @@ QWidget *controlOf(const EntryForm &form, RecordColumns::Index column)
     return control<QWidget>(form, FormFields::of(column).control);
 }
 
-void show(EntryForm &form, const QHash<QString, QString> &stored)
+QStringList show(EntryForm &form, const QHash<QString, QString> &stored)
 {
+    QStringList unshown;
     for (const Column &column : RecordSchema::columns()) {
         if (!RecordSchema::readBack(column))
             continue;
         const QString value = stored.value(QString::fromUtf16(column.name));
-        switch (column.feed) {
-        case Feed::Typed:
-            setLoadedText(control<QLineEdit>(form, column), value);
-            break;
-        case Feed::Item:
-            SelectItemByText(control<QComboBox>(form, column), value);
-            break;
-        case Feed::BirthDate:
-            showBirthDate(control<QDateEdit>(form, column), value);
-            break;
-        case Feed::RegionCode:
-            showRegion(form, column.picker, value);
-            break;
-        case Feed::EntryYearMonth: {
-            const StoredValue::EntryYearMonth yearMonth = StoredValue::entryYearMonth(value);
-            SelectItemByText(control<QComboBox>(form, column), yearMonth.year);
-            setLoadedText(control<QLineEdit>(form, FormFields::of(column.order).secondControl), yearMonth.month);
-            break;
+        bool shown = true;
+        try {
+            switch (column.feed) {
+            case Feed::Typed:
+                setLoadedText(control<QLineEdit>(form, column), value);
+                break;
+            case Feed::Item: {
+                auto *list = control<QComboBox>(form, column);
+                SelectItemByText(list, value);
+                shown = value.isEmpty() || list->currentIndex() >= 0;
+                break;
+            }
+            case Feed::BirthDate:
+                showBirthDate(control<QDateEdit>(form, column), value);
+                break;
+            case Feed::RegionCode:
+                shown = showRegion(form, column.picker, value);
+                break;
+            case Feed::EntryYearMonth: {
+                const StoredValue::EntryYearMonth yearMonth = StoredValue::entryYearMonth(value);
+                auto *year = control<QComboBox>(form, column);
+                SelectItemByText(year, yearMonth.year);
+                setLoadedText(control<QLineEdit>(form, FormFields::of(column.order).secondControl), yearMonth.month);
+                shown = value.isEmpty() || year->currentIndex() >= 0;
+                break;
+            }
+            case Feed::ClassCode:
+            case Feed::RegionNames:
+                break;
+            }
+        } catch (const StoredValueError &) {
+            shown = false;
+            // A picker keeps no default in place of a code it could not show.
+            if (column.feed == Feed::RegionCode)
+                if (RegionPicker *picker = form.regionPicker(column.picker))
+                    picker->showRegion(RegionNames{});
         }
-        case Feed::ClassCode:
-        case Feed::RegionNames:
-            break;
-        }
+        if (!shown)
+            unshown << QStringLiteral("%1“%2”").arg(QString::fromUtf16(column.name), value);
     }
+    return unshown;
+}
+
+QString unshownMessage(const QStringList &unshown)
+{
+    return QStringLiteral("以下存储的值在表单中无法显示，这些项目已留空，请重新选择或填写后再保存：\n")
+        + unshown.join(QStringLiteral("\n"));
 }
 
 void setLoadedText(QLineEdit *box, const QString &text)

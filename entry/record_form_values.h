@@ -34,10 +34,14 @@ QStringList gather(const EntryForm &form, const QString &classTable, const QStri
 // Puts the stored values (by column name, the 42 columns read back) into the
 // form, column by column in the record's order: texts as stored, list items
 // selected by text, the birth date, the region pickers through the region
-// code lookup, 入学年月 into cbYear and edtMonth. Throws StoredValueError at a
-// birth date or region code that cannot be read; the fields before it keep
-// what they got. A missing column reads as empty.
-void show(EntryForm &form, const QHash<QString, QString> &stored);
+// code lookup, 入学年月 into cbYear and edtMonth. A value the form cannot show
+// (an empty or unreadable birth date or region code, an unknown county, an
+// item text not in its list, a year outside the list) leaves its control
+// empty and is returned as "column“value”"; every other column is shown.
+// A missing column reads as empty.
+QStringList show(EntryForm &form, const QHash<QString, QString> &stored);
+// The note naming the values show() could not show.
+QString unshownMessage(const QStringList &unshown);
 
 // Sets a stored text into an edit box. A box cuts text set into it to its
 // length limit; a longer stored value widens the limit instead, so that

@@ -238,7 +238,7 @@ void ManagementWindow::runCheck(DataChecks::Check check)
         return;
     runGuarded(m_services.messages, [&] {
         const QString report = DataChecks(m_db, m_services.programDir).run(check, tables);
-        m_services.desktop.openFile(report); // the desktop itself says when no viewer could open it
+        m_services.desktop.showReport(report);
     });
 }
 

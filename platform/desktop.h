@@ -29,4 +29,9 @@ public:
 
     // Shows a PDF modally over the owner until the user closes it.
     virtual void showPreview(QWidget *owner, const QString &pdfPath) = 0;
+
+    // Shows a text report the program wrote (check.txt, GB18030 as other
+    // school tools expect it) in the program's own window: a desktop editor
+    // guessing UTF-8 would show it garbled.
+    virtual void showReport(const QString &path) = 0;
 };

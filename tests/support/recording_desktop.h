@@ -35,8 +35,15 @@ public:
         previewed << pdfPath;
         previewedData << contents(pdfPath);
     }
+    void showReport(const QString &path) override
+    {
+        reports << path;
+        if (onOpen)
+            onOpen();
+    }
 
     QStringList opened;
+    QStringList reports; // text reports shown in the program's own window
     // Runs while a file is being opened, as a viewer or its error box would take time.
     std::function<void()> onOpen;
     QStringList printed;

@@ -246,6 +246,10 @@ void EntryForm::selectFixedItems()
 
 void EntryForm::cbSexChange()
 {
+    // Picked from the open list the choice is made and the focus moves on;
+    // stepped through with the keyboard it stays for the next key or Tab.
+    if (m_steppingList)
+        return;
     QPushButton *anchor = m_ui->Button3;
     // Let Tab continue from the field the focus is leaving, not from wherever
     // the invisible button sits in the form.

@@ -139,6 +139,7 @@ private:
     void setUpAssists();
     bool assistEvent(QObject *watched, QEvent *event);
     bool assistKey(QWidget *watched, const QKeyEvent *key);
+    bool stepClosedList(QObject *watched, QEvent *event);
     void edtCardNoEdited(const QString &text);
     bool takeTypedDate(const QKeyEvent *key);
 
@@ -156,4 +157,5 @@ private:
     QPointer<QDialog> m_managementWindow;
     QMetaObject::Connection m_focusWatch;
     QString m_typedDate; // keys typed into dtBirth since it was entered or clicked
+    bool m_steppingList = false; // a closed list is taking a key: its choice keeps the focus
 };

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include "core/record/id_number_facts.h"
@@ -136,10 +137,51 @@ bool EntryForm::assistEvent(QObject *watched, QEvent *event)
         return true;
     }
     case QEvent::KeyPress:
+        if (stepClosedList(watched, event))
+            return true;
         return assistKey(qobject_cast<QWidget *>(watched), static_cast<QKeyEvent *>(event));
+    case QEvent::InputMethod: // a Chinese input method commits "湖南" as one event
+        return stepClosedList(watched, event);
     default:
         return false;
     }
+}
+
+namespace {
+
+// The keys a closed list steps through its items with: the arrows, PageUp,
+// PageDown, Home, End and typed text (not Space, which opens it).
+bool stepsThroughItems(const QKeyEvent &key)
+{
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (key.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return !key.text().isEmpty() && key.text().front().isPrint() && key.text() != QLatin1String(" ");
+    }
+}
+
+} // namespace
+
+bool EntryForm::stepClosedList(QObject *watched, QEvent *event)
+{
+    auto *list = qobject_cast<QComboBox *>(watched);
+    if (!list || list->isEditable() || list == m_ui->cbStud || !m_dataControls.contains(list) || list->view()->isVisible())
+        return false;
+    if (event->type() == QEvent::KeyPress && !stepsThroughItems(*static_cast<QKeyEvent *>(event)))
+        return false;
+    // The list takes the key as its own (and tells its choice, so that a
+    // province still fills its cities); only the focus stays in it.
+    const QScopedValueRollback<bool> stepping(m_steppingList, true);
+    static_cast<QObject *>(list)->event(event);
+    return true;
 }
 
 bool EntryForm::assistKey(QWidget *watched, const QKeyEvent *key)

@@ -66,8 +66,27 @@ bool EntryForm::ValidateEntry()
 
     const int empty = EmptyFieldPass::run(m_dataControls, m_ui->cbStud);
     if (empty > 0) {
-        messages.askBox(this, windowTitle(), EntryRules::emptyFieldsMessage(empty), Messages::Icon::Error,
-                        Messages::Buttons::Ok);
+        // The first empty fields by their captions, and the cursor in the first.
+        constexpr int Named = 5;
+        QStringList names;
+        QWidget *first = nullptr;
+        for (QWidget *control : std::as_const(m_dataControls)) {
+            if (control == m_ui->cbStud || !EmptyFieldPass::isHighlighted(control))
+                continue;
+            if (!first)
+                first = control;
+            if (names.size() < Named)
+                names << control->accessibleName();
+        }
+        messages.askBox(this, windowTitle(),
+                        EntryRules::emptyFieldsMessage(empty) + QLatin1Char('\n')
+                            + QStringLiteral("未完成的项目：%1%2").arg(names.join(QStringLiteral("、")),
+                                                                  empty > Named ? QStringLiteral(" 等") : QString()),
+                        Messages::Icon::Error, Messages::Buttons::Ok);
+        if (first) {
+            m_ui->ScrollBox1->ensureWidgetVisible(first);
+            first->setFocus(Qt::OtherFocusReason);
+        }
         return false;
     }
 

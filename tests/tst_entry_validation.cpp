@@ -98,7 +98,8 @@ void TestEntryValidation::freshFormCountsEveryEmptyField()
     QCOMPARE(box.buttons, Messages::Buttons::Ok);
     QCOMPARE(box.title, QStringLiteral("学生学籍信息录入 - 当前录入【高一01班】"));
     QCOMPARE(box.text, QStringLiteral("检测到有 38 处未完成的项目，已以其它颜色标示。请填写完全才能提交。"
-                                      "如果不确定要怎么填，请咨询在场的老师。"));
+                                      "如果不确定要怎么填，请咨询在场的老师。\n"
+                                      "未完成的项目：1.姓名、2.性别、4.出生地 县、5.籍贯(写到区县)、6.民族 等"));
     // Every empty box and list of the reset form, in form order; the default
     // region, the entry year, the read-only and the fixed fields are filled.
     const QStringList expected = {
@@ -152,9 +153,15 @@ void TestEntryValidation::blanksOnlyBoxIsEmptyButListTextIsNotTrimmed()
     d.fillStudent();
     EntryFormDriver::retype(ui->edtAddr1, QStringLiteral("   "));
     ui->cbYear->lineEdit()->setText(QStringLiteral(" "));
+    ui->edtName->setFocus();
     d.clickSave();
     QVERIFY(env.messages.lastText().startsWith(QStringLiteral("检测到有 1 处未完成的项目")));
+    // The field is named, and the cursor is in it (far down the form, now in view).
+    QVERIFY(env.messages.lastText().endsWith(QStringLiteral("\n未完成的项目：54.现住址")));
     QCOMPARE(highlightedNames(d.form()), QStringList{"edtAddr1"});
+    QCOMPARE(d.form().focusWidget(), ui->edtAddr1);
+    const QRect shown(ui->edtAddr1->mapTo(ui->ScrollBox1->viewport(), QPoint(0, 0)), ui->edtAddr1->size());
+    QVERIFY(shown.top() >= 0 && shown.bottom() < ui->ScrollBox1->viewport()->height());
 }
 
 void TestEntryValidation::birthDate_data()

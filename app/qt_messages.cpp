@@ -30,7 +30,8 @@ QMessageBox::Icon toQt(Messages::Icon icon)
 void nameButtons(QMessageBox &box)
 {
     const std::pair<QMessageBox::StandardButton, const char16_t *> names[] = {
-        {QMessageBox::Ok, u"确定"}, {QMessageBox::Cancel, u"取消"}, {QMessageBox::Yes, u"是"}, {QMessageBox::No, u"否"}};
+        {QMessageBox::Ok, u"确定"}, {QMessageBox::Cancel, u"取消"}, {QMessageBox::Yes, u"是"}, {QMessageBox::No, u"否"},
+        {QMessageBox::Save, u"保存"}, {QMessageBox::Discard, u"不保存"}};
     for (const auto &[button, text] : names) {
         if (QAbstractButton *b = box.button(button))
             b->setText(QString::fromUtf16(text));
@@ -64,6 +65,9 @@ Messages::Answer QtMessages::askBox(QWidget *owner, const QString &title, const 
     } else if (buttons == Buttons::YesNo) {
         set = QMessageBox::Yes | QMessageBox::No;
         byDefault = QMessageBox::Yes;
+    } else if (buttons == Buttons::SaveDiscardCancel) {
+        set = QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
+        byDefault = QMessageBox::Save;
     }
     QMessageBox box(toQt(icon), title, text, set, ownerOr(owner));
     box.setDefaultButton(byDefault);
@@ -76,8 +80,14 @@ Messages::Answer QtMessages::askBox(QWidget *owner, const QString &title, const 
         return Answer::Yes;
     case QMessageBox::No:
         return Answer::No;
-    default:
-        return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok);
+    case QMessageBox::Save:
+        return Answer::Save;
+    case QMessageBox::Discard:
+        return Answer::Discard;
+    default: // the box closed without a button
+        if (buttons == Buttons::YesNo)
+            return Answer::No;
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     case QMessageBox::Ok:
         return Answer::Ok;
     }

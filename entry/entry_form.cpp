@@ -68,6 +68,7 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     installWheelFilter();
     alignLabelColumns();
     setUpAssists();
+    markShownAsUnchanged();
 }
 
 EntryForm::~EntryForm()
@@ -203,6 +204,8 @@ void EntryForm::selectDefaultRegions()
     for (RegionPicker *picker : m_pickers)
         if (picker)
             picker->selectDefault();
+    // The last step of a reset and of the class setup: what shows now is unchanged.
+    markShownAsUnchanged();
 }
 
 void EntryForm::ResetEntryForm()
@@ -234,6 +237,7 @@ void EntryForm::ResetEntryForm()
     m_ui->edtMonth->setText(QStringLiteral("09"));
     selectFixedItems();
 
+    m_shownRecordIndex = -1;
     selectDefaultRegions();
 }
 
@@ -324,6 +328,10 @@ void EntryForm::showEvent(QShowEvent *event)
 
 void EntryForm::closeEvent(QCloseEvent *event)
 {
+    if (!settleUnsavedChanges()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     QApplication::quit();
 }

@@ -124,6 +124,12 @@ protected:
 
 private:
     void selectFixedItems();
+    // What the form shows now counts as unchanged (after a reset or a load).
+    void markShownAsUnchanged();
+    // Before the shown record is left: when it has changes, asks
+    // "有未保存的修改，是否保存？"; true to go on (saved or not wanted), false
+    // to stay with the record as it is.
+    bool settleUnsavedChanges();
     void connectFocusAway();
     void keepFocusInView(QWidget *old, QWidget *now);
     void installWheelFilter();
@@ -158,4 +164,6 @@ private:
     QMetaObject::Connection m_focusWatch;
     QString m_typedDate; // keys typed into dtBirth since it was entered or clicked
     bool m_steppingList = false; // a closed list is taking a key: its choice keeps the focus
+    QStringList m_shownValues;   // the record's values as last reset or loaded
+    int m_shownRecordIndex = -1; // the cbStud item of the record loaded, -1 for a new one
 };

@@ -162,10 +162,50 @@ void EntryForm::Button1Click()
     });
 }
 
+void EntryForm::markShownAsUnchanged()
+{
+    m_shownValues = RecordFormValues::gather(*this, m_classTable, m_classNo);
+}
+
+bool EntryForm::settleUnsavedChanges()
+{
+    if (RecordFormValues::gather(*this, m_classTable, m_classNo) == m_shownValues)
+        return true;
+    switch (m_services.messages.askBox(this, windowTitle(), QStringLiteral("有未保存的修改，是否保存？"),
+                                       Messages::Icon::Question, Messages::Buttons::SaveDiscardCancel)) {
+    case Messages::Answer::Discard:
+        return true;
+    case Messages::Answer::Save:
+        break;
+    default:
+        return false;
+    }
+    // Saved as the save button saves; a refused or failed save keeps the record.
+    const QString typedName = m_ui->edtName->text();
+    if (!ValidateEntry())
+        return false;
+    if (!SaveRecord()) {
+        m_services.messages.showMessage(RecordSaver::saveFailedMessage());
+        return false;
+    }
+    m_ui->lblHint1->setText(RecordSaver::savedHint(typedName));
+    m_ui->lblHint2->setText(RecordSaver::savedHint(typedName));
+    showClassCount();
+    return true;
+}
+
 void EntryForm::chEditClick()
 {
     QComboBox *list = m_ui->cbStud;
     runGuarded(m_services.messages, [&] {
+        if (!m_ui->chEdit->isChecked()) {
+            // The record shown is still the one edited while the question is asked.
+            const QSignalBlocker blocker(m_ui->chEdit);
+            m_ui->chEdit->setChecked(true);
+            if (!settleUnsavedChanges())
+                return;
+            m_ui->chEdit->setChecked(false);
+        }
         if (m_ui->chEdit->isChecked()) {
             list->setEnabled(true);
             list->clear();
@@ -185,12 +225,24 @@ void EntryForm::chEditClick()
 void EntryForm::cbStudChange()
 {
     runGuarded(m_services.messages, [this] {
-        const QComboBox *list = m_ui->cbStud;
+        QComboBox *list = m_ui->cbStud;
+        const int picked = list->currentIndex();
+        if (picked != m_shownRecordIndex) {
+            // The record shown is still the one edited while the question is asked.
+            const QSignalBlocker blocker(list);
+            list->setCurrentIndex(m_shownRecordIndex);
+            if (!settleUnsavedChanges())
+                return;
+            list->setCurrentIndex(picked);
+        }
         const qint64 id = chosenRecordId();
         const QString idText = id > 0 ? QString::number(id) : RecordItem::idText(list->currentText());
         ResetEntryForm();
-        if (!idText.isEmpty() && EntryRules::IsAllDigits(idText))
+        if (!idText.isEmpty() && EntryRules::IsAllDigits(idText)) {
             LoadRecord(idText);
+            m_shownRecordIndex = list->currentIndex();
+            markShownAsUnchanged();
+        }
         m_ui->edtName->setFocus(Qt::OtherFocusReason);
     });
 }

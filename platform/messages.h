@@ -10,8 +10,9 @@ class Messages
 {
 public:
     enum class Icon { None, Information, Warning, Error, Question };
-    enum class Buttons { Ok, OkCancel, YesNo };
-    enum class Answer { Ok, Cancel, Yes, No };
+    // SaveDiscardCancel: 保存 / 不保存 / 取消, for leaving a record with changes.
+    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel };
+    enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
     virtual ~Messages() = default;
 

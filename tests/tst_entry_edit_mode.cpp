@@ -59,6 +59,7 @@ private slots:
     void unreadableValuesLeaveOnlyTheirFieldsEmpty();
     void longStoredValueIsNotCut();
     void loadedFixedFieldsDoNotPassToTheNextPupil();
+    void leavingAChangedRecordAsks();
 };
 
 void TestEntryEditMode::emptyClassGivesEnabledEmptyList()
@@ -183,9 +184,11 @@ void TestEntryEditMode::missingRecordIsReported()
     d.enterEditMode();
     env.db->execute(QStringLiteral("delete from 高一01 where id = 1"));
     ui->edtName->setText(QStringLiteral("未保存"));
+    env.messages.answerNext(Messages::Answer::Discard);
     d.pickRecord(1);
-    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("编号= 1 的学籍数据未能找到。")});
-    QCOMPARE(env.messages.shown.first().kind, Kind::Plain);
+    QCOMPARE(env.messages.texts(), (QStringList{QStringLiteral("有未保存的修改，是否保存？"),
+                                                QStringLiteral("编号= 1 的学籍数据未能找到。")}));
+    QCOMPARE(env.messages.shown.last().kind, Kind::Plain);
     QCOMPARE(d.fieldSnapshot().mid(1), emptyForm.mid(1)); // all but cbStud, which shows the item
     QCOMPARE(ui->cbStud->currentText(), QStringLiteral("1    张三"));
     QCOMPARE(d.form().focusWidget(), ui->edtName);
@@ -319,6 +322,51 @@ void TestEntryEditMode::loadedFixedFieldsDoNotPassToTheNextPupil()
     saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151082"));
     QCOMPARE(env.messages.texts(), QStringList());
     QCOMPARE(d.storedRow(2), EntryFormDriver::expectedValues(QStringLiteral("李四"), QStringLiteral("440606200003151082")));
+}
+
+void TestEntryEditMode::leavingAChangedRecordAsks()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
+    saveStudent(d, QStringLiteral("李四"), QStringLiteral("440606200003151082"));
+    d.enterEditMode();
+    d.pickRecord(1);
+    QVERIFY(env.messages.shown.isEmpty()); // nothing changed: no question
+    EntryFormDriver::retype(ui->edtName, QStringLiteral("张三丰"));
+
+    // 取消: the record stays as typed, the list back on it.
+    env.messages.answerNext(Messages::Answer::Cancel);
+    const int other = ui->cbStud->findData(2);
+    ui->cbStud->setCurrentIndex(other); // as a pick from the list does
+    emit ui->cbStud->activated(other);
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("有未保存的修改，是否保存？")});
+    QCOMPARE(env.messages.shown.first().buttons, Messages::Buttons::SaveDiscardCancel);
+    QCOMPARE(ui->edtName->text(), QStringLiteral("张三丰"));
+    QCOMPARE(ui->cbStud->currentData().toLongLong(), 1);
+
+    // 保存: the first record is updated, then the other one shows.
+    env.messages.answerNext(Messages::Answer::Save);
+    d.pickRecord(2);
+    QCOMPARE(d.storedRow(1).at(RecordColumns::Name), QStringLiteral("张三丰"));
+    QCOMPARE(ui->edtName->text(), QStringLiteral("李四"));
+
+    // 不保存 on unticking edit mode: nothing written, the form empty.
+    env.messages.clear();
+    EntryFormDriver::retype(ui->edtName, QStringLiteral("李四四"));
+    env.messages.answerNext(Messages::Answer::Discard);
+    QTest::mouseClick(ui->chEdit, Qt::LeftButton);
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("有未保存的修改，是否保存？")});
+    QVERIFY(!ui->chEdit->isChecked());
+    QCOMPARE(d.storedRow(2).at(RecordColumns::Name), QStringLiteral("李四"));
+    QVERIFY(ui->edtName->text().isEmpty());
+
+    // Closing the window with a pupil typed: 取消 keeps the window and the text.
+    EntryFormDriver::type(ui->edtName, QStringLiteral("王五"));
+    env.messages.answerNext(Messages::Answer::Cancel);
+    QVERIFY(!d.form().close());
+    QCOMPARE(ui->edtName->text(), QStringLiteral("王五"));
 }
 
 QTEST_MAIN(TestEntryEditMode)

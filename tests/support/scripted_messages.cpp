@@ -17,6 +17,8 @@ Messages::Answer ScriptedMessages::askBox(QWidget *, const QString &title, const
         return Answer::Ok;
     case Buttons::YesNo:
         return Answer::Yes;
+    case Buttons::SaveDiscardCancel:
+        return Answer::Cancel; // unscripted, nothing typed is lost
     }
     return Answer::Ok;
 }

@@ -25,6 +25,12 @@ ApplicationShell::ApplicationShell(Services &services, ClassSetup::Options optio
         return window;
     });
     connect(m_dialog.get(), &ClassChoiceDialog::endRequested, this, [this] { emit endRequested(0); });
+    m_formTitle = m_form->windowTitle();
+    // 换班级 goes back to the class dialog; confirming it opens the other class.
+    connect(m_form.get(), &EntryForm::classChangeRequested, this, [this] {
+        m_form->hide();
+        m_dialog->show();
+    });
 }
 
 ApplicationShell::~ApplicationShell() = default;
@@ -39,7 +45,7 @@ void ApplicationShell::confirmed(const QString &grade, const QString &classNo)
 {
     m_form->showMaximized();
     m_dialog->hide();
-    m_form->setWindowTitle(m_form->windowTitle() + QStringLiteral(" - 当前录入【") + grade + classNo + QStringLiteral("班】"));
+    m_form->setWindowTitle(m_formTitle + QStringLiteral(" - 当前录入【") + grade + classNo + QStringLiteral("班】"));
     bool connected = true;
     runGuarded(m_services.messages, [&] { connected = m_setup.OpenClass(*m_form, grade, classNo); });
     if (!connected) {

@@ -35,6 +35,7 @@ private:
     void confirmed(const QString &grade, const QString &classNo);
 
     Services &m_services;
+    QString m_formTitle; // the form's caption before a class is named in it
     ClassSetup m_setup;
     std::unique_ptr<EntryForm> m_form;
     std::unique_ptr<ClassChoiceDialog> m_dialog;

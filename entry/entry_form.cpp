@@ -57,6 +57,7 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     connect(m_ui->Button1, &QPushButton::clicked, this, &EntryForm::Button1Click);
     connect(m_ui->Button2, &QPushButton::clicked, this, &EntryForm::Button1Click);
     connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &EntryForm::SpeedButton1Click);
+    connect(m_ui->btnChangeClass, &QToolButton::clicked, this, &EntryForm::changeClassClick);
     connect(m_ui->chEdit, &QCheckBox::toggled, this, &EntryForm::chEditClick);
     connect(m_ui->cbStud, &QComboBox::activated, this, &EntryForm::cbStudChange);
     // Enter on a focused save button saves, as a click or Space does.
@@ -295,6 +296,18 @@ bool EntryForm::eventFilter(QObject *watched, QEvent *event)
 void EntryForm::setManagementWindowFactory(std::function<QDialog *(QWidget *parent)> factory)
 {
     m_managementFactory = std::move(factory);
+}
+
+void EntryForm::changeClassClick()
+{
+    if (!settleUnsavedChanges())
+        return;
+    m_ui->chEdit->setChecked(false); // the list of pupils is this class's
+    // The management window works on this class's connection: it goes with it.
+    if (m_managementWindow)
+        m_managementWindow->deleteLater();
+    m_managementWindow = nullptr;
+    emit classChangeRequested();
 }
 
 void EntryForm::SpeedButton1Click()

@@ -116,6 +116,12 @@ public slots:
     // The save action of both "保存" buttons.
     void Button1Click();
     void SpeedButton1Click();
+    // 换班级: once the record shown is settled, asks for another class.
+    void changeClassClick();
+
+signals:
+    // The user wants another class: the shell shows the class dialog again.
+    void classChangeRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

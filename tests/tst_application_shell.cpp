@@ -31,6 +31,7 @@ private slots:
     void classTableThatCannotBeMadeIsReportedAndFormStays();
     void teacherButtonOpensManagementWindow();
     void startUpLeavesTheNameFieldReady();
+    void anotherClassWithoutARestart();
 };
 
 void TestApplicationShell::firstStartCreatesDatabaseAndClassTable()
@@ -208,6 +209,41 @@ void TestApplicationShell::startUpLeavesTheNameFieldReady()
     QCOMPARE(ui->edtName->text(), QStringLiteral("a"));
     QTest::keyClick(ui->edtName, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), ui->cbSex);
+}
+
+void TestApplicationShell::anotherClassWithoutARestart()
+{
+    TestEnv env(QDateTime(QDate(2026, 10, 9), QTime(8, 0)));
+    QTemporaryDir work;
+    Run run(env, work.path());
+    env.messages.answerNext(Messages::Answer::Ok);
+    env.messages.answerNext(Messages::Answer::Yes);
+    run.choose(0, 0); // 高一 01
+    EntryForm &form = run.shell.form();
+    Ui::TForm1 *ui = form.ui();
+    ui->edtName->setText(QStringLiteral("张三"));
+
+    // 换班级 with a pupil typed: 取消 stays, 不保存 goes back to the class dialog.
+    env.messages.clear();
+    env.messages.answerNext(Messages::Answer::Cancel);
+    QTest::mouseClick(ui->btnChangeClass, Qt::LeftButton);
+    QVERIFY(form.isVisible());
+    QCOMPARE(ui->edtName->text(), QStringLiteral("张三"));
+    env.messages.answerNext(Messages::Answer::Discard);
+    QTest::mouseClick(ui->btnChangeClass, Qt::LeftButton);
+    QCOMPARE(env.messages.texts(), QStringList(2, QStringLiteral("有未保存的修改，是否保存？")));
+    QVERIFY(!form.isVisible());
+    QVERIFY(run.shell.dialog().isVisible());
+
+    env.messages.answerNext(Messages::Answer::Ok);
+    run.choose(0, 1); // 高一 02
+    QCOMPARE(run.ends.size(), 0);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.windowTitle(), QStringLiteral("学生学籍信息录入 - 当前录入【高一02班】"));
+    QCOMPARE(form.classTable(), QStringLiteral("高一02"));
+    QCOMPARE(ui->edtClass->text(), QStringLiteral("02"));
+    QVERIFY(ui->edtName->text().isEmpty());
+    QVERIFY(run.shell.setup().database()->tableNames().contains(QStringLiteral("高一02")));
 }
 
 QTEST_MAIN(TestApplicationShell)

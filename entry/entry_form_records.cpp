@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "core/operations/completeness.h"
 #include "core/record/class_count.h"
 #include "entry/form_empty_field_pass.h"
 #include "core/record/entry_rules.h"
@@ -39,7 +40,8 @@ void EntryForm::setClassSession(Database *db, const QString &classTable, const Q
 
 void EntryForm::showClassCount()
 {
-    m_ui->lblCount->setText(ClassCount::text(ClassCount::count(database(), m_classTable)));
+    m_ui->lblCount->setText(ClassCount::text(ClassCount::count(database(), m_classTable),
+                                             Completeness::incompleteCount(database(), m_classTable)));
 }
 
 void EntryForm::showChangesMadeElsewhere()

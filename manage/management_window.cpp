@@ -71,6 +71,7 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
         {m_ui->Button8, DataChecks::Check::DuplicateName},   {m_ui->Button10, DataChecks::Check::ShortNativePlace},
         {m_ui->Button11, DataChecks::Check::EnrolmentMode},  {m_ui->Button12, DataChecks::Check::AttendanceMode},
         {m_ui->Button9, DataChecks::Check::IdNumber},        {m_ui->Button14, DataChecks::Check::IdNumberInfo},
+        {m_ui->btnIncomplete, DataChecks::Check::Incomplete},
     };
     for (const auto &[button, check] : checks)
         connect(button, &QPushButton::clicked, this, [this, check = check] { runCheck(check); });

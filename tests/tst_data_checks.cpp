@@ -4,6 +4,10 @@
 #include <QtTest>
 
 #include "core/operations/data_checks.h"
+#include "core/record/record_columns.h"
+#include "core/record/save_statements.h"
+#include "entry_form_driver.h"
+#include "platform/table_name.h"
 #include "platform/app_error.h"
 #include "platform/postgres_dialect.h"
 #include "platform/text_file.h"
@@ -117,6 +121,7 @@ private slots:
     void unwritableFolderIsAnErrorAndOpensNothing();
     void booleansAndNulls();
     void idNumberInfoFindsContradictionsAndRepeatsAcrossClasses();
+    void incompleteNamesEachPupilsEmptyFieldsAndCountsEveryClass();
 };
 
 void TestDataChecks::unionQueryText()
@@ -454,6 +459,42 @@ void TestDataChecks::idNumberInfoFindsContradictionsAndRepeatsAcrossClasses()
     if (bytes != expected)
         qWarning().noquote() << TextFile::decodeGb18030(bytes);
     QCOMPARE(bytes, expected);
+}
+
+void TestDataChecks::incompleteNamesEachPupilsEmptyFieldsAndCountsEveryClass()
+{
+    TestEnv env;
+    for (const char *table : {"高一01", "高一02", "高一03"})
+        env.createClassTable(QString::fromUtf8(table));
+    const QStringList whole = EntryFormDriver::expectedValues(QStringLiteral("张三"));
+    QStringList imported = whole; // a roster's pupil: name and ID number, the rest to complete
+    for (int i = 0; i < imported.size(); ++i)
+        if (i != RecordColumns::Name && i != RecordColumns::CardNo && i != RecordColumns::ClassCode)
+            imported[i] = QString();
+    imported[RecordColumns::Name] = QStringLiteral("李四");
+    QStringList oneGap = whole;
+    oneGap[RecordColumns::Name] = QStringLiteral("王五");
+    oneGap[RecordColumns::Sex] = QString();
+    oneGap[RecordColumns::HukouRegion] = QStringLiteral(" ");
+    const auto insert = [&](const char *table, const QStringList &values) {
+        env.db->execute(SaveStatements::insertStatement(TableName(QString::fromUtf8(table)), env.db->engine(), values));
+    };
+    insert("高一01", whole);
+    insert("高一01", oneGap);
+    insert("高一02", imported);
+
+    const QString path = DataChecks(*env.db, env.dir.path()).run(Check::Incomplete,
+        {QStringLiteral("高一01"), QStringLiteral("高一02"), QStringLiteral("高一03")});
+    QFile report(path);
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    const QStringList lines = TextFile::decodeGb18030(report.readAll()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.mid(0, 3), (QStringList{"# 待补全：必填项目还空着的学生", "班级\t编号\t姓名\t待补全的项目\t",
+                                           "高一01\t2\t王五\t性别、户口所在地行政区划\t"}));
+    QVERIFY2(lines.at(3).startsWith(QStringLiteral("高一02\t1\t李四\t性别、出生日期、出生地行政区划代码、籍贯、")),
+             qPrintable(lines.at(3)));
+    QCOMPARE(lines.mid(4, 7), (QStringList{"", "", "# 各班完成情况", "班级\t人数\t已完成\t待补全\t",
+                                           "高一01\t2\t1\t1\t", "高一02\t1\t0\t1\t", "高一03\t0\t0\t0\t"}));
+    QCOMPARE(lines.at(11), QStringLiteral("合计\t3\t1\t2\t"));
 }
 
 QTEST_GUILESS_MAIN(TestDataChecks)

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QMetaType>
 
+#include "core/operations/completeness.h"
 #include "core/operations/id_number_consistency.h"
 #include "platform/app_error.h"
 #include "platform/database.h"
@@ -41,6 +42,8 @@ const CheckText kChecks[] = {
     {DataChecks::Check::IdNumberInfo, u"身份证信息",
      u"(select '%1' as 班级, 姓名, 身份证件号, 出生日期, 性别 from %2 where (身份证件号<>''))",
      u"# 身份证号与出生日期或性别不符的学生"},
+    // Judged by the program with the record's rules (Completeness).
+    {DataChecks::Check::Incomplete, u"待补全", u"", u"# 待补全：必填项目还空着的学生"},
 };
 
 const CheckText &textOf(DataChecks::Check check)
@@ -171,6 +174,8 @@ DataChecks::DataChecks(Database &db, QString programDir)
 QStringList DataChecks::reportLines(Check check, const QStringList &tables)
 {
     QStringList lines;
+    if (check == Check::Incomplete)
+        return Completeness::reportLines(m_db, tables);
     if (check == Check::IdNumberInfo) {
         const QueryResult rows = m_db.query(buildUnionQuery(piece(check), suffix(check), tables, m_db.engine()));
         lines << title(check);

@@ -18,7 +18,7 @@ class DataChecks
 {
 public:
     enum class Check { EntryCount, ClassNumber, DuplicateName, ShortNativePlace, EnrolmentMode, AttendanceMode, IdNumber,
-                       IdNumberInfo };
+                       IdNumberInfo, Incomplete };
 
     // A check as its button names it: "录入数目", "检查班号", ...
     static QString caption(Check check);

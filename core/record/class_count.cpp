@@ -11,9 +11,9 @@ qint64 count(Database &db, const QString &classTable)
     return result.isEmpty() ? 0 : result.text(0, 0).toLongLong();
 }
 
-QString text(qint64 count)
+QString text(qint64 count, qint64 incomplete)
 {
-    return QStringLiteral("本班已录入 %1 人").arg(count);
+    return QStringLiteral("本班已录入 %1 人，待补全 %2 人").arg(count).arg(incomplete);
 }
 
 } // namespace ClassCount

@@ -12,7 +12,7 @@ namespace ClassCount {
 // "select count(*) from <classTable>": one query.
 qint64 count(Database &db, const QString &classTable);
 
-// "本班已录入 N 人".
-QString text(qint64 count);
+// "本班已录入 N 人，待补全 M 人".
+QString text(qint64 count, qint64 incomplete);
 
 } // namespace ClassCount

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+
+class Database;
+
+// Which pupils still lack which fields: per class each pupil with required
+// fields empty (RecordRules::missing), then per class the counts of pupils,
+// complete and incomplete, with a school total. The lines of the 待补全 check
+// report. Reads only; DatabaseError propagates.
+namespace Completeness {
+
+QStringList reportLines(Database &db, const QStringList &tables);
+
+// The pupils of one class whose record lacks a required field.
+int incompleteCount(Database &db, const QString &table);
+
+} // namespace Completeness

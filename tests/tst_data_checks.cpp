@@ -172,7 +172,8 @@ void TestDataChecks::reports_data()
     QTest::addColumn<QString>("check");
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("录入数目") << "录入数目"
-                          << QStringList{"班级\t计数\t", "初二03\t0\t", "高一01\t3\t", "高一02\t6\t", "小六12\t3\t"};
+                          << QStringList{"班级\t计数\t", "初二03\t0\t", "高一01\t3\t", "高一02\t6\t", "小六12\t3\t",
+                                         "合计\t12\t"};
     QTest::newRow("检查班号") << "检查班号"
                           << QStringList{"# 检查存在两个或以上班号的班级", "班级\t班号\t计数\t", "高一01\t01\t2\t",
                                          "高一01\t02\t1\t",           "高一02\t\t0\t",    "高一02\t02\t4\t",
@@ -256,7 +257,7 @@ void TestDataChecks::tableWithoutRows()
     seed(env);
     DataChecks checks(*env.db, env.dir.path());
     checks.run(Check::EntryCount, {QStringLiteral("初二03")});
-    QCOMPARE(readFile(env.path(QStringLiteral("check.txt"))), reportBytes({"班级\t计数\t", "初二03\t0\t"}));
+    QCOMPARE(readFile(env.path(QStringLiteral("check.txt"))), reportBytes({"班级\t计数\t", "初二03\t0\t", "合计\t0\t"}));
     checks.run(Check::ShortNativePlace, {QStringLiteral("初二03")});
     QCOMPARE(readFile(env.path(QStringLiteral("check.txt"))),
              reportBytes({"# 籍贯输入太短可能有误的学生", "班级\t姓名\t籍贯\t"}));

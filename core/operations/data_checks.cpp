@@ -188,7 +188,14 @@ QStringList DataChecks::reportLines(Check check, const QStringList &tables)
         const QString sql = buildUnionQuery(piece(check), suffix(check), tables, m_db.engine());
         if (!title(check).isEmpty())
             lines << title(check);
-        appendResultSection(m_db.query(sql), lines);
+        const QueryResult result = m_db.query(sql);
+        appendResultSection(result, lines);
+        if (check == Check::EntryCount) {
+            qint64 total = 0;
+            for (int r = 0; r < result.rowCount(); ++r)
+                total += result.text(r, 1).toLongLong();
+            lines << QStringLiteral("合计\t%1\t").arg(total);
+        }
         return lines;
     }
     ensureIdCheckFunction();

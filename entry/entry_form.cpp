@@ -59,6 +59,11 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &EntryForm::SpeedButton1Click);
     connect(m_ui->btnChangeClass, &QToolButton::clicked, this, &EntryForm::changeClassClick);
     connect(m_ui->chEdit, &QCheckBox::toggled, this, &EntryForm::chEditClick);
+    // With no record being edited, the list is made again with or without the complete pupils.
+    connect(m_ui->chIncompleteOnly, &QCheckBox::toggled, this, [this] {
+        if (m_ui->chEdit->isChecked() && m_ui->cbStud->currentIndex() < 0)
+            chEditClick();
+    });
     connect(m_ui->cbStud, &QComboBox::activated, this, &EntryForm::cbStudChange);
     // Enter on a focused save button saves, as a click or Space does.
     m_ui->Button1->setAutoDefault(true);
@@ -313,6 +318,7 @@ void EntryForm::changeClassClick()
 void EntryForm::SpeedButton1Click()
 {
     m_ui->chEdit->setVisible(true);
+    m_ui->chIncompleteOnly->setVisible(true);
     m_ui->cbStud->setVisible(true);
     runGuarded(m_services.messages, [this] {
         if (!m_managementWindow && m_managementFactory)

@@ -211,8 +211,13 @@ void EntryForm::chEditClick()
         if (m_ui->chEdit->isChecked()) {
             list->setEnabled(true);
             list->clear();
+            // 只列待补全: the pupils whose record still lacks a required field.
+            const bool incompleteOnly = m_ui->chIncompleteOnly->isChecked();
+            const QSet<qint64> incomplete =
+                incompleteOnly ? Completeness::incompleteIds(database(), m_classTable) : QSet<qint64>();
             for (const RecordLoader::ListEntry &entry : RecordLoader(database(), m_classTable).recordItems())
-                list->addItem(entry.item, entry.id);
+                if (!incompleteOnly || incomplete.contains(entry.id))
+                    list->addItem(entry.item, entry.id);
             list->setCurrentIndex(-1);
         } else {
             list->setEnabled(false);

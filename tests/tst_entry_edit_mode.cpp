@@ -60,6 +60,7 @@ private slots:
     void longStoredValueIsNotCut();
     void loadedFixedFieldsDoNotPassToTheNextPupil();
     void leavingAChangedRecordAsks();
+    void listOfPupilsStillToComplete();
 };
 
 void TestEntryEditMode::emptyClassGivesEnabledEmptyList()
@@ -367,6 +368,21 @@ void TestEntryEditMode::leavingAChangedRecordAsks()
     env.messages.answerNext(Messages::Answer::Cancel);
     QVERIFY(!d.form().close());
     QCOMPARE(ui->edtName->text(), QStringLiteral("王五"));
+}
+
+void TestEntryEditMode::listOfPupilsStillToComplete()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    saveStudent(d, QStringLiteral("张三"), QStringLiteral("440606200003151066"));
+    env.db->execute(QStringLiteral("insert into 高一01 (姓名, 身份证件号) values ('李四', '440606200003151082')"));
+    d.enterEditMode();
+    QCOMPARE(itemsOf(ui->cbStud).size(), 2);
+    QTest::mouseClick(ui->chIncompleteOnly, Qt::LeftButton);
+    QCOMPARE(itemsOf(ui->cbStud), QStringList{QStringLiteral("2    李四")});
+    QTest::mouseClick(ui->chIncompleteOnly, Qt::LeftButton);
+    QCOMPARE(itemsOf(ui->cbStud).size(), 2);
 }
 
 QTEST_MAIN(TestEntryEditMode)

@@ -79,4 +79,12 @@ int incompleteCount(Database &db, const QString &table)
     return int(readClasses(db, {table}).value(table).incomplete.size());
 }
 
+QSet<qint64> incompleteIds(Database &db, const QString &table)
+{
+    QSet<qint64> ids;
+    for (const Pupil &pupil : readClasses(db, {table}).value(table).incomplete)
+        ids.insert(pupil.id.toLongLong());
+    return ids;
+}
+
 } // namespace Completeness

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QStringList>
 
 class Database;
@@ -14,5 +15,7 @@ QStringList reportLines(Database &db, const QStringList &tables);
 
 // The pupils of one class whose record lacks a required field.
 int incompleteCount(Database &db, const QString &table);
+// Their ids.
+QSet<qint64> incompleteIds(Database &db, const QString &table);
 
 } // namespace Completeness

@@ -8,6 +8,7 @@
 
 #include "app/class_setup.h"
 #include "core/import/class_import.h"
+#include "core/record/id_number_check.h"
 #include "core/record/record_columns.h"
 #include "core/region/region_tables.h"
 #include "core/record/record_saver.h"
@@ -212,9 +213,12 @@ void TestConcurrentSaves::twoImportsOfOneListStoreEachPupilOnce()
     env.createClassTable(kTable);
     QFile list(env.path(QStringLiteral("名单.csv")));
     QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("姓名,性别\n");
-    for (int i = 1; i <= 40; ++i)
-        list.write(QStringLiteral("学生%1,男\n").arg(i).toUtf8());
+    // Pupils are told apart by their ID numbers (odd sex digit: 男).
+    list.write("姓名,性别,身份证件号\n");
+    for (int i = 1; i <= 40; ++i) {
+        const QString first17 = QStringLiteral("44060620090315%1").arg(2 * i + 1, 3, 10, QLatin1Char('0'));
+        list.write(QStringLiteral("学生%1,男,%2\n").arg(i).arg(first17 + IdNumberCheck::checkCharacter(first17)).toUtf8());
+    }
     list.close();
 
     QList<QProcess *> importers;

@@ -148,6 +148,7 @@ private slots:
     void twoProgramsSaveIntoOneClassTable();
     void classTableCreatedMeanwhileByAnotherProgram();
     void twoImportsOfOneListStoreEachPupilOnce();
+    void anImportMakesItsNewClassInItsOwnTransaction();
 };
 
 void TestConcurrentSaves::twoProgramsSaveIntoOneClassTable()
@@ -248,6 +249,25 @@ void TestConcurrentSaves::twoImportsOfOneListStoreEachPupilOnce()
     QCOMPARE(env.db->query(QStringLiteral("select count(*), count(distinct 姓名) from 高一01")).text(0, 1),
              QStringLiteral("40"));
     QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("40"));
+}
+
+void TestConcurrentSaves::anImportMakesItsNewClassInItsOwnTransaction()
+{
+    // The table is made, locked and filled in one transaction, on every engine.
+    TestEnv env;
+    QFile list(env.path(QStringLiteral("名单.csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("姓名\n甲\n乙\n");
+    list.close();
+    RegionTables regions;
+    regions.LoadRegionTables();
+    ClassImport importer(*env.db, regions, TestEnv::defaultNow());
+    ImportPlan plan = importer.prepare(list.fileName(), QString(), QStringLiteral("初三12"));
+    plan.createTable = true;
+    QCOMPARE(importer.commit(plan).imported, 2);
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 初三12")).text(0, 0), QStringLiteral("2"));
+    // The new table numbers its own rows, as a class the setup made does.
+    QCOMPARE(env.db->query(QStringLiteral("select max(id) from 初三12")).text(0, 0), QStringLiteral("2"));
 }
 
 int main(int argc, char **argv)

@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include "core/import/heading_row_search.h"
 #include "core/import/import_derived_values.h"
 #include "core/import/import_headings.h"
 #include "core/import/import_row_checks.h"
@@ -27,9 +28,6 @@ namespace {
 
 using namespace RecordColumns;
 using RecordSchema::Feed;
-
-// The rows read before the headings are known: a title may stand above them.
-constexpr int HeadingSearchRows = 10;
 
 // An ID number as duplicates are told apart: trimmed, a final x as X.
 QString cardKey(const QString &cardNo)
@@ -216,35 +214,15 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
 
     const std::unique_ptr<SheetRowReader> reader = SheetRowsReader::open(file, sheet);
     plan.sheetName = reader->sheetName();
-    // The headings' row: the first of the first rows that holds 姓名 and
-    // another known heading, else the first holding 姓名 alone. Rows above it
-    // (a title, a date line) are never pupils; rows read past it are data.
-    QList<SheetRow> searched;
-    int headingAt = -1;
-    SheetRow in;
-    while (searched.size() < HeadingSearchRows && reader->next(in)) {
-        QStringList texts;
-        for (const SheetCell &cell : in.cells)
-            texts << cell.text.trimmed();
-        const ImportHeadings::RowFit fit = ImportHeadings::fitOf(texts);
-        searched << in;
-        if (fit == ImportHeadings::RowFit::Full) {
-            headingAt = int(searched.size()) - 1;
-            break;
-        }
-        if (fit == ImportHeadings::RowFit::NameOnly && headingAt < 0)
-            headingAt = int(searched.size()) - 1;
-    }
-    if (searched.isEmpty())
+    // Rows above the headings (a title, a date line) are never pupils; rows
+    // read past them are data.
+    const HeadingRowSearch::Found found = HeadingRowSearch::find(*reader);
+    if (found.read.isEmpty())
         throw SpreadsheetError(QStringLiteral("“%1”%2中没有任何内容，没有可导入的学生。")
                                    .arg(file, plan.sheetName.isEmpty() ? QString() : QStringLiteral("的工作表“%1”").arg(plan.sheetName)));
-    // Without 姓名 the text names the headings of the widest row read: the
-    // headings as the program saw them, not a title above them.
-    const qsizetype shownRow = headingAt >= 0 ? headingAt : std::distance(searched.cbegin(), std::max_element(
-        searched.cbegin(), searched.cend(), [](const SheetRow &a, const SheetRow &b) { return a.cells.size() < b.cells.size(); }));
-    for (const SheetCell &cell : searched.at(shownRow).cells)
+    for (const SheetCell &cell : found.read.at(found.shown).cells)
         plan.headings << cell.text.trimmed();
-    plan.headingRow = searched.at(shownRow).number;
+    plan.headingRow = found.read.at(found.shown).number;
     // The file's column of each record column (the first heading naming it).
     QList<int> source(Count, -1);
     for (int i = 0; i < plan.headings.size(); ++i) {
@@ -260,7 +238,7 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
         throw SpreadsheetError(QStringLiteral("“%1”的前 %2 行中没有“姓名”一列，找不到标题行，不能导入。找到的标题：%3。\n"
                                               "请确认列标题（姓名、性别……）在表格的前几行中。.csv 文件的各列须用逗号分隔；"
                                               "标题显示为乱码时，请把文件另存为 UTF-8 或 GBK 编码后再导入。")
-                                   .arg(file, QString::number(searched.constLast().number), foundHeadings(plan.headings)));
+                                   .arg(file, QString::number(found.read.constLast().number), foundHeadings(plan.headings)));
 
     // Names and ID numbers already in the class table, as the form's duplicate test compares them.
     QHash<QString, int> names;   // -> 0: the table; else the source row
@@ -272,13 +250,13 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
     int done = 0;
     QStringList values(Count);
     const SheetCell noCell;
-    qsizetype nextSearched = headingAt + 1;
+    SheetRow in;
+    qsizetype nextRead = found.headings + 1;
     auto nextRow = [&] {
-        if (nextSearched < searched.size()) {
-            in = searched.at(nextSearched++);
+        if (nextRead < found.read.size()) {
+            in = found.read.at(nextRead++);
             return true;
         }
-        searched.clear();
         return reader->next(in);
     };
     while (nextRow()) {

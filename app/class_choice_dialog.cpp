@@ -1,6 +1,6 @@
 #include "class_choice_dialog.h"
 
-#include "app/entry_year.h"
+#include "core/record/entry_year.h"
 #include "ui_class_choice_dialog.h"
 
 ClassChoiceDialog::ClassChoiceDialog(Messages &messages, QWidget *parent)

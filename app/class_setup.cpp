@@ -2,8 +2,9 @@
 
 #include "app/database_connection.h"
 #include "core/operations/daily_backup.h"
+#include "core/operations/template_tables.h"
 #include "app/database_mode.h"
-#include "app/entry_year.h"
+#include "core/record/entry_year.h"
 #include "entry/entry_form.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
@@ -20,14 +21,7 @@ ClassSetup::~ClassSetup() = default;
 
 void ClassSetup::ensureClassTable(Database &db, const QString &classTable)
 {
-    if (db.tableNames().contains(classTable))
-        return;
-    try {
-        db.execute(QStringLiteral("Select * into ") + TableName(classTable).sql(db) + QStringLiteral(" from Init2 where 1 <> 1"));
-    } catch (const DatabaseError &) {
-        if (!db.tableNames().contains(classTable))
-            throw;
-    }
+    TemplateTables::ensureClassTable(db, classTable);
 }
 
 bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString &classNo)

@@ -31,6 +31,8 @@ void store(const QString &name, const QString &value, CommandOptions &options)
         options.replace = true;
     } else if (name == QLatin1String("--dry-run")) {
         options.dryRun = true;
+    } else if (name == QLatin1String("--create")) {
+        options.create = true;
     } else if (name == QLatin1String("--tables")) {
         options.tablesGiven = true;
         QString list = value;

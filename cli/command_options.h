@@ -23,6 +23,7 @@ struct CommandOptions
     // duplicates ("skip" or "add") and the report workbook of the rows left out.
     QString sheet;
     bool dryRun = false;
+    bool create = false; // a missing class table named by --table may be made from Init2
     QString duplicates = QStringLiteral("skip");
     QString report;
     QStringList tables;

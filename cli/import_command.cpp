@@ -5,6 +5,7 @@
 
 #include "cli/command_options.h"
 #include "core/import/class_import.h"
+#include "core/operations/class_table_names.h"
 #include "core/operations/table_lists.h"
 #include "core/region/region_tables.h"
 #include "platform/app_error.h"
@@ -20,7 +21,10 @@ void printPlan(const ImportPlan &plan, QTextStream &out)
     out << QStringLiteral("文件：%1").arg(QDir::toNativeSeparators(plan.sourcePath));
     if (!plan.sheetName.isEmpty())
         out << QStringLiteral("  工作表：%1").arg(plan.sheetName);
-    out << QStringLiteral("  班级表：%1").arg(plan.table) << Qt::endl;
+    out << QStringLiteral("  班级表：%1").arg(plan.table);
+    if (plan.newTable)
+        out << QStringLiteral("（新建）");
+    out << Qt::endl;
     out << QStringLiteral("检查结果：可导入 %1 行，有问题 %2 行，重复 %3 行")
                .arg(plan.importCount())
                .arg(plan.problemCount())
@@ -37,6 +41,8 @@ void printPlan(const ImportPlan &plan, QTextStream &out)
                        .arg(row.status == ImportRow::Status::Duplicate ? QStringLiteral("跳过") : QStringLiteral("照样导入"),
                             row.duplicateOf)
                 << Qt::endl;
+        else if (!row.note.isEmpty())
+            out << QStringLiteral("第 %1 行 %2").arg(row.sourceRow).arg(row.note) << Qt::endl;
     }
 }
 
@@ -44,16 +50,23 @@ void printPlan(const ImportPlan &plan, QTextStream &out)
 
 int importTable(Database &db, const CommandOptions &options, QTextStream &out)
 {
-    const QString table = TableLists::listedName(TableLists::tableNames(db), options.table.trimmed());
-    if (table.isEmpty())
-        throw AppError(QStringLiteral("数据库中没有表“%1”。").arg(options.table.trimmed()));
+    QString table = TableLists::listedName(TableLists::tableNames(db), options.table.trimmed());
+    if (table.isEmpty()) {
+        // A class not opened yet may be made from Init2, but only when asked for.
+        table = options.table.trimmed();
+        if (!ClassTableNames::isClassName(table))
+            throw AppError(QStringLiteral("数据库中没有表“%1”。新建班级时，班级名须是年级加两位班号（如 初一03）。").arg(table));
+        if (!options.create)
+            throw AppError(QStringLiteral("班级表“%1”还不存在，没有导入。要新建这个班级并导入，请加上 --create。").arg(table));
+    }
     RegionTables regions;
     regions.LoadRegionTables();
     const SystemClock clock;
     ClassImport importer(db, regions, clock.now());
     const ImportDuplicates duplicates =
         options.duplicates == QLatin1String("add") ? ImportDuplicates::Add : ImportDuplicates::Skip;
-    const ImportPlan plan = importer.prepare(options.from, options.sheet, table, duplicates);
+    ImportPlan plan = importer.prepare(options.from, options.sheet, table, duplicates);
+    plan.createTable = options.create;
     printPlan(plan, out);
     if (!options.report.isEmpty()) {
         ClassImport::writeReport(plan, options.report,
@@ -65,6 +78,8 @@ int importTable(Database &db, const CommandOptions &options, QTextStream &out)
         return 0;
     }
     const ImportResult result = importer.commit(plan);
+    if (plan.newTable)
+        out << QStringLiteral("已新建班级表 %1。").arg(table) << Qt::endl;
     out << QStringLiteral("已导入 %1 行到班级表 %2。").arg(result.imported).arg(table) << Qt::endl;
     if (!result.skippedRows.isEmpty())
         out << result.skippedText() << Qt::endl;

@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/record/record_columns.h"
 #include "platform/busy_cursor.h"
 #include "platform/database.h"
 #include "platform/guard.h"
@@ -43,11 +44,12 @@ ImportDialog::ImportDialog(Database &db, Services &services, const RegionTables 
                                             QFileDialog::DontConfirmOverwrite);
     };
 
+    // A path may be typed or pasted as well as chosen; it is read when the line is left or Enter pressed.
     m_file = new QLineEdit(this);
-    m_file->setReadOnly(true);
+    m_file->setObjectName(QStringLiteral("edtFile"));
     m_file->setAccessibleName(QStringLiteral("要导入的文件"));
+    m_file->setPlaceholderText(QStringLiteral("选择文件，或输入、粘贴文件的路径"));
     auto *browse = new QPushButton(QStringLiteral("选择文件…"), this);
-    m_file->setFocusPolicy(Qt::ClickFocus); // the dialog opens with the focus on 选择文件…
     browse->setObjectName(QStringLiteral("btnChooseFile"));
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(m_file, 1);
@@ -57,9 +59,13 @@ ImportDialog::ImportDialog(Database &db, Services &services, const RegionTables 
     m_sheet->setPlaceholderText(QStringLiteral("空着为第一个工作表"));
     m_sheet->setAccessibleName(QStringLiteral("工作表"));
 
+    // Editable: a class not opened yet (初一03) may be written; it is made on import, after asking.
     m_table = new QComboBox(this);
+    m_table->setEditable(true);
+    m_table->setInsertPolicy(QComboBox::NoInsert);
     m_table->addItems(tables);
     m_table->setCurrentIndex(std::max(0, int(tables.indexOf(preselected))));
+    m_table->lineEdit()->setPlaceholderText(QStringLiteral("已有的班级表，或新班级如 初一03"));
     m_table->setAccessibleName(QStringLiteral("导入到班级表"));
 
     m_skip = new QRadioButton(QStringLiteral("跳过"), this);
@@ -87,8 +93,8 @@ ImportDialog::ImportDialog(Database &db, Services &services, const RegionTables 
     m_headings->hide(); // shown only when the file has headings that are not imported
     m_leftOut = new QTableWidget(0, 3, this);
     m_leftOut->setObjectName(QStringLiteral("tblLeftOut"));
-    m_leftOut->setAccessibleName(QStringLiteral("不导入的行"));
-    m_leftOut->setHorizontalHeaderLabels({QStringLiteral("行"), QStringLiteral("姓名"), QStringLiteral("原因")});
+    m_leftOut->setAccessibleName(QStringLiteral("不导入或要留意的行"));
+    m_leftOut->setHorizontalHeaderLabels({QStringLiteral("行"), QStringLiteral("姓名"), QStringLiteral("原因或提示")});
     m_leftOut->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_leftOut->verticalHeader()->hide();
     m_leftOut->horizontalHeader()->setStretchLastSection(true);
@@ -123,7 +129,18 @@ ImportDialog::ImportDialog(Database &db, Services &services, const RegionTables 
         if (!m_file->text().isEmpty() && (!m_plan || (!sheet.isEmpty() && sheet != m_plan->sheetName)))
             preview();
     });
-    connect(m_table, &QComboBox::currentTextChanged, this, &ImportDialog::preview);
+    connect(m_file, &QLineEdit::editingFinished, this, [this] {
+        // Only a path other than the one read: leaving the line unchanged reads nothing again.
+        if (m_file->text().trimmed() == m_readFile)
+            return;
+        m_sheet->clear();
+        preview();
+    });
+    connect(m_table, &QComboBox::currentIndexChanged, this, &ImportDialog::preview);
+    connect(m_table->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (m_table->currentText().trimmed() != m_readTable)
+            preview();
+    });
     connect(m_skip, &QRadioButton::toggled, this, &ImportDialog::preview);
     connect(m_saveReport, &QPushButton::clicked, this, &ImportDialog::saveReport);
     connect(m_confirm, &QPushButton::clicked, this, &ImportDialog::confirmImport);
@@ -150,11 +167,13 @@ void ImportDialog::pickFile()
 void ImportDialog::preview()
 {
     m_plan.reset();
-    const QString file = QDir::fromNativeSeparators(m_file->text());
+    m_readFile = m_file->text().trimmed();
+    m_readTable = m_table->currentText().trimmed();
+    const QString file = QDir::fromNativeSeparators(m_readFile);
     if (!file.isEmpty()) {
         const BusyCursor busy;
         runGuarded(m_services.messages, [&] {
-            m_plan = m_import.prepare(file, m_sheet->text().trimmed(), m_table->currentText(), duplicates());
+            m_plan = m_import.prepare(file, m_sheet->text().trimmed(), m_readTable, duplicates());
         });
     }
     showPlan();
@@ -173,13 +192,15 @@ void ImportDialog::showPlan()
         return;
     }
     const ImportPlan &plan = *m_plan;
-    m_counts->setText(QStringLiteral("可导入 %1 行，有问题 %2 行，重复 %3 行%4。")
+    m_counts->setText(QStringLiteral("可导入 %1 行，有问题 %2 行，重复 %3 行%4。%5")
                           .arg(plan.importCount())
                           .arg(plan.problemCount())
                           .arg(plan.duplicateCount())
                           .arg(plan.duplicates == ImportDuplicates::Add && plan.duplicateCount() > 0
                                    ? QStringLiteral("（重复的照样导入）")
-                                   : QString()));
+                                   : QString(),
+                               plan.newTable ? QStringLiteral("班级表 %1 还不存在，导入时新建。").arg(plan.table)
+                                             : QString()));
     m_confirm->setText(QStringLiteral("导入 %1 行").arg(plan.importCount()));
     if (!plan.sheetName.isEmpty() && m_sheet->text().trimmed().isEmpty())
         m_sheet->setPlaceholderText(plan.sheetName);
@@ -189,13 +210,22 @@ void ImportDialog::showPlan()
     m_headings->setVisible(!plan.unknownHeadings.isEmpty());
 
     const int nameColumn = int(plan.headings.indexOf(QStringLiteral("姓名")));
-    const QList<ImportRow> rows = plan.leftOut();
+    // Rows left out show their cells; a row imported with a note shows its stored name.
+    const QList<ImportRow> rows = plan.noted();
     m_leftOut->setRowCount(int(rows.size()));
     for (int i = 0; i < rows.size(); ++i) {
         const ImportRow &row = rows.at(i);
         m_leftOut->setItem(i, 0, new QTableWidgetItem(QString::number(row.sourceRow)));
-        m_leftOut->setItem(i, 1, new QTableWidgetItem(nameColumn >= 0 ? row.cells().value(nameColumn) : QString()));
-        m_leftOut->setItem(i, 2, new QTableWidgetItem(row.reasonText()));
+        const QString name = row.status == ImportRow::Status::Accepted ? row.values().value(RecordColumns::Name)
+                             : nameColumn >= 0                         ? row.cells().value(nameColumn)
+                                                                       : QString();
+        m_leftOut->setItem(i, 1, new QTableWidgetItem(name));
+        QString reason = row.reasonText();
+        if (row.status == ImportRow::Status::Accepted && !row.note.isEmpty())
+            reason = row.note;
+        else if (row.status == ImportRow::Status::Accepted)
+            reason = QStringLiteral("重复，照样导入：") + reason;
+        m_leftOut->setItem(i, 2, new QTableWidgetItem(reason));
     }
     m_leftOut->resizeColumnToContents(0);
     m_leftOut->resizeColumnToContents(1);
@@ -224,6 +254,16 @@ void ImportDialog::confirmImport()
 {
     if (!m_plan || m_plan->importCount() == 0)
         return;
+    if (m_plan->newTable) {
+        if (m_services.messages.askBox(this, windowTitle(),
+                                       QStringLiteral("班级表 %1 还不存在，是否新建？\n新建后导入 %2 个学生。")
+                                           .arg(m_plan->table)
+                                           .arg(m_plan->importCount()),
+                                       Messages::Icon::Question, Messages::Buttons::YesNo)
+            != Messages::Answer::Yes)
+            return;
+        m_plan->createTable = true;
+    }
     ImportResult result;
     const bool done = runGuarded(m_services.messages, [&] {
         const BusyCursor busy;

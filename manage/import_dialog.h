@@ -19,8 +19,9 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 
-// The import of the management tab: the teacher picks a spreadsheet and the
-// class table, sees what the import would do (counts, and every row left out
+// The import of the management tab: the teacher picks (or types or pastes)
+// a spreadsheet and the class table (an existing one, or a new class made on
+// import after asking), sees what the import would do (counts, and every row left out
 // with its reasons), chooses what happens to duplicates, may save the rows
 // left out as a workbook, and confirms. Nothing is written to the database
 // before 导入 is pressed; closing the dialog writes nothing. Built in code: its
@@ -61,6 +62,8 @@ private:
     PathChooser m_chooseFile;
     PathChooser m_chooseReportPath;
     std::optional<ImportPlan> m_plan;
+    QString m_readFile;  // the file and table the plan was read for, as written
+    QString m_readTable;
     int m_imported = 0;
 
     QLineEdit *m_file = nullptr;

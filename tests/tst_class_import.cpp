@@ -5,6 +5,7 @@
 #include "admin_command_run.h"
 #include "core/import/class_import.h"
 #include "core/operations/export_tables.h"
+#include "core/record/item_lists.h"
 #include "core/record/record_columns.h"
 #include "core/region/region_tables.h"
 #include "openpyxl.h"
@@ -94,7 +95,10 @@ private slots:
     void initTestCase();
     void valueFormsReachTheRecordsEncodings();
     void problemsLeaveTheRowOutWithTheirReasons();
-    void duplicatesAreSkippedOrAdded();
+    void duplicatesAreTheSameIdNumberNotTheSameName();
+    void titleRowsAboveTheHeadingsAreNoPupils();
+    void derivedValuesFollowTheIdAndTheEntryYear();
+    void aNewClassIsMadeOnlyOnTheUsersWord();
     void exportsOfThisProgramImportBackUnchanged_data();
     void exportsOfThisProgramImportBackUnchanged();
     void gbkTextAndOldWorkbooksAreRead();
@@ -205,26 +209,34 @@ void TestClassImport::problemsLeaveTheRowOutWithTheirReasons()
     QVERIFY(!cells.contains(QStringLiteral("A12")));
 }
 
-void TestClassImport::duplicatesAreSkippedOrAdded()
+void TestClassImport::duplicatesAreTheSameIdNumberNotTheSameName()
 {
     Fixture f;
-    insertStudent(*f.env.db, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("张三")}});
     const QString id = validId(QStringLiteral("44060620090315123"));
+    const QString tableId = validId(QStringLiteral("44060620100101002"));
+    insertStudent(*f.env.db, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("张三")}});
+    insertStudent(*f.env.db, QStringLiteral("高一01"),
+                  {{QStringLiteral("姓名"), QStringLiteral("孙七")}, {QStringLiteral("身份证件号"), tableId}});
+    // Two children called 张三 and two called 李四 are four children; an ID number met before is one.
     const QString path = f.workbook({QStringLiteral("姓名"), QStringLiteral("身份证号")},
-                                    {{"张三", ""}, {"李四", id}, {"王五", id}, {"李四", ""}, {"赵六", ""}});
+                                    {{"张三", ""}, {"李四", id}, {"王五", id}, {"李四", ""}, {"周八", " " + tableId}});
     ImportPlan plan = f.prepare(path);
-    QCOMPARE(plan.importCount(), 2);
-    QCOMPARE(plan.duplicateCount(), 3);
-    QVERIFY(rowAt(plan, 2).duplicateOf.contains(QStringLiteral("班级表中已有")));
+    QCOMPARE(plan.importCount(), 3);
+    QCOMPARE(plan.duplicateCount(), 2);
+    QVERIFY(rowAt(plan, 2).note.startsWith(QStringLiteral("同名：班级表中已有")));
+    QVERIFY(rowAt(plan, 5).note.startsWith(QStringLiteral("同名：与第 3 行同名")));
     QVERIFY(rowAt(plan, 4).duplicateOf.contains(QStringLiteral("第 3 行")));
-    QVERIFY(rowAt(plan, 5).duplicateOf.contains(QStringLiteral("第 3 行")));
-    QCOMPARE(f.importer().commit(plan).imported, 2);
-    QCOMPARE(tableRows(*f.env.db, QStringLiteral("高一01")).size(), 3);
+    QVERIFY(rowAt(plan, 6).duplicateOf.contains(QStringLiteral("班级表中已有")));
+    QCOMPARE(plan.noted().size(), 4);
+    QCOMPARE(f.importer().commit(plan).imported, 3);
+    QCOMPARE(tableRows(*f.env.db, QStringLiteral("高一01")).size(), 5);
 
+    // Added anyway on request; the write's own test finds 李四's number in the table now.
     plan = f.prepare(path, ImportDuplicates::Add);
     QCOMPARE(plan.importCount(), 5);
-    QCOMPARE(plan.duplicateCount(), 5); // 李四 and 赵六 are in the table now as well
-    QCOMPARE(f.importer().commit(plan).imported, 5);
+    QCOMPARE(plan.duplicateCount(), 3);
+    const ImportResult second = f.importer().commit(f.prepare(path));
+    QCOMPARE(second.imported, 2); // the two 张三/李四 without a number
 }
 
 void TestClassImport::exportsOfThisProgramImportBackUnchanged_data()
@@ -269,9 +281,10 @@ void TestClassImport::exportsOfThisProgramImportBackUnchanged()
     const QList<QStringList> back = tableRows(*f.env.db, QStringLiteral("高一01"));
     QCOMPARE(back.size(), 2);
     if (national) {
-        // Init1 carries no 班号: it is derived for the class it goes into.
+        // Init1 carries no 班号: it is derived for the class it goes into, without
+        // 入学年月 from the entry year the class setup preselects (高一, 2015-10-15).
         full[ClassCode] = QStringLiteral("2015301");
-        sparse[ClassCode] = QStringLiteral("301");
+        sparse[ClassCode] = QStringLiteral("2015301");
     }
     QCOMPARE(back.at(0), full);
     QCOMPARE(back.at(1), sparse);
@@ -385,10 +398,71 @@ void TestClassImport::valuesBeyondTheFormOrHoldingControlsAreProblems()
     QVERIFY(rowAt(plan, 2).cells().isEmpty());
 }
 
+void TestClassImport::titleRowsAboveTheHeadingsAreNoPupils()
+{
+    Fixture f;
+    const QString id = validId(QStringLiteral("44060620090315123"));
+    // A merged title and a date line above the headings, a signature line below the pupils.
+    const QString path = f.workbook({QStringLiteral("初一（3）班学生花名册（2026学年）")},
+                                    {{"", "", "制表日期：2026-09-01"}, {"序号", "姓名", "身份证号"}, {"1", "张三", id},
+                                     {"2", "李四", ""}, {"班主任签名：", "", ""}},
+                                    QStringLiteral("ws.merge_cells('A1:C1')\n"));
+    const ImportPlan plan = f.prepare(path);
+    QCOMPARE(plan.headingRow, 3);
+    QCOMPARE(plan.headings, QStringList({QStringLiteral("序号"), QStringLiteral("姓名"), QStringLiteral("身份证号")}));
+    QCOMPARE(plan.rows.size(), 2);
+    QCOMPARE(rowAt(plan, 4).values().at(Name), QStringLiteral("张三"));
+
+    // A text file's title line carries no separator: the headings' tabs still split the columns.
+    const QString csv = f.env.path(QStringLiteral("名单.csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("初一（3）班花名册\n姓名\t性别\n张三\t男\n").toUtf8());
+    file.close();
+    const ImportPlan fromText = f.prepare(csv);
+    QCOMPARE(fromText.importCount(), 1);
+    QCOMPARE(fromText.rows.first().values().at(Sex), QStringLiteral("1-男"));
+}
+
+void TestClassImport::derivedValuesFollowTheIdAndTheEntryYear()
+{
+    Fixture f;
+    f.env.createClassTable(QStringLiteral("初一03"));
+    const QString girl = validId(QStringLiteral("44060620100101002"));
+    const QString path = f.workbook({QStringLiteral("姓名"), QStringLiteral("身份证号"), QStringLiteral("入学年月")},
+                                    {{"甲", girl, ""}, {"乙", "", "201409"}});
+    const ImportPlan plan = f.importer().prepare(path, QString(), QStringLiteral("初一03"));
+    QCOMPARE(plan.problemCount(), 0);
+    const QStringList a = rowAt(plan, 2).values();
+    QCOMPARE(a.at(Sex), QStringLiteral("2-女"));
+    QCOMPARE(a.at(BirthDate), QStringLiteral("20100101"));
+    QCOMPARE(a.at(CardType), ItemLists::residentIdCard());
+    // 初一 on 2015-10-15 started in September 2015; 入学年月 names its own year.
+    QCOMPARE(a.at(ClassCode), QStringLiteral("2015203"));
+    const QStringList b = rowAt(plan, 3).values();
+    QCOMPARE(b.at(ClassCode), QStringLiteral("2014203"));
+    QVERIFY(b.at(Sex).isEmpty() && b.at(CardType).isEmpty());
+}
+
+void TestClassImport::aNewClassIsMadeOnlyOnTheUsersWord()
+{
+    Fixture f;
+    const QString path = f.workbook({QStringLiteral("姓名")}, {{"甲"}, {"乙"}});
+    QVERIFY_THROWS_EXCEPTION(AppError, f.importer().prepare(path, QString(), QStringLiteral("初二31")));
+    ImportPlan plan = f.importer().prepare(path, QString(), QStringLiteral("初二05"));
+    QVERIFY(plan.newTable);
+    QCOMPARE(plan.importCount(), 2);
+    QVERIFY_THROWS_EXCEPTION(AppError, f.importer().commit(plan));
+    QVERIFY(!f.env.db->tableNames().contains(QStringLiteral("初二05")));
+    plan.createTable = true;
+    QCOMPARE(f.importer().commit(plan).imported, 2);
+    QCOMPARE(tableRows(*f.env.db, QStringLiteral("初二05")).size(), 2);
+}
+
 void TestClassImport::commandLineCountsDryRunsAndReports()
 {
     Fixture f;
-    const QString path = f.workbook({QStringLiteral("姓名"), QStringLiteral("性别")}, {{"甲", "男"}, {"乙", "妖"}, {"甲", ""}});
+    const QString path = f.workbook({QStringLiteral("姓名"), QStringLiteral("性别")}, {{"甲", "男"}, {"乙", "妖"}, {"甲", ""}, {"丙", ""}});
     const QString db = f.env.path(QStringLiteral("tavro.db"));
     const QString report = f.env.path(QStringLiteral("问题.xlsx"));
     const QStringList args{QStringLiteral("import"), QStringLiteral("--table"), QStringLiteral("高一01"), QStringLiteral("--from"),
@@ -396,7 +470,8 @@ void TestClassImport::commandLineCountsDryRunsAndReports()
 
     AdminCommandRun r = runAdmin(args + QStringList{QStringLiteral("--dry-run")});
     QCOMPARE(r.status, 0);
-    QVERIFY2(r.out.contains(QStringLiteral("可导入 1 行，有问题 1 行，重复 1 行")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("可导入 3 行，有问题 1 行，重复 0 行")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("第 4 行 同名：与第 2 行同名")), qPrintable(r.out));
     QVERIFY2(r.out.contains(QStringLiteral("第 3 行 有问题：性别：“妖”不是列表中的一项")), qPrintable(r.out));
     QCOMPARE(tableRows(*f.env.db, QStringLiteral("高一01")).size(), 0);
     QVERIFY(QFile::exists(report));
@@ -406,7 +481,20 @@ void TestClassImport::commandLineCountsDryRunsAndReports()
     QCOMPARE(tableRows(*f.env.db, QStringLiteral("高一01")).size(), 0);
     r = runAdmin(args + QStringList{QStringLiteral("--replace"), QStringLiteral("--duplicates"), QStringLiteral("add")});
     QCOMPARE(r.status, 0);
-    QCOMPARE(tableRows(*f.env.db, QStringLiteral("高一01")).size(), 2);
+    QCOMPARE(tableRows(*f.env.db, QStringLiteral("高一01")).size(), 3);
+
+    // A class not opened yet: refused naming --create, then made from Init2 with it.
+    QStringList toNew = args;
+    toNew[2] = QStringLiteral("初二05");
+    toNew.removeLast(); // no report
+    toNew.removeLast();
+    r = runAdmin(toNew);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("--create")), qPrintable(r.err));
+    QVERIFY(!f.env.db->tableNames().contains(QStringLiteral("初二05")));
+    r = runAdmin(toNew + QStringList{QStringLiteral("--create")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(tableRows(*f.env.db, QStringLiteral("初二05")).size(), 3);
 
     r = runAdmin({QStringLiteral("import"), QStringLiteral("--table"), QStringLiteral("高一01"), QStringLiteral("--from"),
                   f.env.path(QStringLiteral("没有.xlsx")), QStringLiteral("--db"), db});

@@ -6,7 +6,7 @@
 #include "app/class_choice_dialog.h"
 #include "app/database_connection.h"
 #include "app/database_mode.h"
-#include "app/entry_year.h"
+#include "core/record/entry_year.h"
 #include "test_env.h"
 
 class TestClassSetupRules : public QObject

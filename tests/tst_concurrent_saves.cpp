@@ -8,6 +8,7 @@
 
 #include "app/class_setup.h"
 #include "core/import/class_import.h"
+#include "core/record/id_number_check.h"
 #include "core/record/record_columns.h"
 #include "core/region/region_tables.h"
 #include "core/record/record_saver.h"
@@ -147,6 +148,7 @@ private slots:
     void twoProgramsSaveIntoOneClassTable();
     void classTableCreatedMeanwhileByAnotherProgram();
     void twoImportsOfOneListStoreEachPupilOnce();
+    void anImportMakesItsNewClassInItsOwnTransaction();
 };
 
 void TestConcurrentSaves::twoProgramsSaveIntoOneClassTable()
@@ -212,9 +214,12 @@ void TestConcurrentSaves::twoImportsOfOneListStoreEachPupilOnce()
     env.createClassTable(kTable);
     QFile list(env.path(QStringLiteral("名单.csv")));
     QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("姓名,性别\n");
-    for (int i = 1; i <= 40; ++i)
-        list.write(QStringLiteral("学生%1,男\n").arg(i).toUtf8());
+    // Pupils are told apart by their ID numbers (odd sex digit: 男).
+    list.write("姓名,性别,身份证件号\n");
+    for (int i = 1; i <= 40; ++i) {
+        const QString first17 = QStringLiteral("44060620090315%1").arg(2 * i + 1, 3, 10, QLatin1Char('0'));
+        list.write(QStringLiteral("学生%1,男,%2\n").arg(i).arg(first17 + IdNumberCheck::checkCharacter(first17)).toUtf8());
+    }
     list.close();
 
     QList<QProcess *> importers;
@@ -244,6 +249,25 @@ void TestConcurrentSaves::twoImportsOfOneListStoreEachPupilOnce()
     QCOMPARE(env.db->query(QStringLiteral("select count(*), count(distinct 姓名) from 高一01")).text(0, 1),
              QStringLiteral("40"));
     QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("40"));
+}
+
+void TestConcurrentSaves::anImportMakesItsNewClassInItsOwnTransaction()
+{
+    // The table is made, locked and filled in one transaction, on every engine.
+    TestEnv env;
+    QFile list(env.path(QStringLiteral("名单.csv")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("姓名\n甲\n乙\n");
+    list.close();
+    RegionTables regions;
+    regions.LoadRegionTables();
+    ClassImport importer(*env.db, regions, TestEnv::defaultNow());
+    ImportPlan plan = importer.prepare(list.fileName(), QString(), QStringLiteral("初三12"));
+    plan.createTable = true;
+    QCOMPARE(importer.commit(plan).imported, 2);
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 初三12")).text(0, 0), QStringLiteral("2"));
+    // The new table numbers its own rows, as a class the setup made does.
+    QCOMPARE(env.db->query(QStringLiteral("select max(id) from 初三12")).text(0, 0), QStringLiteral("2"));
 }
 
 int main(int argc, char **argv)

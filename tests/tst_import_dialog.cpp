@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,8 +19,8 @@
 
 namespace {
 
-// Two good rows, one with an impossible birth date, one repeating the first,
-// one repeating a pupil the class already has.
+// Two good rows, one with an impossible birth date, one repeating the first's
+// ID number, one with the name of a pupil the class already has (imported, noted).
 QString writeList(const TestEnv &env)
 {
     const QString path = env.path(QStringLiteral("名单.csv"));
@@ -66,6 +67,7 @@ private slots:
     void previewShowsCountsAndReasonsAndCancelWritesNothing();
     void duplicateChoiceAndReport();
     void importFromTheManagementTabRefreshesTheLists();
+    void typedPathIntoANewClassAfterAsking();
 };
 
 void TestImportDialog::previewShowsCountsAndReasonsAndCancelWritesNothing()
@@ -81,9 +83,9 @@ void TestImportDialog::previewShowsCountsAndReasonsAndCancelWritesNothing()
     QVERIFY(dialog.plan().has_value());
     QCOMPARE(dialog.plan()->table, QStringLiteral("高一02"));
     QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("lblCounts"))->text(),
-             QStringLiteral("可导入 2 行，有问题 1 行，重复 2 行。"));
+             QStringLiteral("可导入 3 行，有问题 1 行，重复 1 行。"));
     QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("lblHeadings"))->text().contains(QStringLiteral("备注")));
-    // The rows left out, in file order, with their sheet row numbers and reasons.
+    // The rows left out or imported with a note, in file order, with their sheet row numbers and reasons.
     auto *table = dialog.findChild<QTableWidget *>(QStringLiteral("tblLeftOut"));
     QCOMPARE(table->rowCount(), 3);
     const QStringList rows = {"4", "5", "6"}, names = {"王五", "张三", "赵六"};
@@ -92,6 +94,7 @@ void TestImportDialog::previewShowsCountsAndReasonsAndCancelWritesNothing()
         QCOMPARE(table->item(i, 1)->text(), names.at(i));
         QVERIFY(!table->item(i, 2)->text().isEmpty());
     }
+    QVERIFY(table->item(2, 2)->text().startsWith(QStringLiteral("同名")));
     QVERIFY(confirm->isEnabled());
     QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -109,7 +112,7 @@ void TestImportDialog::duplicateChoiceAndReport()
     dialog.findChildren<QRadioButton *>().at(1)->click();
     QCOMPARE(dialog.plan()->duplicates, ImportDuplicates::Add);
     QCOMPARE(dialog.plan()->importCount(), 4);
-    QCOMPARE(dialog.findChild<QTableWidget *>(QStringLiteral("tblLeftOut"))->rowCount(), 1);
+    QCOMPARE(dialog.plan()->leftOut().size(), 1);
 
     // The report: written where chosen; an existing one only replaced on the teacher's word.
     const QString report = f.env.path(QStringLiteral("问题.xlsx"));
@@ -123,7 +126,7 @@ void TestImportDialog::duplicateChoiceAndReport()
     }();
     f.env.messages.clear();
     f.env.messages.answerNext(Messages::Answer::No);
-    dialog.findChildren<QRadioButton *>().at(0)->click(); // three rows left out now
+    dialog.findChildren<QRadioButton *>().at(0)->click(); // two rows left out now
     QTest::mouseClick(save, Qt::LeftButton);
     QCOMPARE(f.env.messages.shown.size(), 1); // the question, and nothing written
     QFile file(report);
@@ -161,6 +164,32 @@ void TestImportDialog::importFromTheManagementTabRefreshesTheLists()
     QCOMPARE(rowCount(*f.env.db, QStringLiteral("高一01")), 3);
     QCOMPARE(f.env.messages.texts().value(0), QStringLiteral("已向 高一01 导入 3 个学生。"));
     QCOMPARE(window.recordList()->count(), 3);
+}
+
+void TestImportDialog::typedPathIntoANewClassAfterAsking()
+{
+    Fixture f;
+    ImportDialog dialog(*f.env.db, f.env.services, f.regions, f.env.clock.now(), {"高一01", "高一02"}, "高一01");
+    auto *file = dialog.findChild<QLineEdit *>(QStringLiteral("edtFile"));
+    file->setText(QDir::toNativeSeparators(f.list)); // as pasted
+    emit file->editingFinished();
+    QVERIFY(dialog.plan().has_value());
+    QCOMPARE(dialog.plan()->importCount(), 3);
+
+    // A class not opened yet is written into the class box and made only after 是.
+    auto *table = dialog.findChild<QComboBox *>();
+    table->setEditText(QStringLiteral("高二07"));
+    emit table->lineEdit()->editingFinished();
+    QVERIFY(dialog.plan().has_value() && dialog.plan()->newTable);
+    auto *confirm = dialog.findChild<QPushButton *>(QStringLiteral("btnImport"));
+    f.env.messages.answerNext(Messages::Answer::No);
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    QVERIFY(f.env.messages.lastText().contains(QStringLiteral("班级表 高二07 还不存在，是否新建？")));
+    QVERIFY(!f.env.db->tableNames().contains(QStringLiteral("高二07")));
+    f.env.messages.answerNext(Messages::Answer::Yes);
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    QCOMPARE(rowCount(*f.env.db, QStringLiteral("高二07")), 3);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(TestImportDialog)

@@ -4,10 +4,14 @@
 
 #include <QHash>
 
+#include "core/import/heading_row_search.h"
+#include "core/import/import_derived_values.h"
 #include "core/import/import_headings.h"
 #include "core/import/import_row_checks.h"
 #include "core/import/import_values.h"
 #include "core/import/sheet_rows.h"
+#include "core/operations/class_table_names.h"
+#include "core/operations/template_tables.h"
 #include "core/record/entry_rules.h"
 #include "core/record/record_rules.h"
 #include "core/record/record_schema.h"
@@ -25,11 +29,10 @@ namespace {
 using namespace RecordColumns;
 using RecordSchema::Feed;
 
-// The class number of a class table: its last two characters ("高一01" -> "01").
-QString classNumberOf(const QString &table)
+// An ID number as duplicates are told apart: trimmed, a final x as X.
+QString cardKey(const QString &cardNo)
 {
-    const QString last = table.right(2);
-    return EntryRules::IsAllDigits(last) ? last : QString();
+    return EntryRules::trimControls(cardNo).toUpper();
 }
 
 // The record columns a teacher completes later when the file left them empty.
@@ -49,7 +52,7 @@ void readExisting(Database &db, const TableName &table, QHash<QString, int> &nam
                                               .arg(RecordSchema::name(Name), RecordSchema::name(CardNo), table.sql(db)));
     for (const QVariantList &row : existing.rows) {
         const QString name = EntryRules::trimControls(row.value(0).toString());
-        const QString cardNo = EntryRules::trimControls(row.value(1).toString());
+        const QString cardNo = cardKey(row.value(1).toString());
         if (!name.isEmpty())
             names.insert(name, 0);
         if (!cardNo.isEmpty())
@@ -124,7 +127,7 @@ QString ImportResult::skippedText() const
         rows << QString::number(row);
     if (skippedRows.size() > 20)
         rows << QStringLiteral("……");
-    return QStringLiteral("另有 %1 行没有导入：读取文件之后，班级表中已有了同样的姓名或身份证件号（第 %2 行），作为重复跳过。")
+    return QStringLiteral("另有 %1 行没有导入：读取文件之后，班级表中已有了同样的身份证件号（第 %2 行），作为重复跳过。")
         .arg(skippedRows.size())
         .arg(rows.join(QStringLiteral("、")));
 }
@@ -173,6 +176,16 @@ int ImportPlan::duplicateCount() const
     }));
 }
 
+QList<ImportRow> ImportPlan::noted() const
+{
+    QList<ImportRow> out;
+    for (const ImportRow &row : rows) {
+        if (row.status != ImportRow::Status::Accepted || !row.duplicateOf.isEmpty() || !row.note.isEmpty())
+            out << row;
+    }
+    return out;
+}
+
 QList<ImportRow> ImportPlan::leftOut() const
 {
     QList<ImportRow> out;
@@ -195,17 +208,21 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
     plan.sourcePath = file;
     plan.table = table;
     plan.duplicates = duplicates;
-    if (!m_db.tableNames().contains(table, Qt::CaseInsensitive))
-        throw AppError(QStringLiteral("没有班级表“%1”，请先建立这个班级或选择已有的班级表。").arg(table));
+    plan.newTable = !m_db.tableNames().contains(table, Qt::CaseInsensitive);
+    if (plan.newTable && !ClassTableNames::isClassName(table))
+        throw AppError(QStringLiteral("没有班级表“%1”。请选择已有的班级表，或写出要新建的班级（年级和两位班号，如 初一03）。").arg(table));
 
     const std::unique_ptr<SheetRowReader> reader = SheetRowsReader::open(file, sheet);
     plan.sheetName = reader->sheetName();
-    SheetRow in;
-    if (!reader->next(in))
+    // Rows above the headings (a title, a date line) are never pupils; rows
+    // read past them are data.
+    const HeadingRowSearch::Found found = HeadingRowSearch::find(*reader);
+    if (found.read.isEmpty())
         throw SpreadsheetError(QStringLiteral("“%1”%2中没有任何内容，没有可导入的学生。")
                                    .arg(file, plan.sheetName.isEmpty() ? QString() : QStringLiteral("的工作表“%1”").arg(plan.sheetName)));
-    for (const SheetCell &cell : in.cells)
+    for (const SheetCell &cell : found.read.at(found.shown).cells)
         plan.headings << cell.text.trimmed();
+    plan.headingRow = found.read.at(found.shown).number;
     // The file's column of each record column (the first heading naming it).
     QList<int> source(Count, -1);
     for (int i = 0; i < plan.headings.size(); ++i) {
@@ -218,22 +235,31 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
     // Without names nothing can be told apart: the headings were not read as meant
     // (another separator, another encoding, another language, a damaged file).
     if (source[Name] < 0)
-        throw SpreadsheetError(QStringLiteral("“%1”的第 %2 行（标题行）中没有“姓名”一列，不能导入。找到的标题：%3。\n"
-                                              "请确认第一行是列标题（姓名、性别……）。.csv 文件的各列须用逗号分隔；"
+        throw SpreadsheetError(QStringLiteral("“%1”的前 %2 行中没有“姓名”一列，找不到标题行，不能导入。找到的标题：%3。\n"
+                                              "请确认列标题（姓名、性别……）在表格的前几行中。.csv 文件的各列须用逗号分隔；"
                                               "标题显示为乱码时，请把文件另存为 UTF-8 或 GBK 编码后再导入。")
-                                   .arg(file, QString::number(in.number), foundHeadings(plan.headings)));
+                                   .arg(file, QString::number(found.read.constLast().number), foundHeadings(plan.headings)));
 
     // Names and ID numbers already in the class table, as the form's duplicate test compares them.
     QHash<QString, int> names;   // -> 0: the table; else the source row
     QHash<QString, int> cardNos;
-    readExisting(m_db, TableName(table), names, cardNos);
+    if (!plan.newTable)
+        readExisting(m_db, TableName(table), names, cardNos);
 
     const ImportValues convert(m_regions);
-    const QString classNo = classNumberOf(table);
     int done = 0;
     QStringList values(Count);
     const SheetCell noCell;
-    while (reader->next(in)) {
+    SheetRow in;
+    qsizetype nextRead = found.headings + 1;
+    auto nextRow = [&] {
+        if (nextRead < found.read.size()) {
+            in = found.read.at(nextRead++);
+            return true;
+        }
+        return reader->next(in);
+    };
+    while (nextRow()) {
         ImportRow row;
         row.sourceRow = in.number;
         values.fill(QString());
@@ -251,7 +277,11 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
             if (!value.problem.isEmpty())
                 row.problems << value.problem;
         }
-        // What the form derives: the region names from their codes, 班号 from the entry year.
+        // A row without a value in any record column (a note below the list,
+        // a number in an unknown column) is no pupil.
+        if (std::all_of(values.cbegin(), values.cend(), [](const QString &v) { return v.isEmpty(); }) && row.problems.isEmpty())
+            continue;
+        // What the form derives: the region names from their codes, the rest from the ID and the entry year.
         for (const RecordSchema::Column &column : RecordSchema::columns()) {
             if (column.feed != Feed::RegionNames || !values.at(column.order).isEmpty())
                 continue;
@@ -260,22 +290,22 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
                     values[column.order] = convert.regionNames(values.at(code.order));
             }
         }
-        if (values.at(ClassCode).isEmpty())
-            values[ClassCode] = StoredValue::encodeClassCode(
-                StoredValue::entryYearMonth(values.at(EntryYearMonth)).year, table, classNo);
+        ImportDerivedValues::fill(values, table, m_now.date());
         row.problems << RecordRules::problems(values, m_now);
 
+        // A duplicate is the same ID number; the same name alone may be
+        // another child, imported with a note for the teacher to look at.
         const QString name = EntryRules::trimControls(values.at(Name));
-        const QString cardNo = EntryRules::trimControls(values.at(CardNo));
-        auto seen = [&](const QHash<QString, int> &map, const QString &key, const QString &what) {
-            if (key.isEmpty() || !map.contains(key) || !row.duplicateOf.isEmpty())
-                return;
-            const int at = map.value(key);
-            row.duplicateOf = at == 0 ? QStringLiteral("班级表中已有%1为 %2 的同学").arg(what, key)
-                                      : QStringLiteral("与第 %1 行的%2 %3 重复").arg(at).arg(what, key);
-        };
-        seen(names, name, QStringLiteral("姓名"));
-        seen(cardNos, cardNo, QStringLiteral("身份证件号"));
+        const QString cardNo = cardKey(values.at(CardNo));
+        if (!cardNo.isEmpty() && cardNos.contains(cardNo)) {
+            const int at = cardNos.value(cardNo);
+            row.duplicateOf = at == 0 ? QStringLiteral("班级表中已有身份证件号为 %1 的同学").arg(cardNo)
+                                      : QStringLiteral("与第 %1 行的身份证件号 %2 重复").arg(at).arg(cardNo);
+        } else if (!name.isEmpty() && names.contains(name)) {
+            const int at = names.value(name);
+            row.note = at == 0 ? QStringLiteral("同名：班级表中已有姓名为 %1 的同学，身份证件号不同或未填，照样导入").arg(name)
+                               : QStringLiteral("同名：与第 %1 行同名，身份证件号不同或未填，照样导入").arg(at);
+        }
         if (!name.isEmpty() && !names.contains(name))
             names.insert(name, row.sourceRow);
         if (!cardNo.isEmpty() && !cardNos.contains(cardNo))
@@ -307,6 +337,13 @@ ImportResult ClassImport::commit(const ImportPlan &plan, const Progress &progres
     const int total = plan.importCount();
     const TableName table(plan.table);
     Transaction transaction(m_db);
+    // A new class is made in the transaction that fills it: a failed import
+    // leaves no empty class table behind.
+    if (plan.newTable && !m_db.tableNames().contains(plan.table, Qt::CaseInsensitive)) {
+        if (!plan.createTable)
+            throw AppError(QStringLiteral("班级表“%1”还不存在，没有导入。确认要新建这个班级后再导入。").arg(plan.table));
+        TemplateTables::createClassTable(m_db, table);
+    }
     // The duplicate test is made again under the lock that the inserts are
     // made under: records that another workstation or a second import added
     // since the plan was read are not imported twice.
@@ -319,9 +356,8 @@ ImportResult ClassImport::commit(const ImportPlan &plan, const Progress &progres
         if (row.status != ImportRow::Status::Accepted)
             continue;
         const QStringList values = row.values();
-        const QString name = EntryRules::trimControls(values.at(Name));
-        const QString cardNo = EntryRules::trimControls(values.at(CardNo));
-        if ((!name.isEmpty() && names.contains(name)) || (!cardNo.isEmpty() && cardNos.contains(cardNo))) {
+        const QString cardNo = cardKey(values.at(CardNo));
+        if (!cardNo.isEmpty() && cardNos.contains(cardNo)) {
             result.skippedRows << row.sourceRow;
             continue;
         }

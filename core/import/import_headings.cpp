@@ -70,4 +70,15 @@ int columnOf(const QString &heading)
     return known.value(key, Unknown);
 }
 
+RowFit fitOf(const QStringList &cells)
+{
+    bool name = false, other = false;
+    for (const QString &cell : cells) {
+        const int column = columnOf(cell);
+        name = name || column == RecordColumns::Name;
+        other = other || (column >= 0 && column != RecordColumns::Name);
+    }
+    return !name ? RowFit::None : other ? RowFit::Full : RowFit::NameOnly;
+}
+
 } // namespace ImportHeadings

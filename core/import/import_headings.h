@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 // Which record column a spreadsheet heading stands for: the 47 record columns
 // by name, the national structure's headings of Init1 (those it shares with the
@@ -16,6 +17,12 @@ inline constexpr int Unknown = -2; // no column: listed for the user
 // The RecordColumns::Index of the heading, or Ignored / Unknown. Blanks, a
 // leading item number ("2.性别") and letter case do not matter.
 int columnOf(const QString &heading);
+
+// How well a row serves as the headings' row: Full when it holds 姓名 and
+// another known heading, NameOnly when 姓名 is its only known heading (a
+// list of names), None without 姓名 (a title above the headings, a pupil).
+enum class RowFit { None, NameOnly, Full };
+RowFit fitOf(const QStringList &cells);
 
 // The alternative headings and the record column each stands for, in the
 // order the README lists them.

@@ -76,20 +76,23 @@ private:
     }
 
     // The separator of the heading line (the first that holds more than
-    // blanks): a comma or a tab, whichever it has more of outside quotes. A
-    // line separated by anything else is refused, naming what it saw.
+    // blanks and a separator: a title line above the headings has none): a
+    // comma or a tab, whichever it has more of outside quotes. A line
+    // separated by anything else is refused, naming what it saw.
     QChar separatorOf(const QString &text) const
     {
         qsizetype commas = 0, tabs = 0, semicolons = 0, bars = 0;
         bool quoted = false, content = false;
+        int contentLines = 0;
         for (const QChar c : text) {
             if (c == QLatin1Char('"'))
                 quoted = !quoted;
             if (quoted)
                 continue;
             if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
-                if (content)
+                if (content && (commas > 0 || tabs > 0 || semicolons > 0 || bars > 0 || ++contentLines == 10))
                     break;
+                content = false;
                 commas = tabs = semicolons = bars = 0;
                 continue;
             }

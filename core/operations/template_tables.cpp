@@ -1,7 +1,9 @@
 #include "template_tables.h"
 
 #include "core/record/record_columns.h"
+#include "platform/app_error.h"
 #include "platform/database.h"
+#include "platform/table_name.h"
 #include "platform/transaction.h"
 
 namespace TemplateTables {
@@ -38,6 +40,23 @@ void create(Database &db)
     for (const QString &statement : statements(db.engine()))
         db.execute(statement);
     transaction.commit();
+}
+
+void createClassTable(Database &db, const TableName &table)
+{
+    db.execute(QStringLiteral("Select * into ") + table.sql(db) + QStringLiteral(" from Init2 where 1 <> 1"));
+}
+
+void ensureClassTable(Database &db, const QString &classTable)
+{
+    if (db.tableNames().contains(classTable))
+        return;
+    try {
+        createClassTable(db, TableName(classTable));
+    } catch (const DatabaseError &) {
+        if (!db.tableNames().contains(classTable))
+            throw;
+    }
 }
 
 } // namespace TemplateTables

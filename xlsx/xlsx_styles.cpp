@@ -90,14 +90,11 @@ int XlsxStyles::wrappedVariantOf(int style)
         return text;
     }
     pugi::xml_node xf = cellXfs.append_copy(base);
-    // Top-aligned, so that a wrapped cell's neighbours start on its first line.
+    // The vertical alignment stays the base's, so a wrapped cell lines up with its row.
     pugi::xml_node alignment = ensureChild(xf, "alignment", {"alignment", "protection", "extLst"});
-    for (const char *name : {"wrapText", "vertical"}) {
-        if (!alignment.attribute(name))
-            alignment.append_attribute(name);
-    }
+    if (!alignment.attribute("wrapText"))
+        alignment.append_attribute("wrapText");
     alignment.attribute("wrapText") = "1";
-    alignment.attribute("vertical") = "top";
     if (!xf.attribute("applyAlignment"))
         xf.append_attribute("applyAlignment");
     xf.attribute("applyAlignment") = "1";

@@ -22,8 +22,7 @@ public:
 
     // The cell format like `style` but with the number format "@".
     int textVariantOf(int style);
-    // The text variant of `style` that also wraps its text at the column's
-    // width, aligned to the top.
+    // The text variant of `style` that also wraps its text at the column's width.
     int wrappedVariantOf(int style);
     // The font size of the cell format when it wraps its text, else 0.
     double wrappedFontPoints(int style) const;

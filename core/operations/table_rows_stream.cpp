@@ -35,12 +35,32 @@ void TableRowsStream::prepare(XlsxSheet &sheet)
     }
     for (int column = 0; column < columns; ++column) {
         m_headers.push_back(XlsxXml::encodeCellText(result.columns.at(column)));
-        m_styles.push_back(sheet.newCellStyle(column + 1));
         double &w = widest[size_t(column)];
         w = std::max(w, XlsxSheet::textUnits(m_headers.back()));
     }
     sheet.clearRows();
-    sheet.fitColumns(1, widest);
+    // Capped widths keep a long address from pushing the list off the page;
+    // such a column's cells wrap, so the formats are taken after the fitting.
+    sheet.fitColumns(1, widest, XlsxSheet::ListColumnMaxWidth);
+    for (int column = 0; column < columns; ++column)
+        m_styles.push_back(sheet.newCellStyle(column + 1));
+    // A row holding wrapped text is made high enough for its lines: readers
+    // keep a written row's height as the file gives it.
+    std::vector<int> wrapped;
+    for (int column = 0; column < columns; ++column) {
+        if (widest[size_t(column)] + 2 > XlsxSheet::ListColumnMaxWidth)
+            wrapped.push_back(column);
+    }
+    if (wrapped.empty())
+        return;
+    m_heights.assign(size_t(m_rowCount), -1);
+    for (int row = 0; row < m_rowCount; ++row) {
+        double needed = 0;
+        for (int column : wrapped)
+            needed = std::max(needed, sheet.neededHeight(row + 2, column + 1, m_styles[size_t(column)], result.text(row, column), {}));
+        if (needed > 0)
+            m_heights[size_t(row)] = XlsxSheet::fittedHeight(sheet.defaultRowHeight(), needed);
+    }
 }
 
 std::string TableRowsStream::dimension() const
@@ -65,6 +85,8 @@ void TableRowsStream::writeRows(XlsxZipStream &out, const std::string &prefix)
     writer.endRow(out.buffer());
     size_t at = 0;
     for (int row = 0; row < m_rowCount; ++row) {
+        if (!m_heights.empty())
+            writer.setNextRowHeight(m_heights[size_t(row)]);
         for (int column = 0; column < columns; ++column)
             writer.textCell(out.buffer(), row + 2, column + 1, m_styles[size_t(column)], m_values[at++]);
         writer.endRow(out.buffer());
@@ -72,6 +94,7 @@ void TableRowsStream::writeRows(XlsxZipStream &out, const std::string &prefix)
     }
     m_sharedCells = writer.sharedReferences();
     m_values = {};
+    m_heights = {};
     if (m_written)
         m_written();
 }

@@ -300,7 +300,8 @@ void TestExportTables::sheetsPrintOnePageWide()
     f.env.createClassTable(QStringLiteral("高一02"));
     for (int i = 1; i <= 33; ++i)
         addStudent(f.env, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("学生%1").arg(i)},
-                                                    {QStringLiteral("身份证件号"), id}, {QStringLiteral("家庭地址"), address}});
+                                                    {QStringLiteral("身份证件号"), id}, {QStringLiteral("家庭地址"), address},
+                                                    {QStringLiteral("是否进城务工人员随迁子女"), QStringLiteral("0-否")}});
     addStudent(f.env, QStringLiteral("高一02"), {{QStringLiteral("姓名"), QStringLiteral("王五")}});
     QString output;
     QVERIFY(runGuarded(f.env.messages, [&] {
@@ -330,6 +331,11 @@ void TestExportTables::sheetsPrintOnePageWide()
     QVERIFY(first.value(QStringLiteral("styles")).toObject().value(XlsxAddress::cellName(2, addressColumn)).toString().endsWith(QStringLiteral("|True")));
     QVERIFY(widths.value(ColumnLetters(idColumn)).toDouble() >= 19);
     QVERIFY(first.value(QStringLiteral("heights")).toObject().value(QStringLiteral("34")).toDouble() > 15);
+    // A long column name over short values wraps in its row, which grows for it.
+    const int migrantColumn = 2 + int(RecordColumns::dataColumns().indexOf(QStringLiteral("是否进城务工人员随迁子女")));
+    QVERIFY(widths.value(ColumnLetters(migrantColumn)).toDouble() <= 12);
+    QVERIFY(first.value(QStringLiteral("styles")).toObject().value(XlsxAddress::cellName(1, migrantColumn)).toString().endsWith(QStringLiteral("|True")));
+    QVERIFY(first.value(QStringLiteral("heights")).toObject().value(QStringLiteral("1")).toDouble() >= 30);
     QVERIFY(sheetOf(dump, QStringLiteral("高一02")).value(QStringLiteral("heights")).toObject().isEmpty());
 
     const SpreadsheetRenderer renderer;

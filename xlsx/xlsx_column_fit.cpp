@@ -157,6 +157,11 @@ void XlsxSheet::autoFitColumns(const QString &columns, double maxWidth)
     fitColumns(from, widest, maxWidth);
 }
 
+int XlsxSheet::wrappedStyle(int style)
+{
+    return m_book->wrappedVariantOf(style);
+}
+
 void XlsxSheet::fitColumns(int from, const std::vector<double> &widest, double maxWidth)
 {
     requireWorksheet();

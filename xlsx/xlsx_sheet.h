@@ -116,6 +116,8 @@ public:
     // The display width of cell text as the file stores it, in units of one
     // Latin character (an East Asian character counts two; the longest line counts).
     static double textUnits(std::string_view storedText);
+    // The cell format like `style`, in the text format, that wraps its text.
+    int wrappedStyle(int style);
     // The cell format a new cell of the column takes; -1 when none.
     int newCellStyle(int column) const { return columnStyle(column); }
     // The column's width in character units; the sheet's default when not set.

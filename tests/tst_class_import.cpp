@@ -200,7 +200,7 @@ void TestClassImport::problemsLeaveTheRowOutWithTheirReasons()
     // The report gives each row left out its original cells and a column 问题.
     const QString report = f.env.path(QStringLiteral("问题.xlsx"));
     ClassImport::writeReport(plan, report);
-    const QJsonObject cells = Openpyxl::read(report)[QStringLiteral("sheet")][QStringLiteral("Sheet1")][QStringLiteral("cells")].toObject();
+    const QJsonObject cells = Openpyxl::read(report)[QStringLiteral("sheet")][QStringLiteral("问题")][QStringLiteral("cells")].toObject();
     QCOMPARE(cells[QStringLiteral("H1")].toString(), QStringLiteral("问题"));
     QCOMPARE(cells[QStringLiteral("A2")].toString(), QStringLiteral("校验位错"));
     QCOMPARE(cells[QStringLiteral("D2")].toString(), wrongCheck);

@@ -13,6 +13,7 @@
 #include "platform/guard.h"
 #include "platform/spreadsheet_renderer.h"
 #include "xlsx/xlsx_address.h"
+#include "xlsx/xlsx_sheet.h"
 #include "print_test_support.h"
 
 namespace {
@@ -66,6 +67,7 @@ private slots:
     void stoppingKeepsTheTablesDone();
     void failureMidwayWritesNothing();
     void libreOfficeOpensTheExport();
+    void sheetsPrintOnePageWide();
 };
 
 void TestExportTables::initTestCase()
@@ -287,6 +289,71 @@ void TestExportTables::libreOfficeOpensTheExport()
     QVERIFY2(lines.value(0).startsWith(QStringLiteral("id,姓名,性别")), qPrintable(lines.value(0)));
     QVERIFY2(lines.value(1).startsWith(QStringLiteral("1,张三,性别值")), qPrintable(lines.value(1)));
     QVERIFY(lines.value(1).contains(QStringLiteral(",000123,")));
+}
+
+void TestExportTables::sheetsPrintOnePageWide()
+{
+    Fixture f;
+    const QString id = QStringLiteral("440606200903151234");
+    const QString address = QStringLiteral("广东省佛山市顺德区大良街道办事处云路社区居民委员会新城区锦绣花园二期十八栋三单元");
+    f.env.createClassTable(QStringLiteral("高一01"));
+    f.env.createClassTable(QStringLiteral("高一02"));
+    for (int i = 1; i <= 33; ++i)
+        addStudent(f.env, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("学生%1").arg(i)},
+                                                    {QStringLiteral("身份证件号"), id}, {QStringLiteral("家庭地址"), address},
+                                                    {QStringLiteral("是否进城务工人员随迁子女"), QStringLiteral("0-否")}});
+    addStudent(f.env, QStringLiteral("高一02"), {{QStringLiteral("姓名"), QStringLiteral("王五")}});
+    QString output;
+    QVERIFY(runGuarded(f.env.messages, [&] {
+        output = f.exporter.run({QStringLiteral("高一01"), QStringLiteral("高一02")}, ExportTablesToSheets::Structure::Init2);
+    }));
+
+    // Each class's sheet prints landscape, one page wide, its column names on every page.
+    const QJsonObject dump = Openpyxl::read(output);
+    const int idColumn = 2 + int(RecordColumns::dataColumns().indexOf(QStringLiteral("身份证件号")));
+    const int addressColumn = 2 + int(RecordColumns::dataColumns().indexOf(QStringLiteral("家庭地址")));
+    for (const QString &table : {QStringLiteral("高一01"), QStringLiteral("高一02")}) {
+        const QJsonObject sheet = sheetOf(dump, table);
+        const QJsonObject page = sheet.value(QStringLiteral("page")).toObject();
+        QCOMPARE(page.value(QStringLiteral("orientation")).toString(), QStringLiteral("landscape"));
+        QCOMPARE(page.value(QStringLiteral("fitToWidth")).toInt(), 1);
+        QCOMPARE(page.value(QStringLiteral("fitToHeight")).toInt(-1), 0);
+        QVERIFY(page.value(QStringLiteral("fitToPage")).toBool());
+        QCOMPARE(sheet.value(QStringLiteral("printTitleRows")).toString(), QStringLiteral("$1:$1"));
+    }
+    const QJsonObject first = sheetOf(dump, QStringLiteral("高一01"));
+    const QString idCell = XlsxAddress::cellName(34, idColumn);
+    QCOMPARE(first.value(QStringLiteral("cells")).toObject().value(idCell).toString(), id);
+    QCOMPARE(first.value(QStringLiteral("types")).toObject().value(idCell).toString(), QStringLiteral("s"));
+    // The long address is capped and wraps; the ID column shows its 18 digits.
+    const QJsonObject widths = first.value(QStringLiteral("widths")).toObject();
+    QCOMPARE(widths.value(ColumnLetters(addressColumn)).toDouble(), XlsxSheet::ListColumnMaxWidth);
+    QVERIFY(first.value(QStringLiteral("styles")).toObject().value(XlsxAddress::cellName(2, addressColumn)).toString().endsWith(QStringLiteral("|True")));
+    QVERIFY(widths.value(ColumnLetters(idColumn)).toDouble() >= 19);
+    QVERIFY(first.value(QStringLiteral("heights")).toObject().value(QStringLiteral("34")).toDouble() > 15);
+    // A long column name over short values wraps in its row, which grows for it.
+    const int migrantColumn = 2 + int(RecordColumns::dataColumns().indexOf(QStringLiteral("是否进城务工人员随迁子女")));
+    QVERIFY(widths.value(ColumnLetters(migrantColumn)).toDouble() <= 12);
+    QVERIFY(first.value(QStringLiteral("styles")).toObject().value(XlsxAddress::cellName(1, migrantColumn)).toString().endsWith(QStringLiteral("|True")));
+    QVERIFY(first.value(QStringLiteral("heights")).toObject().value(QStringLiteral("1")).toDouble() >= 30);
+    QVERIFY(sheetOf(dump, QStringLiteral("高一02")).value(QStringLiteral("heights")).toObject().isEmpty());
+
+    const SpreadsheetRenderer renderer;
+    if (!renderer.isAvailable())
+        QSKIP("LibreOffice is not installed");
+    QFile pdf(renderer.renderPdf(output, f.env.dir.path()));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    if (!qEnvironmentVariableIsEmpty("TAVRO_KEEP_PDF"))
+        QFile::copy(pdf.fileName(), qEnvironmentVariable("TAVRO_KEEP_PDF") + QStringLiteral("/导出表格.pdf"));
+    // 33 pupils in all 48 columns were 11 pages cut between columns; now the
+    // class takes a few pages, each with the last column and the column names.
+    const QStringList pages = pdfText(bytes).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    QVERIFY2(pdfPageCount(bytes) <= 4, qPrintable(QString::number(pdfPageCount(bytes))));
+    for (const QString &text : pages) {
+        QVERIFY2(text.contains(QStringLiteral("姓名")) && text.contains(RecordColumns::dataColumns().constLast()), qPrintable(text.left(300)));
+    }
+    QVERIFY(pdfText(bytes).contains(QStringLiteral("学生33")));
 }
 
 QTEST_GUILESS_MAIN(TestExportTables)

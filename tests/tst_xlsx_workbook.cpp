@@ -413,6 +413,17 @@ void TestXlsxWorkbook::sheetNamesSpreadsheetsRefuse()
     QVERIFY_THROWS_EXCEPTION(SpreadsheetError, book.addSheetInFront(QStringLiteral("sheet1")));
     book.addSheetInFront(QString(31, QChar(u'高')));
     QCOMPARE(book.sheetCount(), 2);
+
+    // A rename is held to the same rules, and the print titles follow it.
+    XlsxSheet &last = book.sheet(2);
+    last.printAsList(2);
+    QVERIFY_THROWS_EXCEPTION(SpreadsheetError, last.rename(QStringLiteral("a[1]")));
+    QVERIFY_THROWS_EXCEPTION(SpreadsheetError, last.rename(QString(31, QChar(u'高'))));
+    QCOMPARE(last.name(), QStringLiteral("Sheet1"));
+    last.rename(QStringLiteral("问题 表"));
+    QCOMPARE(book.sheetNames().value(1), QStringLiteral("问题 表"));
+    QCOMPARE(last.printTitles(), QStringLiteral("'问题 表'!$1:$2"));
+    QVERIFY(book.sheet(1).printTitles().isEmpty());
 }
 
 void TestXlsxWorkbook::damagedFilesGiveClearErrors_data()

@@ -147,19 +147,30 @@ int XlsxBook::textVariantOf(int style)
     return m_styles.textVariantOf(style);
 }
 
+int XlsxBook::wrappedVariantOf(int style)
+{
+    textVariantOf(style); // starts the styles part when there is none
+    return m_styles.wrappedVariantOf(style);
+}
+
 pugi::xml_node XlsxBook::definedNames() const
 {
     return child(m_workbook.document_element(), "definedNames");
 }
 
-pugi::xml_node XlsxBook::printAreaName(int index0) const
+pugi::xml_node XlsxBook::sheetLocalName(const char *name, int index0) const
 {
     for (pugi::xml_node n : definedNames().children()) {
-        if (localName(n) == "definedName" && equalsNoCase(n.attribute("name").value(), "_xlnm.Print_Area")
+        if (localName(n) == "definedName" && equalsNoCase(n.attribute("name").value(), name)
             && n.attribute("localSheetId") && n.attribute("localSheetId").as_int() == index0)
             return n;
     }
     return {};
+}
+
+pugi::xml_node XlsxBook::printAreaName(int index0) const
+{
+    return sheetLocalName("_xlnm.Print_Area", index0);
 }
 
 QString XlsxBook::printArea(int index0) const

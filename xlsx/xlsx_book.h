@@ -52,6 +52,14 @@ public:
     // The cell format like `style` with the number format "@"; starts a styles
     // part when the workbook has none.
     int textVariantOf(int style);
+    // The text variant that wraps at the column's width (see XlsxStyles).
+    int wrappedVariantOf(int style);
+    // The rows repeated at the top of every printed page ("'问题'!$1:$1"), empty when none.
+    QString printTitles(int index0) const;
+    // Repeats rows first to last at the top of every printed page.
+    void setPrintTitleRows(int index0, int first, int last);
+    // Renames the sheet and the references of the workbook's defined names to it.
+    void renameSheet(int index0, const QString &name);
     // The sheet's print area ("$A$1:$F$50"), empty when none is set.
     QString printArea(int index0) const;
     void clearPrintArea(int index0);
@@ -70,6 +78,8 @@ private:
     pugi::xml_node sheetEntry(int index0) const;
     pugi::xml_node definedNames() const;
     pugi::xml_node printAreaName(int index0) const;
+    // The defined name of that sheet ("_xlnm.Print_Area"); null when none.
+    pugi::xml_node sheetLocalName(const char *name, int index0) const;
     std::string addWorkbookRelationship(const std::string &type, const std::string &targetPart);
     QString copyName(const QString &name) const;
     void registerSheetInFront(std::unique_ptr<XlsxSheet> sheet, const XlsxSheet *copiedFrom);

@@ -6,14 +6,17 @@
 
 #include "platform/app_error.h"
 #include "xlsx/xlsx_sheet.h"
+#include "xlsx/xlsx_workbook.h"
 #include "xlsx/xlsx_xml.h"
 
 using namespace XlsxXml;
 
 namespace {
 
-const std::initializer_list<const char *> WorkbookOrder = {"fileVersion", "fileSharing", "workbookPr",
-                                                            "workbookProtection", "bookViews", "sheets"};
+const std::initializer_list<const char *> WorkbookOrder = {
+    "fileVersion", "fileSharing", "workbookPr", "workbookProtection", "bookViews", "sheets", "functionGroups",
+    "externalReferences", "definedNames", "calcPr", "oleSize", "customWorkbookViews", "pivotCaches", "smartTagPr",
+    "smartTagTypes", "webPublishing", "fileRecoveryPr", "webPublishObjects", "extLst"};
 
 QString quotedSheetName(const QString &name)
 {
@@ -176,4 +179,41 @@ int XlsxBook::activeIndex() const
 {
     pugi::xml_node view = child(child(m_workbook.document_element(), "bookViews"), "workbookView");
     return std::clamp(view.attribute("activeTab").as_int(0), 0, sheetCount() - 1);
+}
+
+QString XlsxBook::printTitles(int index0) const
+{
+    return QString::fromUtf8(sheetLocalName("_xlnm.Print_Titles", index0).child_value());
+}
+
+void XlsxBook::setPrintTitleRows(int index0, int first, int last)
+{
+    if (first < 1 || last < first || last > XlsxAddress::MaxRows)
+        throw SpreadsheetError(QStringLiteral("打印标题行无效：%1 到 %2").arg(first).arg(last));
+    pugi::xml_node names = ensureChild(m_workbook.document_element(), "definedNames", WorkbookOrder);
+    pugi::xml_node name = sheetLocalName("_xlnm.Print_Titles", index0);
+    if (!name) {
+        name = appendChild(names, "definedName");
+        name.append_attribute("name") = "_xlnm.Print_Titles";
+        name.append_attribute("localSheetId") = index0;
+    }
+    const QString text = QStringLiteral("%1!$%2:$%3").arg(quotedSheetName(sheetAt(index0).name())).arg(first).arg(last);
+    name.text().set(text.toStdString().c_str());
+}
+
+void XlsxBook::renameSheet(int index0, const QString &name)
+{
+    XlsxSheet &sheet = sheetAt(index0);
+    const QString problem = XlsxWorkbook::sheetNameProblem(name);
+    if (!problem.isEmpty())
+        throw SpreadsheetError(problem);
+    if (XlsxSheet *other = findSheet(name); other && other != &sheet)
+        throw SpreadsheetError(QStringLiteral("工作表名称“%1”已被使用").arg(name));
+    const QString old = sheet.name();
+    sheetEntry(index0).attribute("name") = name.toStdString().c_str();
+    for (pugi::xml_node n : definedNames().children()) {
+        const QString text = renameSheetReferences(QString::fromUtf8(n.child_value()), old, name);
+        n.text().set(text.toStdString().c_str());
+    }
+    sheet.m_name = name;
 }

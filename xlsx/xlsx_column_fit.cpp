@@ -129,7 +129,7 @@ void XlsxSheet::formatAllCellsAsText()
     }
 }
 
-void XlsxSheet::autoFitColumns(const QString &columns)
+void XlsxSheet::autoFitColumns(const QString &columns, double maxWidth)
 {
     requireWorksheet();
     const QStringList parts = columns.trimmed().split(QLatin1Char(':'));
@@ -154,21 +154,39 @@ void XlsxSheet::autoFitColumns(const QString &columns)
             w = std::max(w, units);
         }
     }
-    fitColumns(from, widest);
+    fitColumns(from, widest, maxWidth);
 }
 
-void XlsxSheet::fitColumns(int from, const std::vector<double> &widest)
+int XlsxSheet::wrappedStyle(int style)
+{
+    return m_book->wrappedVariantOf(style);
+}
+
+void XlsxSheet::fitColumns(int from, const std::vector<double> &widest, double maxWidth)
 {
     requireWorksheet();
     if (widest.empty())
         return;
     const int to = from + int(widest.size()) - 1;
-    // The text plus a margin of about two characters, within the file format's limit.
+    const double cap = std::clamp(maxWidth, 1.0, 255.0);
+    // The text plus a margin of about two characters, within the cap.
     splitColumns(from, to);
+    std::vector<bool> wraps(widest.size(), false);
     for (Column &c : m_columns) {
         if (c.min < from || c.max > to || widest[size_t(c.min - from)] < 0)
             continue;
-        c.width = std::min(255.0, std::round((widest[size_t(c.min - from)] + 2.0) * 100) / 100);
+        const double wanted = std::round((widest[size_t(c.min - from)] + 2.0) * 100) / 100;
+        c.width = std::min(cap, wanted);
         c.customWidth = true;
+        if (wanted > cap) {
+            c.style = m_book->wrappedVariantOf(c.style);
+            wraps[size_t(c.min - from)] = true;
+        }
+    }
+    for (auto &[rowNumber, row] : m_rows) {
+        for (Cell &cell : row.cells) {
+            if (cell.column >= from && cell.column <= to && wraps[size_t(cell.column - from)])
+                cell.style = m_book->wrappedVariantOf(cell.style);
+        }
     }
 }

@@ -116,6 +116,39 @@ void XlsxSheet::clearPrintArea()
     m_book->clearPrintArea(index() - 1);
 }
 
+void XlsxSheet::printAsList(int headingRows)
+{
+    requireWorksheet();
+    const pugi::xml_node root = m_doc.document_element();
+    // fitToWidth and fitToHeight take effect only with fitToPage in the sheet's properties.
+    pugi::xml_node properties = ensureChild(root, "sheetPr", WorksheetOrder);
+    pugi::xml_node fit = ensureChild(properties, "pageSetUpPr", {"tabColor", "outlinePr", "pageSetUpPr"});
+    if (!fit.attribute("fitToPage"))
+        fit.append_attribute("fitToPage");
+    fit.attribute("fitToPage") = "1";
+    pugi::xml_node setup = ensureChild(root, "pageSetup", WorksheetOrder);
+    for (const char *name : {"paperSize", "orientation", "fitToWidth", "fitToHeight"}) {
+        if (!setup.attribute(name))
+            setup.append_attribute(name);
+    }
+    setup.attribute("paperSize") = "9"; // A4
+    setup.attribute("orientation") = "landscape";
+    setup.attribute("fitToWidth") = "1";
+    setup.attribute("fitToHeight") = "0"; // as many pages tall as the rows need
+    if (headingRows > 0)
+        m_book->setPrintTitleRows(index() - 1, 1, headingRows);
+}
+
+QString XlsxSheet::printTitles() const
+{
+    return m_book->printTitles(index() - 1);
+}
+
+void XlsxSheet::rename(const QString &name)
+{
+    m_book->renameSheet(index() - 1, name);
+}
+
 void XlsxSheet::addRowBreak(int afterRow)
 {
     requireWorksheet();

@@ -3,6 +3,7 @@
 #include "xlsx/xlsx_address.h"
 #include "xlsx/xlsx_sheet.h"
 #include "xlsx/xlsx_text_cell.h"
+#include "xlsx/xlsx_xml.h"
 
 XlsxRowWriter::XlsxRowWriter(XlsxSheet &sheet, std::string prefix) : m_sheet(sheet), m_prefix(std::move(prefix))
 {
@@ -14,11 +15,9 @@ void XlsxRowWriter::startCell(std::string &out, int row, int column, int style)
         endRow(out);
         m_openRow = row;
         m_rowNumber = std::to_string(row);
-        out += '<';
-        out += m_prefix;
-        out += "row r=\"";
-        out += m_rowNumber;
-        out += "\">";
+        XlsxXml::appendRowStart(out, m_prefix, row, m_nextHeight, m_nextHeight >= 0, std::string());
+        out += '>';
+        m_nextHeight = -1;
     }
     if (size_t(column) >= m_letters.size())
         m_letters.resize(size_t(column) + 1);

@@ -23,6 +23,9 @@ public:
     void textCell(std::string &out, int row, int column, int style, const std::string &encodedText);
     // A text cell that refers to the shared strings (a heading every sheet repeats).
     void sharedTextCell(std::string &out, int row, int column, int style, const std::string &encodedText);
+    // The height in points of the row the next cell opens (customHeight);
+    // negative: the sheet's default. Applies to that one row.
+    void setNextRowHeight(double points) { m_nextHeight = points; }
     // Closes the open row, if any.
     void endRow(std::string &out);
 
@@ -38,4 +41,5 @@ private:
     int m_openRow = 0;
     std::string m_rowNumber;
     long long m_sharedReferences = 0;
+    double m_nextHeight = -1;
 };

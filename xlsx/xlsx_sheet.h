@@ -33,6 +33,9 @@ public:
     XlsxSheet &operator=(const XlsxSheet &) = delete;
 
     QString name() const { return m_name; }
+    // Renames the sheet (and the workbook's references to it). Throws
+    // SpreadsheetError when the name is not allowed or taken by another sheet.
+    void rename(const QString &name);
     // Position in the workbook, counting from 1.
     int index() const;
     bool isWorksheet() const { return m_isWorksheet; }
@@ -90,17 +93,31 @@ public:
     QString printArea() const;
     void clearPrintArea();
 
+    // Prints the sheet as a list on paper: A4 landscape, scaled to one page
+    // wide (as many pages tall as it needs), rows 1 to headingRows repeated
+    // at the top of every page.
+    void printAsList(int headingRows = 1);
+    // The widest column of such a list, in character units: wider text wraps.
+    static constexpr double ListColumnMaxWidth = 40;
+    // The rows printed on every page ("'问题'!$1:$1"), empty when none.
+    QString printTitles() const;
+
     // Gives every cell of the sheet the text format "@".
     void formatAllCellsAsText();
     // Fits the widths of the columns in "A:AA" (or "B", "C:C") to their contents;
     // an East Asian character counts about twice a Latin one.
-    void autoFitColumns(const QString &columns);
+    // Wider than maxWidth: as fitColumns.
+    void autoFitColumns(const QString &columns, double maxWidth = 255);
     // Fits the widths of the columns from `from` on to the widest text of
-    // each (textUnits; negative: the column keeps its width).
-    void fitColumns(int from, const std::vector<double> &widest);
+    // each (textUnits; negative: the column keeps its width). A column whose
+    // text is wider than maxWidth gets that width and wraps its text (its
+    // cells and the new cells of the column take the wrapped text format).
+    void fitColumns(int from, const std::vector<double> &widest, double maxWidth = 255);
     // The display width of cell text as the file stores it, in units of one
     // Latin character (an East Asian character counts two; the longest line counts).
     static double textUnits(std::string_view storedText);
+    // The cell format like `style`, in the text format, that wraps its text.
+    int wrappedStyle(int style);
     // The cell format a new cell of the column takes; -1 when none.
     int newCellStyle(int column) const { return columnStyle(column); }
     // The column's width in character units; the sheet's default when not set.
@@ -135,6 +152,7 @@ public:
 
 private:
     friend class XlsxBlockTemplate;
+    friend class XlsxBook; // renames the sheet
     enum class CellType : unsigned char { Number, Shared, Inline, String, Boolean, Error, Date };
     // Rarely used parts of a cell, shared between copies.
     struct CellExtra

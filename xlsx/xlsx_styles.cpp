@@ -72,6 +72,40 @@ int XlsxStyles::textVariantOf(int style)
     return result;
 }
 
+int XlsxStyles::wrappedVariantOf(int style)
+{
+    if (auto it = m_wrapVariants.find(style); it != m_wrapVariants.end())
+        return it->second;
+    // The text variant first: it makes sure the cell formats exist.
+    const int text = textVariantOf(style);
+    pugi::xml_node cellXfs = child(m_doc.document_element(), "cellXfs");
+    int count = 0;
+    pugi::xml_node base;
+    for (pugi::xml_node xf = child(cellXfs, "xf"); xf; xf = xf.next_sibling(xf.name()), ++count) {
+        if (count == text)
+            base = xf;
+    }
+    if (attribute(child(base, "alignment"), "wrapText").as_bool()) {
+        m_wrapVariants[style] = text;
+        return text;
+    }
+    pugi::xml_node xf = cellXfs.append_copy(base);
+    // The vertical alignment stays the base's, so a wrapped cell lines up with its row.
+    pugi::xml_node alignment = ensureChild(xf, "alignment", {"alignment", "protection", "extLst"});
+    if (!alignment.attribute("wrapText"))
+        alignment.append_attribute("wrapText");
+    alignment.attribute("wrapText") = "1";
+    if (!xf.attribute("applyAlignment"))
+        xf.append_attribute("applyAlignment");
+    xf.attribute("applyAlignment") = "1";
+    if (!cellXfs.attribute("count"))
+        cellXfs.append_attribute("count");
+    cellXfs.attribute("count") = count + 1;
+    m_changed = true;
+    m_wrapVariants[style] = count;
+    return count;
+}
+
 double XlsxStyles::wrappedFontPoints(int style) const
 {
     if (style < 0)

@@ -22,6 +22,8 @@ public:
 
     // The cell format like `style` but with the number format "@".
     int textVariantOf(int style);
+    // The text variant of `style` that also wraps its text at the column's width.
+    int wrappedVariantOf(int style);
     // The font size of the cell format when it wraps its text, else 0.
     double wrappedFontPoints(int style) const;
 
@@ -32,4 +34,5 @@ private:
     pugi::xml_document m_doc;
     bool m_changed = false;
     std::map<int, int> m_textVariants; // style -> its text variant, made once each
+    std::map<int, int> m_wrapVariants; // style -> its wrapped text variant, made once each
 };

@@ -22,6 +22,7 @@
 #include "platform/query_result.h"
 #include "platform/table_name.h"
 #include "platform/transaction.h"
+#include "xlsx/xlsx_address.h"
 #include "xlsx/xlsx_workbook.h"
 
 namespace {
@@ -382,20 +383,28 @@ void ClassImport::writeReport(const ImportPlan &plan, const QString &path, Atomi
 {
     XlsxWorkbook book = XlsxWorkbook::create();
     XlsxSheet &sheet = book.sheet(1);
+    sheet.rename(QStringLiteral("问题"));
     int column = 1;
     for (const QString &heading : plan.headings)
         sheet.setCellText(1, column++, heading);
     const int reasonColumn = column;
     sheet.setCellText(1, reasonColumn, QStringLiteral("问题"));
+    int lastColumn = reasonColumn;
     int line = 2;
     for (const ImportRow &row : plan.leftOut()) {
         const QStringList cells = row.cells();
         for (int i = 0; i < cells.size(); ++i)
             sheet.setCellText(line, i + 1, cells.at(i));
-        sheet.setCellText(line, qMax(reasonColumn, int(cells.size()) + 1),
-                          QStringLiteral("第 %1 行：").arg(row.sourceRow) + row.reasonText());
+        const int at = qMax(reasonColumn, int(cells.size()) + 1);
+        lastColumn = qMax(lastColumn, at);
+        sheet.setCellText(line, at, QStringLiteral("第 %1 行：").arg(row.sourceRow) + row.reasonText());
         ++line;
     }
+    // Every cell is text, so that an ID number is never shown as 4.4E+17.
     sheet.formatAllCellsAsText();
+    sheet.autoFitColumns(QStringLiteral("A:") + ColumnLetters(lastColumn), XlsxSheet::ListColumnMaxWidth);
+    if (line > 2)
+        sheet.growRowsToFitText(2, line - 1);
+    sheet.printAsList(1);
     book.saveAs(path, 6, existing);
 }

@@ -118,7 +118,10 @@ WorkbookExport ExportTablesToSheets::run(const QStringList &tables, Structure st
                     throw Stopped{written};
             };
             streams.push_back(std::make_unique<TableRowsStream>(read, done));
-            sheets.emplace_back(&book.addSheetInFront(table), streams.back().get());
+            XlsxSheet &sheet = book.addSheetInFront(table);
+            // Landscape, one page wide, the column names on every page.
+            sheet.printAsList(1);
+            sheets.emplace_back(&sheet, streams.back().get());
         }
         book.activate(book.sheet(1));
         try {

@@ -79,6 +79,13 @@ for ws in wb.worksheets:
     area = ws.print_area
     d["printArea"] = ",".join(area) if isinstance(area, list) else area
     d["state"] = ws.sheet_state
+    ps = ws.page_setup
+    fit = ws.sheet_properties.pageSetUpPr
+    d["page"] = {"orientation": ps.orientation, "paperSize": ps.paperSize,
+        "fitToWidth": ps.fitToWidth, "fitToHeight": ps.fitToHeight,
+        "fitToPage": bool(fit.fitToPage) if fit is not None else False}
+    d["printTitleRows"] = ws.print_title_rows
+    d["types"] = {c.coordinate: c.data_type for row in ws.iter_rows() for c in row if c.value is not None}
     out["sheet"][ws.title] = d
 print(json.dumps(out, ensure_ascii=False))
 )PY";

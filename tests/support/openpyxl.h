@@ -24,7 +24,9 @@ void make(const QString &path, const QString &code);
 //  "formats": {"C5": number format}, "styles": {"C5": "font|size|bold|borders|fill|wrap"},
 //  "merged": ["A1:F1"], "heights": {"5": 14.0}, "widths": {"A": 9.0},
 //  "margins": [left, right, top, bottom, header, footer], "rightFooter": text,
-//  "printArea": text or null, "columnFormats": {"A": number format}, "state": "visible"}}}
+//  "printArea": text or null, "columnFormats": {"A": number format}, "state": "visible",
+//  "page": {"orientation": "landscape", "paperSize": 9, "fitToWidth": 1, "fitToHeight": 0,
+//  "fitToPage": true}, "printTitleRows": "$1:$1" or null, "types": {"C5": "s" or "n" ...}}}}
 QJsonObject read(const QString &path);
 
 } // namespace Openpyxl

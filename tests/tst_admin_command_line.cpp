@@ -127,7 +127,7 @@ void TestAdminCommandLine::checkDefaultsToTheClassTables()
     QCOMPARE(r.status, 0);
     // 合并表, Init1 and Init2 are left out; 初 sorts before 高.
     QCOMPARE(TextFile::decodeGb18030(readFile(env.path("check.txt"))),
-             QStringLiteral("班级\t计数\t\r\n初二03\t0\t\r\n高一01\t0\t\r\n高一02\t3\t\r\n"));
+             QStringLiteral("班级\t计数\t\r\n初二03\t0\t\r\n高一01\t0\t\r\n高一02\t3\t\r\n合计\t3\t\r\n"));
 }
 
 void TestAdminCommandLine::idNumberInfoIsACheckName()

@@ -312,7 +312,7 @@ void TestAdminCommandLine::withoutDbTheServerOfConfigIni()
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
     QCOMPARE(r.out.trimmed(), QDir::toNativeSeparators(env.path("check.txt")));
     QCOMPARE(TextFile::decodeGb18030(readFile(env.path("check.txt"))),
-             QStringLiteral("班级\t计数\t\r\n初二03\t0\t\r\n高一01\t0\t\r\n高一02\t3\t\r\n"));
+             QStringLiteral("班级\t计数\t\r\n初二03\t0\t\r\n高一01\t0\t\r\n高一02\t3\t\r\n合计\t3\t\r\n"));
 
     const QString book = env.path("全校.xlsx");
     r = runIn({"export", "--into", book});

@@ -136,6 +136,8 @@ private:
     // "有未保存的修改，是否保存？"; true to go on (saved or not wanted), false
     // to stay with the record as it is.
     bool settleUnsavedChanges();
+    // Checks and saves the record shown, with the hint or the failure message; true when saved.
+    bool saveShownRecord();
     void connectFocusAway();
     void keepFocusInView(QWidget *old, QWidget *now);
     void installWheelFilter();

@@ -137,20 +137,27 @@ bool EntryForm::SaveRecord()
                             confirmDuplicate);
 }
 
+bool EntryForm::saveShownRecord()
+{
+    if (!ValidateEntry())
+        return false;
+    const QString typedName = m_ui->edtName->text();
+    if (!SaveRecord()) {
+        m_ui->lblHint1->clear();
+        m_ui->lblHint2->clear();
+        m_services.messages.showMessage(RecordSaver::saveFailedMessage());
+        return false;
+    }
+    m_ui->lblHint1->setText(RecordSaver::savedHint(typedName));
+    m_ui->lblHint2->setText(RecordSaver::savedHint(typedName));
+    return true;
+}
+
 void EntryForm::Button1Click()
 {
     runGuarded(m_services.messages, [this] {
-        if (!ValidateEntry())
+        if (!saveShownRecord())
             return;
-        const QString typedName = m_ui->edtName->text();
-        if (!SaveRecord()) {
-            m_ui->lblHint1->clear();
-            m_ui->lblHint2->clear();
-            m_services.messages.showMessage(RecordSaver::saveFailedMessage());
-            return;
-        }
-        m_ui->lblHint1->setText(RecordSaver::savedHint(typedName));
-        m_ui->lblHint2->setText(RecordSaver::savedHint(typedName));
         ResetEntryForm();
         QApplication::beep();
         // The next pupil starts at the top: the first group's caption in full
@@ -183,15 +190,8 @@ bool EntryForm::settleUnsavedChanges()
         return false;
     }
     // Saved as the save button saves; a refused or failed save keeps the record.
-    const QString typedName = m_ui->edtName->text();
-    if (!ValidateEntry())
+    if (!saveShownRecord())
         return false;
-    if (!SaveRecord()) {
-        m_services.messages.showMessage(RecordSaver::saveFailedMessage());
-        return false;
-    }
-    m_ui->lblHint1->setText(RecordSaver::savedHint(typedName));
-    m_ui->lblHint2->setText(RecordSaver::savedHint(typedName));
     showClassCount();
     return true;
 }

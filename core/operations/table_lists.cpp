@@ -2,6 +2,7 @@
 
 #include "core/record/record_item.h"
 #include "core/record/record_schema.h"
+#include "core/keeping/program_tables.h"
 #include "core/operations/class_table_names.h"
 #include "platform/database.h"
 #include "platform/table_name.h"
@@ -10,7 +11,7 @@ namespace TableLists {
 
 QStringList tableNames(Database &db)
 {
-    return db.tableNames();
+    return ProgramTables::withoutProgramTables(db.tableNames());
 }
 
 QList<bool> classTableSelection(const QStringList &names)

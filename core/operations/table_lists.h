@@ -10,7 +10,8 @@ class Database;
 // as record items. Used from the user-interface thread only.
 namespace TableLists {
 
-// Names of all user tables and views, in the catalogue's order, unsorted and unfiltered.
+// Names of all user tables and views, in the catalogue's order, unsorted; the
+// program's own tables (settings, history, records taken out) are not listed.
 QStringList tableNames(Database &db);
 
 // For each name: selected exactly when it begins with 高, 初 or 小.

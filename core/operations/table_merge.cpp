@@ -1,5 +1,6 @@
 #include "table_merge.h"
 
+#include "core/keeping/program_tables.h"
 #include "core/operations/class_table_names.h"
 #include "platform/app_error.h"
 #include "core/operations/table_lists.h"
@@ -28,6 +29,9 @@ QString refusal(const QString &rawTarget, const QStringList &tables)
         if (target.compare(templ, Qt::CaseInsensitive) == 0)
             return QStringLiteral("不能合并到模板表 %1，请换一个合并后名称。").arg(templ);
     }
+    // The merge drops its target first: never the settings, history or kept records.
+    if (ProgramTables::isProgramTable(target))
+        return QStringLiteral("合并后名称“%1”以 tavro_ 开头，这是本程序自用的表名，请换一个名称。").arg(target);
     for (const QString &table : tables) {
         if (target.compare(table, Qt::CaseInsensitive) == 0)
             return QStringLiteral("合并后名称“%1”是要合并的表之一，请换一个名称。").arg(target);

@@ -17,7 +17,7 @@ QString defaultTarget();
 // Why the (trimmed) target cannot take the merge, as a message for the user;
 // empty when it can. Refused: an empty name; a name that is not a plain
 // identifier (letters, digits, CJK characters and underscores, not starting
-// with a digit); Init1 and Init2; one of the tables being merged; a name
+// with a digit); Init1 and Init2; the program's own tables (tavro_…); one of the tables being merged; a name
 // beginning with 高, 初 or 小 (it would be taken for a class table).
 QString refusal(const QString &target, const QStringList &tables);
 

@@ -1,0 +1,84 @@
+#include "school_settings.h"
+
+#include "core/keeping/program_tables.h"
+#include "platform/database.h"
+#include "platform/transaction.h"
+
+namespace SchoolSettings {
+
+static const QList<ProgramTables::Column> &columns()
+{
+    using Kind = ProgramTables::Column::Kind;
+    static const QList<ProgramTables::Column> list = {{QStringLiteral("name"), Kind::Text},
+                                                       {QStringLiteral("value"), Kind::LongText}};
+    return list;
+}
+
+static bool stored(Database &db)
+{
+    return db.tableNames().contains(ProgramTables::settings, Qt::CaseInsensitive);
+}
+
+QString value(Database &db, const QString &name)
+{
+    // Nothing set yet: no table is made just to read.
+    if (!stored(db))
+        return QString();
+    const QueryResult rows = db.query(SqlStatement(
+        QStringLiteral("select value from %1 where name = ?").arg(ProgramTables::settings), {name}));
+    return rows.rowCount() > 0 ? rows.text(0, 0) : QString();
+}
+
+// Inside the caller's transaction.
+static void store(Database &db, const QString &name, const QString &value)
+{
+    db.execute(SqlStatement(QStringLiteral("delete from %1 where name = ?").arg(ProgramTables::settings), {name}));
+    if (!value.isEmpty()) {
+        db.execute(SqlStatement(QStringLiteral("insert into %1 (name, value) values (?, ?)").arg(ProgramTables::settings),
+                                {name, value}));
+    }
+}
+
+void setValue(Database &db, const QString &name, const QString &value)
+{
+    ProgramTables::ensure(db, ProgramTables::settings, columns());
+    Transaction transaction(db);
+    store(db, name, value);
+    transaction.commit();
+}
+
+static const QString provinceKey = QStringLiteral("region.province");
+static const QString cityKey = QStringLiteral("region.city");
+static const QString countyKey = QStringLiteral("region.county");
+
+RegionNames builtInRegion()
+{
+    RegionNames region;
+    region.province = QStringLiteral("广东省");
+    region.city = QStringLiteral("佛山市");
+    return region;
+}
+
+RegionNames defaultRegion(Database &db)
+{
+    RegionNames region;
+    region.province = value(db, provinceKey);
+    if (region.province.isEmpty())
+        return builtInRegion();
+    region.city = value(db, cityKey);
+    region.county = value(db, countyKey);
+    return region;
+}
+
+void setDefaultRegion(Database &db, const RegionNames &region)
+{
+    const bool builtIn = region.province.isEmpty();
+    ProgramTables::ensure(db, ProgramTables::settings, columns());
+    Transaction transaction(db);
+    store(db, provinceKey, region.province);
+    store(db, cityKey, builtIn ? QString() : region.city);
+    store(db, countyKey, builtIn ? QString() : region.county);
+    transaction.commit();
+}
+
+} // namespace SchoolSettings

@@ -15,6 +15,7 @@
 #include <QWheelEvent>
 
 #include "entry/record_form_values.h"
+#include "platform/app_error.h"
 #include "platform/guard.h"
 #include "platform/services.h"
 #include "region/region_picker.h"
@@ -207,9 +208,17 @@ void EntryForm::fillProvincePickers()
 
 void EntryForm::selectDefaultRegions()
 {
+    // Read at every reset: the school may have set its default at another workstation.
+    if (m_db) {
+        try {
+            m_schoolRegion = SchoolSettings::defaultRegion(*m_db);
+        } catch (const DatabaseError &) {
+            // The start of a new record is no place to fail: the default read last stays.
+        }
+    }
     for (RegionPicker *picker : m_pickers)
         if (picker)
-            picker->selectDefault();
+            picker->selectDefault(m_schoolRegion);
     // The last step of a reset and of the class setup: what shows now is unchanged.
     markShownAsUnchanged();
 }

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "core/keeping/school_settings.h"
+
 class Database;
 class QComboBox;
 class QKeyEvent;
@@ -65,7 +67,8 @@ public:
     // Selects the item of that year in cbYear (or none) when year > 0.
     void preselectEntryYear(int year);
     void fillProvincePickers();
-    // 广东省 / 佛山市 in the pickers 1 to 4, in that order.
+    // The school's default province and city (广东省 / 佛山市 until it sets
+    // its own) in the pickers 1 to 4, in that order.
     void selectDefaultRegions();
 
     // Returns the form to its empty state: birth date = start-up date, every
@@ -163,6 +166,7 @@ private:
     std::array<RegionPicker *, 4> m_pickers{};
     const RegionTables *m_regionTables = nullptr;
     QDateTime m_startupDate;
+    RegionNames m_schoolRegion = SchoolSettings::builtInRegion();
     Database *m_db = nullptr;
     QString m_classTable;
     QString m_grade;

@@ -9,6 +9,7 @@
 
 #include "manage/import_dialog.h"
 #include "manage/operation_progress_dialog.h"
+#include "manage/school_region_tab.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
@@ -81,6 +82,14 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
         activateWindow();
     });
     m_printing.setReplaceConsent(askBeforeReplacing(m_services.messages, this, windowTitle()));
+
+    m_schoolTab = new SchoolRegionTab(m_db, m_services, [this]() -> const RegionTables & { return regionTables(); });
+    m_schoolTab->setObjectName(QStringLiteral("TabSchool"));
+    m_ui->PageControl1->addTab(m_schoolTab, QStringLiteral("学校设置"));
+    connect(m_ui->PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (m_ui->PageControl1->widget(index) == m_schoolTab)
+            m_schoolTab->showStored();
+    });
 }
 
 ManagementWindow::~ManagementWindow() = default;
@@ -346,21 +355,28 @@ void ManagementWindow::setClassOfThisRun(const QString &table, const RegionTable
     m_startup = startup;
 }
 
+const RegionTables &ManagementWindow::regionTables()
+{
+    if (m_regions)
+        return *m_regions;
+    if (!m_ownRegions) {
+        auto tables = std::make_unique<RegionTables>();
+        tables->LoadRegionTables();
+        m_ownRegions = std::move(tables);
+    }
+    return *m_ownRegions;
+}
+
 void ManagementWindow::Button15Click()
 {
     runGuarded(m_services.messages, [&] {
-        if (!m_regions && !m_ownRegions) {
-            auto tables = std::make_unique<RegionTables>();
-            tables->LoadRegionTables();
-            m_ownRegions = std::move(tables);
-        }
         QStringList classTables;
         const QList<bool> isClass = TableLists::classTableSelection(m_tables);
         for (int i = 0; i < m_tables.size(); ++i) {
             if (isClass.at(i))
                 classTables << m_tables.at(i);
         }
-        ImportDialog dialog(m_db, m_services, m_regions ? *m_regions : *m_ownRegions,
+        ImportDialog dialog(m_db, m_services, regionTables(),
                             m_startup.isValid() ? m_startup : m_services.clock.now(), classTables, m_classOfThisRun,
                             this);
         dialog.exec();

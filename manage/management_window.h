@@ -12,6 +12,7 @@
 
 class Database;
 class RegionTables;
+class SchoolRegionTab;
 struct Services;
 class QComboBox;
 class QListWidget;
@@ -60,6 +61,9 @@ public:
     // offers the first class table, loads the region tables itself and uses the clock.
     void setClassOfThisRun(const QString &table, const RegionTables *regions, const QDateTime &startup);
 
+    // The tab "学校设置" (the school's default region).
+    SchoolRegionTab *schoolTab() const { return m_schoolTab; }
+
     // The lists, for the code that acts on them.
     QComboBox *tableBox() const;
     QListWidget *recordList() const;
@@ -85,6 +89,8 @@ private:
     void Button4Click();
     void Button5Click();
     void Button13Click();
+    // The run's region tables, or the window's own loaded on first use. Throws FileError.
+    const RegionTables &regionTables();
     // 导入: the import dialog; the lists are read again after an import.
     void Button15Click();
     void runCheck(DataChecks::Check check);
@@ -102,4 +108,5 @@ private:
     const RegionTables *m_regions = nullptr;
     std::unique_ptr<RegionTables> m_ownRegions; // loaded on the first import without the run's tables
     QDateTime m_startup;
+    SchoolRegionTab *m_schoolTab = nullptr;
 };

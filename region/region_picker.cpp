@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
+#include "core/keeping/school_settings.h"
 #include "core/record/stored_value.h"
 #include "region/picker_select_by_text.h"
 
@@ -62,12 +63,19 @@ void RegionPicker::fillProvinces()
     m_province->setCurrentIndex(selected);
 }
 
-void RegionPicker::selectDefault()
+void RegionPicker::selectDefault(const RegionNames &region)
 {
-    SelectItemByText(m_province, QStringLiteral("广东省"));
+    SelectItemByText(m_province, region.province);
+    if (m_province->currentIndex() < 0) {
+        // A stored default the tables no longer know: the built-in one.
+        selectDefault(SchoolSettings::builtInRegion());
+        return;
+    }
     cbProvChange();
-    SelectItemByText(m_city, QStringLiteral("佛山市"));
+    SelectItemByText(m_city, region.city);
     cbCityChange();
+    if (!region.county.isEmpty())
+        SelectItemByText(m_county, region.county);
 }
 
 void RegionPicker::showRegion(const RegionNames &names)

@@ -25,8 +25,10 @@ public:
 
     // Appends every province, in code order; the selection is left as it was.
     void fillProvinces();
-    // Selects 广东省 / 佛山市 and offers the counties of 佛山市, none selected.
-    void selectDefault();
+    // Selects the school's default province and city (广东省 / 佛山市 unless
+    // the school set its own; one the tables do not know counts as unset) and
+    // offers the city's counties, the default county selected when there is one.
+    void selectDefault(const RegionNames &region);
     // Shows a stored region: province, city and county selected by name.
     void showRegion(const RegionNames &names);
 

@@ -20,6 +20,8 @@
 #include "core/record/record_columns.h"
 #include "entry/record_form_values.h"
 #include "entry_form_driver.h"
+#include "manage/school_region_tab.h"
+#include "core/region/region_tables.h"
 #include "ui_entry_form.h"
 
 namespace {
@@ -86,6 +88,7 @@ private slots:
     void updateOfVanishedRecordFails();
     void focusedFieldIsScrolledIntoView();
     void studentsAddedInTheManagementWindowShow();
+    void schoolDefaultRegionStartsEveryNewRecord();
 };
 
 void TestEntrySave::wholeRoadInsertReloadUpdate()
@@ -459,6 +462,42 @@ void TestEntrySave::studentsAddedInTheManagementWindowShow()
     QCOMPARE(ui->lblCount->text(), QStringLiteral("本班已录入 3 人，待补全 3 人"));
     QCOMPARE(ui->cbStud->count(), 2);
     QCOMPARE(ui->cbStud->currentIndex(), 0);
+}
+
+void TestEntrySave::schoolDefaultRegionStartsEveryNewRecord()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    Ui::TForm1 *ui = d.ui();
+    QCOMPARE(ui->cbProv1->currentText() + ui->cbCity1->currentText(), QStringLiteral("广东省佛山市"));
+
+    // Another workstation sets the school's default in its management window.
+    const auto other = env.connectAgain();
+    RegionTables tables;
+    tables.LoadRegionTables();
+    SchoolRegionTab tab(*other, env.services, [&]() -> const RegionTables & { return tables; });
+    tab.show();
+    tab.showStored();
+    QCOMPARE(tab.provinceList()->currentText(), QStringLiteral("广东省"));
+    EntryFormDriver::choose(tab.provinceList(), QStringLiteral("湖南省"));
+    EntryFormDriver::choose(tab.cityList(), QStringLiteral("长沙市"));
+    EntryFormDriver::choose(tab.countyList(), QStringLiteral("岳麓区"));
+    QTest::mouseClick(tab.saveButton(), Qt::LeftButton);
+
+    // This workstation's next new record starts there, in all four pickers.
+    d.fillStudent();
+    d.clickSave();
+    QCOMPARE(d.storedRow(1).size(), RecordColumns::Count);
+    const QComboBox *lists[][3] = {{ui->cbProv1, ui->cbCity1, ui->cbArea1}, {ui->cbProv2, ui->cbCity2, ui->cbArea2},
+                                   {ui->cbProv3, ui->cbCity3, ui->cbArea3}, {ui->cbProv4, ui->cbCity4, ui->cbArea4}};
+    for (const auto &picker : lists)
+        QCOMPARE(picker[0]->currentText() + picker[1]->currentText() + picker[2]->currentText(),
+                 QStringLiteral("湖南省长沙市岳麓区"));
+
+    QTest::mouseClick(tab.builtInButton(), Qt::LeftButton);
+    d.form().ResetEntryForm();
+    QCOMPARE(ui->cbProv2->currentText() + ui->cbCity2->currentText() + ui->cbArea2->currentText(),
+             QStringLiteral("广东省佛山市"));
 }
 
 #include "tst_entry_save.moc"

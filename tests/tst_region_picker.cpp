@@ -1,9 +1,12 @@
 // The cascading province / city / county picker on real combo boxes.
 #include <QtTest>
 
+#include "core/keeping/school_settings.h"
+
 #include <QComboBox>
 #include <QWidget>
 
+#include "core/keeping/school_settings.h"
 #include "region/region_picker.h"
 #include "core/region/region_tables.h"
 #include "region/picker_select_by_text.h"
@@ -190,7 +193,7 @@ void TestRegionPicker::selectDefault()
     choose(m_prov, QStringLiteral("北京市"));
     choose(m_city, QStringLiteral("县"));
     const int before = m_focusAway;
-    m_picker->selectDefault();
+    m_picker->selectDefault(SchoolSettings::builtInRegion());
     QCOMPARE(m_focusAway, before + 2);
     QCOMPARE(m_prov->currentText(), QStringLiteral("广东省"));
     QCOMPARE(m_city->currentText(), QStringLiteral("佛山市"));
@@ -204,9 +207,21 @@ void TestRegionPicker::selectDefault()
     QCOMPARE(m_picker->nameText(), QStringLiteral("广东省佛山市"));
 
     // A second default (a form reset) gives the same lists, not doubled ones.
-    m_picker->selectDefault();
+    m_picker->selectDefault(SchoolSettings::builtInRegion());
     QCOMPARE(m_area->count(), 6);
     QCOMPARE(m_city->count(), 21);
+
+    // A school's own default, county included; one the tables do not know is the built-in one.
+    RegionNames school;
+    school.province = QStringLiteral("湖南省");
+    school.city = QStringLiteral("长沙市");
+    school.county = QStringLiteral("岳麓区");
+    m_picker->selectDefault(school);
+    QCOMPARE(m_picker->nameText(), QStringLiteral("湖南省长沙市岳麓区"));
+    QCOMPARE(m_picker->storedCode(), QStringLiteral("430104000000"));
+    school.province = QStringLiteral("湖南");
+    m_picker->selectDefault(school);
+    QCOMPARE(m_picker->nameText(), QStringLiteral("广东省佛山市"));
 }
 
 void TestRegionPicker::storedCodeAndNameText()
@@ -220,7 +235,7 @@ void TestRegionPicker::storedCodeAndNameText()
 
 void TestRegionPicker::showRegion()
 {
-    m_picker->selectDefault();
+    m_picker->selectDefault(SchoolSettings::builtInRegion());
     m_picker->showRegion(m_tables.ResolveRegionCode(110229));
     QCOMPARE(m_prov->currentText(), QStringLiteral("北京市"));
     QCOMPARE(texts(m_city), QStringList({QStringLiteral("市辖区"), QStringLiteral("县")}));
@@ -235,7 +250,7 @@ void TestRegionPicker::showRegion()
 
 void TestRegionPicker::showUnknownRegionLeavesEverythingEmpty()
 {
-    m_picker->selectDefault();
+    m_picker->selectDefault(SchoolSettings::builtInRegion());
     m_picker->showRegion(m_tables.ResolveRegionCode(440600));
     QCOMPARE(m_prov->currentIndex(), -1);
     QCOMPARE(m_prov->count(), 35);
@@ -262,7 +277,7 @@ void TestRegionPicker::selectItemByTextIgnoresCase()
 
 void TestRegionPicker::selectItemByTextWithUnknownText()
 {
-    m_picker->selectDefault();
+    m_picker->selectDefault(SchoolSettings::builtInRegion());
     const int before = m_focusAway;
     SelectItemByText(m_prov, QStringLiteral("广东"));
     QCOMPARE(m_prov->currentIndex(), -1);

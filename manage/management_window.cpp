@@ -167,6 +167,7 @@ void ManagementWindow::refreshLists()
     const QStringList students = selectedRecordItems();
     const QString focused = focusedRecordItem();
     const QStringList tables = selectedTables();
+    const QStringList listedBefore = m_tables;
 
     m_tables = TableLists::tableNames(m_db);
     {
@@ -179,8 +180,13 @@ void ManagementWindow::refreshLists()
     }
     m_ui->ListBox2->clear();
     m_ui->ListBox2->addItems(m_tables);
-    for (int i = 0; i < m_ui->ListBox2->count(); ++i)
-        m_ui->ListBox2->item(i)->setSelected(tables.contains(m_ui->ListBox2->item(i)->text()));
+    // A class made just now (an import into a new class) is picked as a showing would pick it.
+    const QList<bool> preselected = TableLists::classTableSelection(m_tables);
+    for (int i = 0; i < m_ui->ListBox2->count(); ++i) {
+        const QString name = m_ui->ListBox2->item(i)->text();
+        m_ui->ListBox2->item(i)->setSelected(tables.contains(name)
+                                             || (!listedBefore.contains(name) && preselected.at(i)));
+    }
 
     // The chosen table may itself have been replaced: its students are read
     // again, and the ones the teacher had picked stay picked.

@@ -233,6 +233,25 @@ void EntryFormDriver::enterEditMode()
     QVERIFY(ui()->chEdit->isChecked());
 }
 
+void EntryFormDriver::changeClass(int gradeIndex, int classIndex)
+{
+    ui()->btnChangeClass->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ui()->btnChangeClass, Qt::Key_Space);
+    QVERIFY(m_shell.dialog().isVisible());
+    for (const auto &[name, index] : {std::pair{"ComboBox1", gradeIndex}, std::pair{"ComboBox2", classIndex}}) {
+        auto *list = m_shell.dialog().findChild<QComboBox *>(QLatin1String(name));
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(list, Qt::Key_Home);
+        for (int i = 0; i < index; ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+    }
+    m_env.messages.answerNext(Messages::Answer::Ok); // the confirmation
+    auto *ok = m_shell.dialog().findChild<QPushButton *>(QStringLiteral("Button1"));
+    ok->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ok, Qt::Key_Space);
+    QVERIFY(form().isVisible());
+}
+
 void EntryFormDriver::pickRecord(qint64 id)
 {
     QComboBox *list = ui()->cbStud;

@@ -55,6 +55,8 @@ public:
     void clickSave();
     // Makes the edit-mode controls visible (as the teacher button does) and ticks chEdit.
     void enterEditMode();
+    // 换班级 and another class chosen in the class dialog, by keyboard.
+    void changeClass(int gradeIndex, int classIndex);
     // Picks the record item with that id in cbStud.
     void pickRecord(qint64 id);
 

@@ -29,6 +29,8 @@ bool ClassSetup::OpenClass(EntryForm &form, const QString &grade, const QString 
     const bool localFile = DatabaseMode::isLocalFile(m_options.executableFileName, m_options.arguments);
     m_classTable = grade + classNo;
 
+    // Another class (换班级): the form lets go of the connection the new one replaces.
+    form.setClassSession(nullptr, QString(), grade, classNo);
     m_db = localFile ? DatabaseConnection::openLocalFile(m_services, m_options.workingDir, &form)
                      : DatabaseConnection::openServer(m_services.configFile());
     if (!m_db) {

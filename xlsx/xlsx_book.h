@@ -56,8 +56,9 @@ public:
     int wrappedVariantOf(int style);
     // The rows repeated at the top of every printed page ("'问题'!$1:$1"), empty when none.
     QString printTitles(int index0) const;
-    // Repeats rows first to last at the top of every printed page.
-    void setPrintTitleRows(int index0, int first, int last);
+    // Repeats rows first to last at the top of every printed page and, when
+    // titleColumns > 0, columns A to that one at the left of every page.
+    void setPrintTitleRows(int index0, int first, int last, int titleColumns = 0);
     // Renames the sheet and the references of the workbook's defined names to it.
     void renameSheet(int index0, const QString &name);
     // The sheet's print area ("$A$1:$F$50"), empty when none is set.

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/app_error.h"
+#include "xlsx/xlsx_address.h"
 #include "xlsx/xlsx_sheet.h"
 #include "xlsx/xlsx_workbook.h"
 #include "xlsx/xlsx_xml.h"
@@ -186,7 +187,7 @@ QString XlsxBook::printTitles(int index0) const
     return QString::fromUtf8(sheetLocalName("_xlnm.Print_Titles", index0).child_value());
 }
 
-void XlsxBook::setPrintTitleRows(int index0, int first, int last)
+void XlsxBook::setPrintTitleRows(int index0, int first, int last, int titleColumns)
 {
     if (first < 1 || last < first || last > XlsxAddress::MaxRows)
         throw SpreadsheetError(QStringLiteral("打印标题行无效：%1 到 %2").arg(first).arg(last));
@@ -197,7 +198,11 @@ void XlsxBook::setPrintTitleRows(int index0, int first, int last)
         name.append_attribute("name") = "_xlnm.Print_Titles";
         name.append_attribute("localSheetId") = index0;
     }
-    const QString text = QStringLiteral("%1!$%2:$%3").arg(quotedSheetName(sheetAt(index0).name())).arg(first).arg(last);
+    const QString sheet = quotedSheetName(sheetAt(index0).name());
+    QString text = QStringLiteral("%1!$%2:$%3").arg(sheet).arg(first).arg(last);
+    // Columns first, as spreadsheet programs write both: "'S'!$A:$B,'S'!$1:$1".
+    if (titleColumns > 0)
+        text = QStringLiteral("%1!$A:$%2,").arg(sheet, ColumnLetters(titleColumns)) + text;
     name.text().set(text.toStdString().c_str());
 }
 

@@ -1,6 +1,8 @@
 // Page setup of a sheet: margins, the footer, the print area and page breaks.
 #include "xlsx_sheet.h"
 
+#include <algorithm>
+
 #include "platform/app_error.h"
 #include "xlsx/xlsx_book.h"
 #include "xlsx/xlsx_xml.h"
@@ -116,7 +118,7 @@ void XlsxSheet::clearPrintArea()
     m_book->clearPrintArea(index() - 1);
 }
 
-void XlsxSheet::printAsList(int headingRows)
+void XlsxSheet::printAsList(int headingRows, int titleColumns, int pagesWide)
 {
     requireWorksheet();
     const pugi::xml_node root = m_doc.document_element();
@@ -133,10 +135,18 @@ void XlsxSheet::printAsList(int headingRows)
     }
     setup.attribute("paperSize") = "9"; // A4
     setup.attribute("orientation") = "landscape";
-    setup.attribute("fitToWidth") = "1";
+    setup.attribute("fitToWidth") = std::max(1, pagesWide);
     setup.attribute("fitToHeight") = "0"; // as many pages tall as the rows need
     if (headingRows > 0)
-        m_book->setPrintTitleRows(index() - 1, 1, headingRows);
+        m_book->setPrintTitleRows(index() - 1, 1, headingRows, pagesWide > 1 ? titleColumns : 0);
+}
+
+int XlsxSheet::listPagesWide(int columns)
+{
+    // About 16 columns of names, dates and codes fit an A4 landscape page at a
+    // scale still read without effort (two thirds or more); 48 on one page would be a fifth.
+    constexpr int columnsPerPage = 16;
+    return std::max(1, (columns + columnsPerPage - 1) / columnsPerPage);
 }
 
 QString XlsxSheet::printTitles() const

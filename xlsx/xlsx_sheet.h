@@ -93,10 +93,13 @@ public:
     QString printArea() const;
     void clearPrintArea();
 
-    // Prints the sheet as a list on paper: A4 landscape, scaled to one page
-    // wide (as many pages tall as it needs), rows 1 to headingRows repeated
-    // at the top of every page.
-    void printAsList(int headingRows = 1);
+    // Prints the sheet as a list on paper: A4 landscape, scaled to pagesWide
+    // pages wide (as many pages tall as it needs), rows 1 to headingRows
+    // repeated at the top of every page and, on a list more than one page
+    // wide, the first titleColumns columns at the left of every page.
+    void printAsList(int headingRows = 1, int titleColumns = 0, int pagesWide = 1);
+    // How many pages wide a list of that many columns prints readably.
+    static int listPagesWide(int columns);
     // The widest column of such a list, in character units: wider text wraps.
     static constexpr double ListColumnMaxWidth = 40;
     // The rows printed on every page ("'问题'!$1:$1"), empty when none.

@@ -405,6 +405,6 @@ void ClassImport::writeReport(const ImportPlan &plan, const QString &path, Atomi
     sheet.autoFitColumns(QStringLiteral("A:") + ColumnLetters(lastColumn), XlsxSheet::ListColumnMaxWidth);
     if (line > 2)
         sheet.growRowsToFitText(2, line - 1);
-    sheet.printAsList(1);
+    sheet.printAsList(1, 0, XlsxSheet::listPagesWide(lastColumn));
     book.saveAs(path, 6, existing);
 }

@@ -101,9 +101,10 @@ WorkbookExport ExportTablesToSheets::run(const QStringList &tables, Structure st
         int written = 0;
         for (int i = 0; i < count; ++i) {
             const QString table = tables.at(i);
-            auto read = [this, table, columns, i] {
+            auto read = [this, table, columns, i](const QString &where) {
                 try {
-                    return m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + TableName(table).sql(m_db));
+                    return m_db.query(QStringLiteral("select ") + columns + QStringLiteral(" from ") + TableName(table).sql(m_db)
+                                      + where);
                 } catch (const AppError &e) {
                     // Half an export is no export: nothing is written, the old file stays.
                     throw AppError(QStringLiteral("导出失败，没有写出文件：读取表“%1”时出错（已读完 %2 个表）。请检查这个表后再导出。\n")
@@ -117,10 +118,14 @@ WorkbookExport ExportTablesToSheets::run(const QStringList &tables, Structure st
                 if (reporting && !reportProgress(progress, written, total) && written < total)
                     throw Stopped{written};
             };
-            streams.push_back(std::make_unique<TableRowsStream>(read, done));
+            streams.push_back(std::make_unique<TableRowsStream>([read] { return read(QString()); }, done));
             XlsxSheet &sheet = book.addSheetInFront(table);
-            // Landscape, one page wide, the column names on every page.
-            sheet.printAsList(1);
+            // Landscape, the column names on every page; a wide table over a
+            // few pages wide, each page beginning with the columns up to 姓名.
+            const QStringList names = read(QStringLiteral(" where 1 <> 1")).columns;
+            const int nameColumn = int(names.indexOf(QStringLiteral("姓名")));
+            sheet.printAsList(1, nameColumn >= 0 && nameColumn < 3 ? nameColumn + 1 : 0,
+                              XlsxSheet::listPagesWide(int(names.size())));
             sheets.emplace_back(&sheet, streams.back().get());
         }
         book.activate(book.sheet(1));

@@ -85,6 +85,7 @@ for ws in wb.worksheets:
         "fitToWidth": ps.fitToWidth, "fitToHeight": ps.fitToHeight,
         "fitToPage": bool(fit.fitToPage) if fit is not None else False}
     d["printTitleRows"] = ws.print_title_rows
+    d["printTitleCols"] = ws.print_title_cols
     d["types"] = {c.coordinate: c.data_type for row in ws.iter_rows() for c in row if c.value is not None}
     out["sheet"][ws.title] = d
 print(json.dumps(out, ensure_ascii=False))

@@ -26,7 +26,7 @@ void make(const QString &path, const QString &code);
 //  "margins": [left, right, top, bottom, header, footer], "rightFooter": text,
 //  "printArea": text or null, "columnFormats": {"A": number format}, "state": "visible",
 //  "page": {"orientation": "landscape", "paperSize": 9, "fitToWidth": 1, "fitToHeight": 0,
-//  "fitToPage": true}, "printTitleRows": "$1:$1" or null, "types": {"C5": "s" or "n" ...}}}}
+//  "fitToPage": true}, "printTitleRows": "$1:$1" or null, "printTitleCols": "$A:$B" or null, "types": {"C5": "s" or "n" ...}}}}
 QJsonObject read(const QString &path);
 
 } // namespace Openpyxl

@@ -66,9 +66,10 @@ void RegionPicker::fillProvinces()
 void RegionPicker::selectDefault(const RegionNames &region)
 {
     SelectItemByText(m_province, region.province);
-    if (m_province->currentIndex() < 0) {
-        // A stored default the tables no longer know: the built-in one.
-        selectDefault(SchoolSettings::builtInRegion());
+    // A stored default the tables no longer know: the built-in one.
+    const RegionNames builtIn = SchoolSettings::builtInRegion();
+    if (m_province->currentIndex() < 0 && region.province != builtIn.province) {
+        selectDefault(builtIn);
         return;
     }
     cbProvChange();

@@ -182,6 +182,8 @@ void TestManagementWindow::noControlCoversAnother()
     auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("PageControl1"));
     QVERIFY(tabs);
     for (int page = 0; page < tabs->count(); ++page) {
+        if (tabs->widget(page)->layout())
+            continue; // a page with a layout places its controls apart itself
         QList<QWidget *> controls;
         for (QObject *child : tabs->widget(page)->children()) {
             if (auto *w = qobject_cast<QWidget *>(child))

@@ -14,6 +14,7 @@
 #include <QShowEvent>
 #include <QWheelEvent>
 
+#include "entry/pupil_finder.h"
 #include "entry/record_form_values.h"
 #include "platform/app_error.h"
 #include "platform/guard.h"
@@ -66,6 +67,18 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
             chEditClick();
     });
     connect(m_ui->cbStud, &QComboBox::activated, this, &EntryForm::cbStudChange);
+    // Edit mode's find line, after the list: a name, part of one or an ID number.
+    m_find = new QLineEdit(m_ui->Panel1);
+    m_find->setObjectName(QStringLiteral("edtFind"));
+    m_find->setPlaceholderText(QStringLiteral("查找：姓名或身份证号"));
+    m_find->setAccessibleName(QStringLiteral("查找学生"));
+    m_find->setClearButtonEnabled(true);
+    m_find->setVisible(false);
+    m_find->setEnabled(false);
+    m_ui->Panel1Layout->insertWidget(m_ui->Panel1Layout->indexOf(m_ui->cbStud) + 1, m_find);
+    QWidget::setTabOrder(m_ui->cbStud, m_find);
+    m_finder = new PupilFinder(m_find, this);
+    connect(m_finder, &PupilFinder::picked, this, &EntryForm::pickFoundPupil);
     // Enter on a focused save button saves, as a click or Space does.
     m_ui->Button1->setAutoDefault(true);
     m_ui->Button2->setAutoDefault(true);
@@ -329,14 +342,34 @@ void EntryForm::SpeedButton1Click()
     m_ui->chEdit->setVisible(true);
     m_ui->chIncompleteOnly->setVisible(true);
     m_ui->cbStud->setVisible(true);
+    m_find->setVisible(true);
     runGuarded(m_services.messages, [this] {
         if (!m_managementWindow && m_managementFactory)
             m_managementWindow = m_managementFactory(this);
         if (m_managementWindow) {
             m_managementWindow->exec();
             showChangesMadeElsewhere();
+            // A pupil of this class found there opens here for editing.
+            const QVariant pupil = m_managementWindow->property("pupilToOpen");
+            m_managementWindow->setProperty("pupilToOpen", QVariant());
+            if (pupil.isValid())
+                openForEditing(pupil.toLongLong());
         }
     });
+}
+
+void EntryForm::openForEditing(qint64 id)
+{
+    if (m_ui->chIncompleteOnly->isChecked() && m_ui->cbStud->findData(id) < 0) {
+        const QSignalBlocker blocker(m_ui->chIncompleteOnly);
+        m_ui->chIncompleteOnly->setChecked(false);
+        if (m_ui->chEdit->isChecked())
+            chEditClick();
+    }
+    if (!m_ui->chEdit->isChecked())
+        m_ui->chEdit->setChecked(true); // fills the list (after the unsaved-changes question)
+    if (m_ui->chEdit->isChecked())
+        pickFoundPupil(id);
 }
 
 void EntryForm::FormShow()

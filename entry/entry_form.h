@@ -15,6 +15,8 @@
 class Database;
 class QComboBox;
 class QKeyEvent;
+class PupilFinder;
+class QLineEdit;
 class RegionPicker;
 class RegionTables;
 struct Services;
@@ -100,6 +102,10 @@ public:
     void chEditClick();
     // A record was picked in cbStud: the form is reset and the record loaded.
     void cbStudChange();
+    // A pupil found on the find line, chosen as from the list.
+    void pickFoundPupil(qint64 id);
+    // Edit mode on (the whole list) and the pupil with that id picked.
+    void openForEditing(qint64 id);
     // Fills the form from the stored record with that id; a missing one is
     // reported by message. A stored value that cannot be shown throws, the
     // fields before it keep what they got.
@@ -173,6 +179,8 @@ private:
     QString m_classNo;
     std::function<QDialog *(QWidget *parent)> m_managementFactory;
     QPointer<QDialog> m_managementWindow;
+    QLineEdit *m_find = nullptr;
+    PupilFinder *m_finder = nullptr;
     QMetaObject::Connection m_focusWatch;
     QString m_typedDate; // keys typed into dtBirth since it was entered or clicked
     bool m_steppingList = false; // a closed list is taking a key: its choice keeps the focus

@@ -14,7 +14,9 @@
 
 #include "core/operations/completeness.h"
 #include "core/record/class_count.h"
+#include "core/keeping/pupil_search.h"
 #include "entry/form_empty_field_pass.h"
+#include "entry/pupil_finder.h"
 #include "core/record/entry_rules.h"
 #include "core/record/record_rules.h"
 #include "entry/record_form_values.h"
@@ -215,12 +217,20 @@ void EntryForm::chEditClick()
             const bool incompleteOnly = m_ui->chIncompleteOnly->isChecked();
             const QSet<qint64> incomplete =
                 incompleteOnly ? Completeness::incompleteIds(database(), m_classTable) : QSet<qint64>();
-            for (const RecordLoader::ListEntry &entry : RecordLoader(database(), m_classTable).recordItems())
-                if (!incompleteOnly || incomplete.contains(entry.id))
-                    list->addItem(entry.item, entry.id);
+            QList<PupilSearch::Pupil> listed;
+            for (const PupilSearch::Pupil &pupil : PupilSearch::pupilsOf(database(), {m_classTable})) {
+                if (incompleteOnly && !incomplete.contains(pupil.id))
+                    continue;
+                list->addItem(RecordItem::format(pupil.id, pupil.name), pupil.id);
+                listed << pupil;
+            }
             list->setCurrentIndex(-1);
+            m_finder->setPupils(listed);
+            m_find->setEnabled(true);
         } else {
             list->setEnabled(false);
+            m_finder->setPupils({});
+            m_find->setEnabled(false);
             list->clear();
             list->setCurrentIndex(-1);
             ResetEntryForm();
@@ -252,6 +262,20 @@ void EntryForm::cbStudChange()
         }
         m_ui->edtName->setFocus(Qt::OtherFocusReason);
     });
+}
+
+void EntryForm::pickFoundPupil(qint64 id)
+{
+    QComboBox *list = m_ui->cbStud;
+    const int index = list->findData(id);
+    if (index < 0)
+        return;
+    // As if picked from the list: the unsaved-changes question, then the record.
+    {
+        const QSignalBlocker blocker(list);
+        list->setCurrentIndex(index);
+    }
+    cbStudChange();
 }
 
 void EntryForm::LoadRecord(const QString &idText)

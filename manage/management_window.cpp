@@ -9,6 +9,7 @@
 
 #include "manage/import_dialog.h"
 #include "manage/operation_progress_dialog.h"
+#include "manage/find_pupil_tab.h"
 #include "manage/school_region_tab.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
@@ -86,6 +87,14 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
     m_schoolTab = new SchoolRegionTab(m_db, m_services, [this]() -> const RegionTables & { return regionTables(); });
     m_schoolTab->setObjectName(QStringLiteral("TabSchool"));
     m_ui->PageControl1->addTab(m_schoolTab, QStringLiteral("学校设置"));
+    m_findTab = new FindPupilTab(m_db, m_services);
+    m_findTab->setObjectName(QStringLiteral("TabFindPupil"));
+    m_ui->PageControl1->insertTab(2, m_findTab, QStringLiteral("查找学生"));
+    // A pupil of the entry form's class is edited there: the window closes and says which.
+    connect(m_findTab, &FindPupilTab::editRequested, this, [this](qint64 id) {
+        setProperty("pupilToOpen", id);
+        accept();
+    });
     connect(m_ui->PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (m_ui->PageControl1->widget(index) == m_schoolTab)
             m_schoolTab->showStored();
@@ -357,6 +366,7 @@ void ManagementWindow::Button13Click()
 void ManagementWindow::setClassOfThisRun(const QString &table, const RegionTables *regions, const QDateTime &startup)
 {
     m_classOfThisRun = table;
+    m_findTab->setClassOfThisRun(table);
     m_regions = regions;
     m_startup = startup;
 }

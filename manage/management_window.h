@@ -12,6 +12,7 @@
 
 class Database;
 class RegionTables;
+class FindPupilTab;
 class SchoolRegionTab;
 struct Services;
 class QComboBox;
@@ -63,6 +64,8 @@ public:
 
     // The tab "学校设置" (the school's default region).
     SchoolRegionTab *schoolTab() const { return m_schoolTab; }
+    // The tab "查找学生".
+    FindPupilTab *findTab() const { return m_findTab; }
 
     // The lists, for the code that acts on them.
     QComboBox *tableBox() const;
@@ -109,4 +112,5 @@ private:
     std::unique_ptr<RegionTables> m_ownRegions; // loaded on the first import without the run's tables
     QDateTime m_startup;
     SchoolRegionTab *m_schoolTab = nullptr;
+    FindPupilTab *m_findTab = nullptr;
 };

@@ -9,11 +9,13 @@
 
 #include "manage/import_dialog.h"
 #include "manage/operation_progress_dialog.h"
+#include "manage/backup_tab.h"
 #include "manage/find_pupil_tab.h"
 #include "manage/school_region_tab.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
+#include "core/operations/template_tables.h"
 #include "core/record/record_item.h"
 #include "core/region/region_tables.h"
 #include "platform/busy_cursor.h"
@@ -95,9 +97,21 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
         setProperty("pupilToOpen", id);
         accept();
     });
+    m_backupTab = new BackupTab(m_db, m_services);
+    m_backupTab->setObjectName(QStringLiteral("TabBackups"));
+    m_ui->PageControl1->insertTab(3, m_backupTab, QStringLiteral("备份"));
+    // The restored database may lack the entry form's class: it gets it as the class setup makes it.
+    connect(m_backupTab, &BackupTab::restored, this, [this] {
+        if (!m_classOfThisRun.isEmpty())
+            TemplateTables::ensureClassTable(m_db, m_classOfThisRun);
+        refreshLists();
+    });
     connect(m_ui->PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
-        if (m_ui->PageControl1->widget(index) == m_schoolTab)
+        QWidget *page = m_ui->PageControl1->widget(index);
+        if (page == m_schoolTab)
             m_schoolTab->showStored();
+        else if (page == m_backupTab)
+            runGuarded(m_services.messages, [this] { m_backupTab->showBackups(); });
     });
 }
 

@@ -12,6 +12,7 @@
 
 class Database;
 class RegionTables;
+class BackupTab;
 class FindPupilTab;
 class SchoolRegionTab;
 struct Services;
@@ -66,6 +67,8 @@ public:
     SchoolRegionTab *schoolTab() const { return m_schoolTab; }
     // The tab "查找学生".
     FindPupilTab *findTab() const { return m_findTab; }
+    // The tab "备份".
+    BackupTab *backupTab() const { return m_backupTab; }
 
     // The lists, for the code that acts on them.
     QComboBox *tableBox() const;
@@ -113,4 +116,5 @@ private:
     QDateTime m_startup;
     SchoolRegionTab *m_schoolTab = nullptr;
     FindPupilTab *m_findTab = nullptr;
+    BackupTab *m_backupTab = nullptr;
 };

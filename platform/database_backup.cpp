@@ -289,6 +289,23 @@ QString daily(SqlDatabase &source, const QDateTime &now)
     return intoFolder(source, now);
 }
 
+QList<Listed> list(const QString &folder)
+{
+    QList<Listed> backups;
+    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files)) {
+        const auto m = backupName().match(file.fileName());
+        if (!m.hasMatch())
+            continue;
+        const QDateTime time = QDateTime::fromString(m.captured(1) + m.captured(2), QStringLiteral("yyyyMMddHHmmss"));
+        backups.append({file.absoluteFilePath(), time, file.size()});
+    }
+    // Newest first; two of the same second by their running number.
+    std::sort(backups.begin(), backups.end(), [](const Listed &a, const Listed &b) {
+        return a.time != b.time ? a.time > b.time : a.path > b.path;
+    });
+    return backups;
+}
+
 void prune(const QString &folder, int keep, const QString &justWritten)
 {
     using Key = std::tuple<QString, QString, int>;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 class SqlDatabase;
@@ -31,6 +32,16 @@ QString intoFolder(SqlDatabase &source, const QDateTime &now);
 // The first start of a day: a backup is made when the backup folder holds none
 // of now's date. Returns its path, or an empty string when one existed.
 QString daily(SqlDatabase &source, const QDateTime &now);
+
+// A backup of the folder: its file, the time in its name, its size in bytes.
+struct Listed
+{
+    QString path;
+    QDateTime time;
+    qint64 size = 0;
+};
+// The backups of the folder (only files named as backups), newest first.
+QList<Listed> list(const QString &folder);
 
 // Removes the oldest backups of the folder (only files named as backups are
 // counted) until `keep` are left; `justWritten`, when given, is never removed

@@ -73,6 +73,13 @@ public:
     // The text the engine runs for a T-SQL statement.
     QString engineText(const QString &tsql);
 
+    // Local file: replaces the file with the backup `from` (DatabaseBackup::restore)
+    // with this connection closed around it, then works on the restored file
+    // (every holder of this object with it). Returns the backup of the file
+    // replaced. A refused restore leaves the file as it was and this
+    // connection open on it again. Throws AppError.
+    QString restoreFrom(const QString &from, const QDateTime &now);
+
     // The SQLite connection handle (for the online backup); nullptr on a server.
     sqlite3 *sqliteHandle();
 
@@ -87,6 +94,10 @@ private:
     // The engine's message for a failure, as the dialect shows it.
     QString errorText(const QSqlError &e);
     static SqliteFileCheck::Checked readingWay(const QString &absolute, const SqliteFileCheck::Checked &checked);
+    // Local file: closes the connection as the destructor does, leaving the file at rest.
+    void closeFile();
+    // Local file: opens the file again for writing on this object.
+    void reopenFile();
     // Local file: moves the log into the file once no transaction is open.
     void checkpointWhenIdle();
     // Runs the statement on q (prepared and bound when it carries values);

@@ -159,3 +159,45 @@ void SqlDatabase::checkpointWhenIdle()
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
 }
 
+
+void SqlDatabase::closeFile()
+{
+    m_prepared.reset();
+    m_preparedText.clear();
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (m_writable && db.isOpen())
+        SqliteAtRest::leaveInRollbackMode(sqliteHandle());
+    db.close();
+    if (!m_openKey.isEmpty())
+        SqliteFileCheck::noteClosed(m_openKey);
+    m_openKey.clear();
+}
+
+void SqlDatabase::reopenFile()
+{
+    std::unique_ptr<SqlDatabase> fresh = openSqlite(m_filePath, SqliteMode::ReadWrite);
+    // This object takes the fresh connection over; the fresh object's
+    // destructor removes the closed old one.
+    std::swap(m_connectionName, fresh->m_connectionName);
+    std::swap(m_dialect, fresh->m_dialect);
+    std::swap(m_writable, fresh->m_writable);
+    std::swap(m_openKey, fresh->m_openKey);
+    std::swap(m_replayCopy, fresh->m_replayCopy);
+    m_lost = false;
+}
+
+QString SqlDatabase::restoreFrom(const QString &from, const QDateTime &now)
+{
+    if (m_filePath.isEmpty())
+        throw AppError(QStringLiteral("数据库在服务器上，不能在这里恢复备份。"));
+    closeFile();
+    QString kept;
+    try {
+        kept = DatabaseBackup::restore(from, m_filePath, now);
+    } catch (...) {
+        reopenFile();
+        throw;
+    }
+    reopenFile();
+    return kept;
+}

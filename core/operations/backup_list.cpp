@@ -1,0 +1,50 @@
+#include "backup_list.h"
+
+#include "core/operations/table_lists.h"
+#include "platform/app_error.h"
+#include "platform/database_backup.h"
+#include "platform/sql_database.h"
+#include "platform/table_name.h"
+
+namespace BackupList {
+
+static void readContents(Entry &entry)
+{
+    try {
+        const std::unique_ptr<SqlDatabase> db = SqlDatabase::openSqlite(entry.path, SqliteMode::ReadOnly);
+        const QStringList tables = TableLists::tableNames(*db);
+        const QList<bool> isClass = TableLists::classTableSelection(tables);
+        entry.classes = 0;
+        for (int i = 0; i < tables.size(); ++i) {
+            if (!isClass.at(i))
+                continue;
+            ++entry.classes;
+            entry.pupils += db->query(QStringLiteral("select count(*) from ") + TableName(tables.at(i)).sql(*db))
+                                .text(0, 0)
+                                .toLongLong();
+        }
+    } catch (const AppError &e) {
+        entry.classes = -1;
+        entry.problem = e.text();
+    }
+}
+
+QList<Entry> read(const QString &dbPath)
+{
+    QList<Entry> entries;
+    for (const DatabaseBackup::Listed &listed : DatabaseBackup::list(DatabaseBackup::folderFor(dbPath))) {
+        Entry entry{listed.path, listed.time, listed.size};
+        readContents(entry);
+        entries << entry;
+    }
+    return entries;
+}
+
+QString sizeText(qint64 bytes)
+{
+    if (bytes >= 1024 * 1024)
+        return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
+    return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
+}
+
+} // namespace BackupList

@@ -73,6 +73,7 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     m_find->setPlaceholderText(QStringLiteral("查找：姓名或身份证号"));
     m_find->setAccessibleName(QStringLiteral("查找学生"));
     m_find->setClearButtonEnabled(true);
+    m_find->setMinimumWidth(m_find->fontMetrics().horizontalAdvance(m_find->placeholderText()) + 40);
     m_find->setVisible(false);
     m_find->setEnabled(false);
     m_ui->Panel1Layout->insertWidget(m_ui->Panel1Layout->indexOf(m_ui->cbStud) + 1, m_find);

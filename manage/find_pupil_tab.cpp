@@ -62,7 +62,8 @@ FindPupilTab::FindPupilTab(Database &db, Services &services, QWidget *parent)
     connect(m_find, &QPushButton::clicked, this, &FindPupilTab::search);
     connect(m_line, &QLineEdit::returnPressed, this, &FindPupilTab::search);
     connect(m_open, &QPushButton::clicked, this, &FindPupilTab::openChosen);
-    connect(m_results, &QTableWidget::cellDoubleClicked, this, &FindPupilTab::openChosen);
+    // Enter or a double click on a result opens it.
+    connect(m_results, &QAbstractItemView::activated, this, &FindPupilTab::openChosen);
 }
 
 void FindPupilTab::search()

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -110,6 +111,8 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
         QWidget *page = m_ui->PageControl1->widget(index);
         if (page == m_schoolTab)
             m_schoolTab->showStored();
+        else if (page == m_findTab)
+            m_findTab->findLine()->setFocus(Qt::TabFocusReason);
         else if (page == m_backupTab)
             runGuarded(m_services.messages, [this] { m_backupTab->showBackups(); });
     });

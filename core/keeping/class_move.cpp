@@ -114,6 +114,11 @@ Result move(Database &db, const QString &from, const QList<qint64> &ids, const Q
         lines << out << in;
         result.moved << m;
     }
+    // None of the ids was there: a class made for them is not kept either.
+    if (result.moved.isEmpty()) {
+        result.tableMade = false;
+        return result;
+    }
     result.act = HistoryAct::write(db, lines);
     transaction.commit();
     return result;

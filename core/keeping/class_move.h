@@ -36,7 +36,8 @@ struct Result
 QString classCodeRule();
 
 // Throws AppError (nothing changed) when a table is missing and may not be
-// made, or both name the same table.
+// made, or both name the same table. When none of the ids is in the old
+// class nothing is changed (no table made).
 Result move(Database &db, const QString &from, const QList<qint64> &ids, const QString &to, const QDate &today);
 
 } // namespace ClassMove

@@ -10,13 +10,25 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <QTableWidget>
+
 #include "core/keeping/kept_records.h"
+#include "manage/kept_records_dialog.h"
 #include "entry/entry_form.h"
 #include "entry/remove_reason_dialog.h"
 #include "entry_form_driver.h"
 #include "ui_entry_form.h"
 
 namespace {
+
+// With TAVRO_SCREENSHOTS naming a folder (run under Xvfb with
+// QT_QPA_PLATFORM=xcb), the windows are saved there to be looked at.
+void screenshot(QWidget *window, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("TAVRO_SCREENSHOTS");
+    if (!folder.isEmpty())
+        window->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
 
 // Answers the reason dialog once it is up: picks the reason, types the note,
 // and presses 移出 (when it can) or 取消. okWasEnabled tells what 移出 allowed.
@@ -33,6 +45,7 @@ void answerReason(const QString &reason, const QString &note, bool press, bool *
             EntryFormDriver::type(dialog->findChild<QLineEdit *>(), note);
         QPushButton *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
         *okWasEnabled = ok->isEnabled();
+        screenshot(dialog, QStringLiteral("entry-take-out-reason"));
         if (press && ok->isEnabled())
             ok->click();
         else
@@ -48,6 +61,7 @@ class TestEntryTakeOut : public QObject
 
 private slots:
     void takesOutThePupilBeingEdited();
+    void keptListBringsBackAndDeletesAfterTheWord();
 };
 
 void TestEntryTakeOut::takesOutThePupilBeingEdited()
@@ -87,6 +101,35 @@ void TestEntryTakeOut::takesOutThePupilBeingEdited()
     QCOMPARE(ui->cbStud->count(), 1);
     QCOMPARE(ui->cbStud->currentIndex(), -1);
     QVERIFY(ui->lblHint1->text().contains(QStringLiteral("已移出")));
+    screenshot(&d.form(), QStringLiteral("entry-after-take-out"));
+}
+
+void TestEntryTakeOut::keptListBringsBackAndDeletesAfterTheWord()
+{
+    TestEnv env;
+    env.createClassTable(QStringLiteral("高一01"));
+    env.db->execute(QStringLiteral("insert into 高一01 (姓名) values ('甲'), ('乙')"));
+    KeptRecords::takeOutNow(*env.db, QStringLiteral("高一01"), {1, 2}, QStringLiteral("休学"));
+    KeptRecordsDialog dialog(*env.db, env.messages, QStringLiteral("高一01"));
+    dialog.show();
+    QCOMPARE(dialog.table()->rowCount(), 2);
+    screenshot(&dialog, QStringLiteral("kept-records"));
+
+    // Newest first: row 0 is 乙. Declining the question deletes nothing.
+    dialog.table()->selectRow(0);
+    env.messages.answerNext(ScriptedMessages::Answer::No);
+    dialog.deleteClick();
+    QCOMPARE(dialog.table()->rowCount(), 2);
+    env.messages.answerNext(ScriptedMessages::Answer::Yes);
+    dialog.deleteClick();
+    QCOMPARE(dialog.table()->rowCount(), 1);
+    QCOMPARE(dialog.table()->item(0, 3)->text(), QStringLiteral("甲"));
+
+    dialog.table()->selectRow(0);
+    dialog.bringBackClick();
+    QCOMPARE(dialog.table()->rowCount(), 0);
+    QCOMPARE(env.db->query(QStringLiteral("select 姓名 from 高一01 where id = 1")).text(0, 0), QStringLiteral("甲"));
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("1"));
 }
 
 QTEST_MAIN(TestEntryTakeOut)

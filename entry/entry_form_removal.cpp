@@ -36,7 +36,7 @@ void EntryForm::removeShownClick()
                 QStringLiteral("%1 已不在本班（可能已被别处移出或转班），没有移出。").arg(who));
             return;
         }
-        const QString hint = QStringLiteral("%1 已移出本班（%2），可在“已移出…”中恢复").arg(who, reason);
+        const QString hint = QStringLiteral("已移出：%1（%2）").arg(who.simplified(), reason);
         m_ui->lblHint1->setText(hint);
         m_ui->lblHint2->setText(hint);
     });

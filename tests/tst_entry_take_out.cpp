@@ -14,6 +14,7 @@
 
 #include "core/keeping/kept_records.h"
 #include "manage/kept_records_dialog.h"
+#include "manage/management_window.h"
 #include "entry/entry_form.h"
 #include "entry/remove_reason_dialog.h"
 #include "entry_form_driver.h"
@@ -109,6 +110,12 @@ void TestEntryTakeOut::keptListBringsBackAndDeletesAfterTheWord()
     TestEnv env;
     env.createClassTable(QStringLiteral("高一01"));
     env.db->execute(QStringLiteral("insert into 高一01 (姓名) values ('甲'), ('乙')"));
+    {
+        ManagementWindow window(*env.db, env.services);
+        window.show();
+        window.tableBox()->setCurrentText(QStringLiteral("高一01"));
+        screenshot(&window, QStringLiteral("management-print-tab"));
+    }
     KeptRecords::takeOutNow(*env.db, QStringLiteral("高一01"), {1, 2}, QStringLiteral("休学"));
     KeptRecordsDialog dialog(*env.db, env.messages, QStringLiteral("高一01"));
     dialog.show();

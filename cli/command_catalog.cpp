@@ -6,7 +6,8 @@ namespace {
 
 using C = Command;
 
-const QList<C> kOpensDatabase = {C::Check, C::Pad, C::Merge, C::Export, C::ExportStudents, C::Import};
+const QList<C> kOpensDatabase = {C::Check,  C::Pad,     C::Merge,     C::Export,        C::ExportStudents,
+                                 C::Import, C::Remove, C::Removed, C::BringBack, C::DeleteRemoved, C::Move};
 
 } // namespace
 
@@ -39,6 +40,21 @@ const QList<CommandInfo> &commands()
         {C::InitDb, QStringLiteral("init-db"), QString(),
          QStringLiteral("在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1（已有其一时不作任何改动）"),
          QStringLiteral("没有建立模板表，数据库没有任何改动；解决下面的问题后可以再运行 tavro init-db。")},
+        {C::Remove, QStringLiteral("remove"), QString(),
+         QStringLiteral("把学生移出班级表，连同原因保存在已移出的记录中（可恢复）"),
+         QStringLiteral("移出没有完成，没有移出任何学生；解决下面的问题后可以再移出。")},
+        {C::Removed, QStringLiteral("removed"), QString(),
+         QStringLiteral("列出已移出的记录：编号、班级、原编号、姓名、身份证件号、原因、时间、操作人"),
+         QStringLiteral("没有读出已移出的记录；解决下面的问题后可以再查看。")},
+        {C::BringBack, QStringLiteral("bring-back"), QString(),
+         QStringLiteral("把已移出的记录恢复到原班级（原编号已被占用时取新编号）"),
+         QStringLiteral("恢复没有完成，没有恢复任何记录；解决下面的问题后可以再恢复。")},
+        {C::DeleteRemoved, QStringLiteral("delete-removed"), QString(),
+         QStringLiteral("从已移出的记录中彻底删除（不能恢复；班级表中的学生不受影响）"),
+         QStringLiteral("删除没有完成，没有删除任何记录；解决下面的问题后可以再删除。")},
+        {C::Move, QStringLiteral("move"), QString(),
+         QStringLiteral("把学生转到另一个班级表（所有列保留，班号按新班级重建；新班级没有表时按 Init2 新建）"),
+         QStringLiteral("转班没有完成，两个班级表都没有改动；解决下面的问题后可以再转班。")},
     };
     return list;
 }
@@ -46,8 +62,19 @@ const QList<CommandInfo> &commands()
 const QList<OptionInfo> &options()
 {
     static const QList<OptionInfo> list = {
-        {QStringLiteral("--table"), QStringLiteral("表"), QStringLiteral("要导入或导出的一个表"),
-         {C::ExportStudents, C::Import}, {C::ExportStudents, C::Import}, {}},
+        {QStringLiteral("--table"), QStringLiteral("表"),
+         QStringLiteral("要导入、导出、移出或转出学生的一个表（removed：只列出这个班级移出的记录）"),
+         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move},
+         {C::ExportStudents, C::Import, C::Remove, C::Move}, {}},
+        {QStringLiteral("--ids"), QStringLiteral("编号,编号"),
+         QStringLiteral("学生的编号（remove、move：班级表中的 id；bring-back、delete-removed：tavro removed 列出的编号），以逗号分隔"),
+         {C::Remove, C::BringBack, C::DeleteRemoved, C::Move}, {C::Remove, C::BringBack, C::DeleteRemoved, C::Move}, {}},
+        {QStringLiteral("--reason"), QStringLiteral("转学|重复录入|休学|其他"),
+         QStringLiteral("移出的原因；其他 须用 --note 写明"), {C::Remove}, {C::Remove},
+         {QStringLiteral("转学"), QStringLiteral("重复录入"), QStringLiteral("休学"), QStringLiteral("其他")}},
+        {QStringLiteral("--note"), QStringLiteral("文字"), QStringLiteral("原因为 其他 时写明的原因"), {C::Remove}, {}, {}},
+        {QStringLiteral("--to"), QStringLiteral("表"),
+         QStringLiteral("转入的班级表；还没有时按 Init2 新建（只限 高一01 … 小六30 这样的班级名）"), {C::Move}, {C::Move}, {}},
         {QStringLiteral("--from"), QStringLiteral("文件"),
          QStringLiteral("要导入的 .xlsx/.xls/.ods/.csv 文件（import），或要恢复的备份文件（restore）"),
          {C::Import, C::Restore}, {C::Import, C::Restore}, {}},

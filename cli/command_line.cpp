@@ -76,7 +76,8 @@ int withFailureHeadline(const CommandInfo &command, Work work)
 // Runs a command whose options were understood; throws AppError when it
 // fails or is refused. Returns the exit status.
 int runParsed(const CommandInfo &info, const CommandOptions &options, std::optional<DataChecks::Check> check,
-              QTextStream &out, QTextStream &err, const QString &programDir, const QString &configIni)
+              const QList<qint64> &ids, QTextStream &out, QTextStream &err, const QString &programDir,
+              const QString &configIni)
 {
     const Command command = info.command;
     // --dir names the folder of check.txt, Template.xlsx and config.ini.
@@ -135,6 +136,21 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
             return 0;
         case Command::Export:
             return Commands::exportTables(*db, services, options, chooseTables(*db, options), out, err);
+        case Command::Remove:
+            Commands::remove(*db, options, ids, out);
+            return 0;
+        case Command::Removed:
+            Commands::listRemoved(*db, options, out);
+            return 0;
+        case Command::BringBack:
+            Commands::bringBack(*db, ids, out);
+            return 0;
+        case Command::DeleteRemoved:
+            Commands::deleteRemoved(*db, ids, out);
+            return 0;
+        case Command::Move:
+            Commands::move(*db, options, ids, out);
+            return 0;
         case Command::Backup:
         case Command::Restore:
         case Command::InitDb:
@@ -170,7 +186,21 @@ int runCommand(const CommandInfo &info, const QStringList &args, QTextStream &ou
     } else if (!options.positional.isEmpty()) {
         return usageError(err, QStringLiteral("多余的参数：%1").arg(options.positional.join(QLatin1Char(' '))), helpCommand);
     }
-    return runParsed(info, options, check, out, err, programDir, configIni);
+    QList<qint64> ids;
+    if (CommandCatalog::optionNamed(QStringLiteral("--ids"))->takenBy.contains(info.command)) {
+        const std::optional<QList<qint64>> parsed = parseIds(options.ids);
+        if (!parsed)
+            return usageError(err, QStringLiteral("--ids 须是以逗号分隔的编号（正整数），如 3,4：%1").arg(options.ids), helpCommand);
+        ids = *parsed;
+    }
+    if (info.command == Command::Remove) {
+        const bool other = options.reason == QStringLiteral("其他");
+        if (other && options.note.trimmed().isEmpty())
+            return usageError(err, QStringLiteral("原因为 其他 时须用 --note 写明原因。"), helpCommand);
+        if (!other && !options.note.isEmpty())
+            return usageError(err, QStringLiteral("--note 只用于原因 其他。"), helpCommand);
+    }
+    return runParsed(info, options, check, ids, out, err, programDir, configIni);
 }
 
 // A first word that is no command: a mistyped command, or an option before

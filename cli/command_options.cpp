@@ -33,6 +33,14 @@ void store(const QString &name, const QString &value, CommandOptions &options)
         options.dryRun = true;
     } else if (name == QLatin1String("--create")) {
         options.create = true;
+    } else if (name == QLatin1String("--ids")) {
+        options.ids = value;
+    } else if (name == QLatin1String("--reason")) {
+        options.reason = value.trimmed();
+    } else if (name == QLatin1String("--note")) {
+        options.note = value;
+    } else if (name == QLatin1String("--to")) {
+        options.to = value.trimmed();
     } else if (name == QLatin1String("--tables")) {
         options.tablesGiven = true;
         QString list = value;
@@ -56,6 +64,12 @@ QString given(const CommandOptions &options, const QString &name)
         return options.table.trimmed();
     if (name == QLatin1String("--from"))
         return options.from.trimmed();
+    if (name == QLatin1String("--ids"))
+        return options.ids.trimmed();
+    if (name == QLatin1String("--reason"))
+        return options.reason;
+    if (name == QLatin1String("--to"))
+        return options.to;
     return QStringLiteral("?");
 }
 
@@ -104,6 +118,23 @@ QString parseOptions(CommandCatalog::Command command, const QStringList &args, C
             return QStringLiteral("tavro %1 需要选项 %2。").arg(word, optionUsage(option));
     }
     return QString();
+}
+
+std::optional<QList<qint64>> parseIds(const QString &text)
+{
+    QString list = text;
+    list.replace(QStringLiteral("，"), QStringLiteral(","));
+    QList<qint64> ids;
+    for (const QString &part : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint64 id = part.trimmed().toLongLong(&ok);
+        if (!ok || id <= 0)
+            return std::nullopt;
+        ids << id;
+    }
+    if (ids.isEmpty())
+        return std::nullopt;
+    return ids;
 }
 
 QStringList chooseTables(Database &db, const CommandOptions &options)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include <QList>
 #include <QStringList>
 
 #include "cli/command_catalog.h"
@@ -26,6 +29,12 @@ struct CommandOptions
     bool create = false; // a missing class table named by --table may be made from Init2
     QString duplicates = QStringLiteral("skip");
     QString report;
+    // remove, bring-back, delete-removed, move: the ids as typed, the reason
+    // and its note, the class moved into.
+    QString ids;
+    QString reason;
+    QString note;
+    QString to;
     QStringList tables;
     bool tablesGiven = false;
     QStringList positional;
@@ -38,6 +47,10 @@ struct CommandOptions
 // option's choices, every option the command requires; returns an error text
 // or empty.
 QString parseOptions(CommandCatalog::Command command, const QStringList &args, CommandOptions &options);
+
+// The ids of --ids ("3,4", full-width commas and blanks allowed); nullopt
+// when one is no positive whole number.
+std::optional<QList<qint64>> parseIds(const QString &text);
 
 // The tables to work on: the named ones, each of which must exist, or the
 // class tables the management window preselects. Throws AppError.

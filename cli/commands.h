@@ -36,6 +36,14 @@ int exportStudents(Database &db, Services &services, const CommandOptions &optio
 // import ran (rows left out or not).
 int importTable(Database &db, const CommandOptions &options, QTextStream &out);
 
+// "remove", "removed", "bring-back", "delete-removed" and "move"
+// (lifecycle_commands.cpp): ids are those parseIds() read from --ids.
+void remove(Database &db, const CommandOptions &options, const QList<qint64> &ids, QTextStream &out);
+void listRemoved(Database &db, const CommandOptions &options, QTextStream &out);
+void bringBack(Database &db, const QList<qint64> &ids, QTextStream &out);
+void deleteRemoved(Database &db, const QList<qint64> &ids, QTextStream &out);
+void move(Database &db, const CommandOptions &options, const QList<qint64> &ids, QTextStream &out);
+
 // "backup" and "restore" work on the local file at --db (tavro.db by default).
 void backup(const CommandOptions &options, QTextStream &out);
 void restore(const CommandOptions &options, QTextStream &out);

@@ -61,6 +61,7 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &EntryForm::SpeedButton1Click);
     connect(m_ui->btnChangeClass, &QToolButton::clicked, this, &EntryForm::changeClassClick);
     connect(m_ui->chEdit, &QCheckBox::toggled, this, &EntryForm::chEditClick);
+    connect(m_ui->btnRemove, &QPushButton::clicked, this, &EntryForm::removeShownClick);
     // With no record being edited, the list is made again with or without the complete pupils.
     connect(m_ui->chIncompleteOnly, &QCheckBox::toggled, this, [this] {
         if (m_ui->chEdit->isChecked() && m_ui->cbStud->currentIndex() < 0)
@@ -344,6 +345,7 @@ void EntryForm::SpeedButton1Click()
     m_ui->chIncompleteOnly->setVisible(true);
     m_ui->cbStud->setVisible(true);
     m_find->setVisible(true);
+    m_ui->btnRemove->setVisible(true);
     runGuarded(m_services.messages, [this] {
         if (!m_managementWindow && m_managementFactory)
             m_managementWindow = m_managementFactory(this);

@@ -110,6 +110,9 @@ public:
     // reported by message. A stored value that cannot be shown throws, the
     // fields before it keep what they got.
     void LoadRecord(const QString &idText);
+    // 移出: asks the reason, takes the pupil being edited out of the class
+    // (kept, can be brought back) and lists the class again.
+    void removeShownClick();
     // The id of the record chosen in edit mode, 0 when none is.
     qint64 chosenRecordId() const;
 

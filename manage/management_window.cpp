@@ -63,6 +63,9 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
 
     connect(m_ui->cbTable, &QComboBox::currentTextChanged, this, &ManagementWindow::cbTableChange);
     connect(m_ui->SpeedButton1, &QToolButton::clicked, this, &ManagementWindow::SpeedButton1Click);
+    connect(m_ui->btnTakeOut, &QPushButton::clicked, this, &ManagementWindow::takeOutClick);
+    connect(m_ui->btnMoveClass, &QPushButton::clicked, this, &ManagementWindow::moveClassClick);
+    connect(m_ui->btnKept, &QPushButton::clicked, this, &ManagementWindow::keptRecordsClick);
     connect(m_ui->SpeedButton2, &QToolButton::clicked, this, &ManagementWindow::SpeedButton2Click);
     connect(m_ui->Button1, &QPushButton::clicked, this, &ManagementWindow::Button1Click);
     connect(m_ui->Button2, &QPushButton::clicked, this, &ManagementWindow::Button2Click);

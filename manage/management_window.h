@@ -99,6 +99,13 @@ private:
     const RegionTables &regionTables();
     // 导入: the import dialog; the lists are read again after an import.
     void Button15Click();
+    // The print tab's pupils leave their class (management_lifecycle.cpp):
+    // 移出… with a reason, 转班… to another class, 已移出… the kept list.
+    void takeOutClick();
+    void moveClassClick();
+    void keptRecordsClick();
+    // The ids of the pupils selected in ListBox1, or none after a hint.
+    QList<qint64> selectedIdsOrHint();
     void runCheck(DataChecks::Check check);
     // The selected tables, or an empty list after telling the user to choose some.
     QStringList tablesOrHint();

@@ -2,11 +2,15 @@
 // record arrives, each with an id of its own, and two imports of one list
 // store each pupil once. The test starts this executable twice more as savers
 // ("--save" mode) or importers ("--import"), lets both begin together and counts.
+// A pupil taken out or moved while another program keeps saving it ("--update")
+// is in one place only, with the last save that went through.
 // Runs on every database engine.
 #include <QProcess>
 #include <QtTest>
 
 #include "app/class_setup.h"
+#include "core/keeping/class_move.h"
+#include "core/keeping/kept_records.h"
 #include "core/import/class_import.h"
 #include "core/record/id_number_check.h"
 #include "core/record/record_columns.h"
@@ -104,6 +108,65 @@ int runSaver(const QStringList &args)
     return 0;
 }
 
+// Updater mode: --update <connection args> <id> <debug.txt>. Says "ready",
+// waits for "go", then saves the pupil again and again with 家庭地址 改1, 改2 …
+// until a save finds no such pupil; prints the number of the last save that went through.
+int runUpdater(const QStringList &args)
+{
+    QTextStream out(stdout);
+    try {
+        const auto db = connect(args);
+        RecordSaver saver(*db, kTable, args.at(6));
+        out << "ready" << Qt::endl;
+        if (QTextStream(stdin).readLine() != QLatin1String("go"))
+            return 3;
+        for (int i = 1; i <= 100000; ++i) {
+            QStringList values = recordValues(QStringLiteral("李娜"), QStringLiteral("李娜"));
+            values[RecordColumns::Family] = QStringLiteral("改%1").arg(i);
+            if (!saver.updateRecord(args.at(5).toLongLong(), values)) {
+                out << i - 1 << Qt::endl;
+                return 0;
+            }
+        }
+    } catch (const AppError &e) {
+        QTextStream(stderr) << e.text() << Qt::endl;
+        return 2;
+    }
+    return 1;
+}
+
+// Starts an updater of pupil 1 of kTable and waits until it has saved a few times.
+QProcess *startUpdater(QObject *parent, const TestEnv &env)
+{
+    auto *p = new QProcess(parent);
+    p->start(QCoreApplication::applicationFilePath(),
+             QStringList{QStringLiteral("--update")} + connectionArgs(env)
+                 + QStringList{QStringLiteral("1"), env.path(QStringLiteral("debug-update.txt"))});
+    if (!p->waitForStarted() || !p->waitForReadyRead(30000) || p->readLine().trimmed() != "ready")
+        return nullptr;
+    p->write("go\n");
+    p->waitForBytesWritten();
+    const auto reader = env.connectAgain();
+    for (int tries = 0; tries < 3000; ++tries) {
+        const QString family = reader->query(QStringLiteral("select 家庭地址 from 高一01 where id = 1")).text(0, 0);
+        if (family.startsWith(QStringLiteral("改")) && family.mid(1).toInt() >= 20)
+            break;
+        QThread::msleep(10);
+    }
+    return p;
+}
+
+// The number of the updater's last save that went through.
+int lastSave(QProcess *p)
+{
+    if (!p->waitForFinished(120000) || p->exitStatus() != QProcess::NormalExit || p->exitCode() != 0) {
+        qWarning() << "updater:" << p->exitStatus() << p->exitCode() << p->readAllStandardError();
+        return -1;
+    }
+    const QByteArray said = p->readAllStandardOutput();
+    return said.trimmed().toInt();
+}
+
 // The database of a workstation whose neighbour creates the class table just
 // after this one looked it up in the catalogue and found it missing.
 class NeighbourCreatesTable final : public Database
@@ -149,6 +212,8 @@ private slots:
     void classTableCreatedMeanwhileByAnotherProgram();
     void twoImportsOfOneListStoreEachPupilOnce();
     void anImportMakesItsNewClassInItsOwnTransaction();
+    void takeOutRacingASave();
+    void moveRacingASave();
 };
 
 void TestConcurrentSaves::twoProgramsSaveIntoOneClassTable()
@@ -270,12 +335,47 @@ void TestConcurrentSaves::anImportMakesItsNewClassInItsOwnTransaction()
     QCOMPARE(env.db->query(QStringLiteral("select max(id) from 初三12")).text(0, 0), QStringLiteral("2"));
 }
 
+void TestConcurrentSaves::takeOutRacingASave()
+{
+    TestEnv env;
+    env.createClassTable(kTable);
+    env.db->execute(QStringLiteral("insert into 高一01 (姓名) values ('李娜')"));
+    QProcess *updater = startUpdater(this, env);
+    QVERIFY(updater);
+    QCOMPARE(KeptRecords::takeOutNow(*env.db, kTable, {1}, QStringLiteral("转学")), 1);
+    const int last = lastSave(updater);
+    QVERIFY2(last >= 20, updater->readAllStandardError().constData());
+    // Saves after the take-out failed and said so; the copy kept holds the last one that went through.
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("0"));
+    const QueryResult kept = env.db->query(QStringLiteral("select 家庭地址 from tavro_removed"));
+    QCOMPARE(kept.rowCount(), 1);
+    QCOMPARE(kept.text(0, 0), QStringLiteral("改%1").arg(last));
+}
+
+void TestConcurrentSaves::moveRacingASave()
+{
+    TestEnv env;
+    env.createClassTable(kTable);
+    env.db->execute(QStringLiteral("insert into 高一01 (姓名) values ('李娜')"));
+    QProcess *updater = startUpdater(this, env);
+    QVERIFY(updater);
+    QCOMPARE(ClassMove::move(*env.db, kTable, {1}, QStringLiteral("高一02"), QDate(2015, 10, 1)).moved.size(), 1);
+    const int last = lastSave(updater);
+    QVERIFY2(last >= 20, updater->readAllStandardError().constData());
+    QCOMPARE(env.db->query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("0"));
+    const QueryResult moved = env.db->query(QStringLiteral("select 家庭地址 from 高一02"));
+    QCOMPARE(moved.rowCount(), 1);
+    QCOMPARE(moved.text(0, 0), QStringLiteral("改%1").arg(last));
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 9 && args.at(1) == QLatin1String("--save"))
         return runSaver(args.mid(2));
+    if (args.size() == 9 && args.at(1) == QLatin1String("--update"))
+        return runUpdater(args.mid(2));
     if (args.size() == 8 && args.at(1) == QLatin1String("--import"))
         return runImporter(args.mid(2));
     TestConcurrentSaves test;

@@ -1,7 +1,5 @@
 #include "import_derived_values.h"
 
-#include "core/record/entry_rules.h"
-#include "core/record/entry_year.h"
 #include "core/record/id_number_facts.h"
 #include "core/record/item_lists.h"
 #include "core/record/record_columns.h"
@@ -11,17 +9,6 @@
 namespace ImportDerivedValues {
 
 using namespace RecordColumns;
-
-namespace {
-
-// The class number of a class table: its last two characters ("高一01" -> "01").
-QString classNumberOf(const QString &table)
-{
-    const QString last = table.right(2);
-    return EntryRules::IsAllDigits(last) ? last : QString();
-}
-
-} // namespace
 
 void fill(QStringList &values, const QString &table, const QDate &today)
 {
@@ -35,15 +22,8 @@ void fill(QStringList &values, const QString &table, const QDate &today)
                 values[CardType] = ItemLists::residentIdCard();
         }
     }
-    if (values.at(ClassCode).isEmpty()) {
-        QString year = StoredValue::entryYearMonth(values.at(EntryYearMonth)).year;
-        if (year.isEmpty()) {
-            const int preselected = EntryYear::forGrade(table.left(2), today);
-            if (preselected > 0)
-                year = QString::number(preselected);
-        }
-        values[ClassCode] = StoredValue::encodeClassCode(year, table, classNumberOf(table));
-    }
+    if (values.at(ClassCode).isEmpty())
+        values[ClassCode] = StoredValue::classCodeInTable(StoredValue::entryYearMonth(values.at(EntryYearMonth)).year, table, today);
 }
 
 } // namespace ImportDerivedValues

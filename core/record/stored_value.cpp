@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include "core/record/entry_rules.h"
+#include "core/record/entry_year.h"
 
 namespace StoredValue {
 
@@ -48,6 +49,18 @@ EntryYearMonth entryYearMonth(const QString &stored)
 QString encodeClassCode(const QString &entryYear, const QString &classTableName, const QString &classNumber)
 {
     return entryYear + EntryRules::stageDigit(classTableName) + classNumber;
+}
+
+QString classCodeInTable(const QString &entryYear, const QString &classTableName, const QDate &today)
+{
+    QString year = entryYear;
+    if (year.isEmpty()) {
+        const int preselected = EntryYear::forGrade(classTableName.left(2), today);
+        if (preselected > 0)
+            year = QString::number(preselected);
+    }
+    const QString last = classTableName.right(2);
+    return encodeClassCode(year, classTableName, EntryRules::IsAllDigits(last) ? last : QString());
 }
 
 PrintedClassCode printedClassCode(const QString &stored)

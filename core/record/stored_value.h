@@ -48,6 +48,10 @@ EntryYearMonth entryYearMonth(const QString &stored);
 // 班号: entry year text + stage digit of the class table + class number
 // ("01" to "30"); 高一01 with 2015 gives 2015301.
 QString encodeClassCode(const QString &entryYear, const QString &classTableName, const QString &classNumber);
+// 班号 of a record in this class table, as the form builds it: the entry year,
+// or when it is empty the year the class setup preselects for the table's
+// grade on `today`; the class number is the table name's last two digits.
+QString classCodeInTable(const QString &entryYear, const QString &classTableName, const QDate &today);
 // What a printed record shows of a 班号: the entry year with 级 ("2015级")
 // and the class number ("01"); the stage digit is not shown.
 struct PrintedClassCode

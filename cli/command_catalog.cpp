@@ -6,7 +6,8 @@ namespace {
 
 using C = Command;
 
-const QList<C> kOpensDatabase = {C::Check, C::Pad, C::Merge, C::Export, C::ExportStudents, C::Import};
+const QList<C> kOpensDatabase = {C::Check,  C::Pad,    C::Merge,   C::Export,
+                                 C::ExportStudents, C::Import, C::History, C::UndoImport};
 
 } // namespace
 
@@ -39,6 +40,12 @@ const QList<CommandInfo> &commands()
         {C::InitDb, QStringLiteral("init-db"), QString(),
          QStringLiteral("在 config.ini 所指的服务器数据库中建立模板表 Init2 和 Init1（已有其一时不作任何改动）"),
          QStringLiteral("没有建立模板表，数据库没有任何改动；解决下面的问题后可以再运行 tavro init-db。")},
+        {C::History, QStringLiteral("history"), QString(),
+         QStringLiteral("列出修改记录：每次保存、修改（每个改动的项目）、导入、合并、补齐、还原和导出、检查、备份"),
+         QStringLiteral("没有读出修改记录，数据库没有任何改动。")},
+        {C::UndoImport, QStringLiteral("undo-import"), QStringLiteral("<操作号>"),
+         QStringLiteral("撤销一次导入（操作号见 tavro history）：导入后没有修改过的学生移出班级，修改过的保留并列出"),
+         QStringLiteral("撤销导入没有完成，班级表没有任何改动；解决下面的问题后可以再撤销。")},
     };
     return list;
 }
@@ -46,8 +53,13 @@ const QList<CommandInfo> &commands()
 const QList<OptionInfo> &options()
 {
     static const QList<OptionInfo> list = {
-        {QStringLiteral("--table"), QStringLiteral("表"), QStringLiteral("要导入或导出的一个表"),
-         {C::ExportStudents, C::Import}, {C::ExportStudents, C::Import}, {}},
+        {QStringLiteral("--table"), QStringLiteral("表"),
+         QStringLiteral("要导入或导出的一个表；history 只列出这个表的修改记录"),
+         {C::ExportStudents, C::Import, C::History}, {C::ExportStudents, C::Import}, {}},
+        {QStringLiteral("--id"), QStringLiteral("编号"), QStringLiteral("只列出这个学生（班级表中的 id）的修改记录"),
+         {C::History}, {}, {}},
+        {QStringLiteral("--since"), QStringLiteral("日期"), QStringLiteral("只列出这一天（如 2024-09-01）起的修改记录"),
+         {C::History}, {}, {}},
         {QStringLiteral("--from"), QStringLiteral("文件"),
          QStringLiteral("要导入的 .xlsx/.xls/.ods/.csv 文件（import），或要恢复的备份文件（restore）"),
          {C::Import, C::Restore}, {C::Import, C::Restore}, {}},
@@ -60,7 +72,8 @@ const QList<OptionInfo> &options()
          {C::Export}, {}, {QStringLiteral("init1"), QStringLiteral("init2")}},
         {QStringLiteral("--sheet"), QStringLiteral("工作表"), QStringLiteral("要读的工作表，默认为第一个"),
          {C::Import}, {}, {}},
-        {QStringLiteral("--dry-run"), QString(), QStringLiteral("只检查并列出结果，不写入数据库"), {C::Import}, {}, {}},
+        {QStringLiteral("--dry-run"), QString(), QStringLiteral("只检查并列出结果，不写入数据库"),
+         {C::Import, C::UndoImport}, {}, {}},
         {QStringLiteral("--create"), QString(),
          QStringLiteral("--table 所指的班级（如 初一03）还没有班级表时，按 Init2 新建后导入；不加时命令失败"),
          {C::Import}, {}, {}},

@@ -11,7 +11,7 @@
 // Plain data, read from any thread.
 namespace CommandCatalog {
 
-enum class Command { Check, Pad, Merge, Export, ExportStudents, Import, Backup, Restore, InitDb };
+enum class Command { Check, Pad, Merge, Export, ExportStudents, Import, Backup, Restore, InitDb, History, UndoImport };
 
 struct CommandInfo
 {

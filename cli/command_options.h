@@ -26,6 +26,9 @@ struct CommandOptions
     bool create = false; // a missing class table named by --table may be made from Init2
     QString duplicates = QStringLiteral("skip");
     QString report;
+    // history: one pupil's id and the first day (both as typed; checked by the command line).
+    QString id;
+    QString since;
     QStringList tables;
     bool tablesGiven = false;
     QStringList positional;

@@ -65,6 +65,9 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
             chEditClick();
     });
     connect(m_ui->cbStud, &QComboBox::activated, this, &EntryForm::cbStudChange);
+    connect(m_ui->cbStud, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_ui->btnHistory->setEnabled(index >= 0); });
+    connect(m_ui->btnHistory, &QPushButton::clicked, this, &EntryForm::historyClick);
     // Enter on a focused save button saves, as a click or Space does.
     m_ui->Button1->setAutoDefault(true);
     m_ui->Button2->setAutoDefault(true);
@@ -320,6 +323,7 @@ void EntryForm::SpeedButton1Click()
     m_ui->chEdit->setVisible(true);
     m_ui->chIncompleteOnly->setVisible(true);
     m_ui->cbStud->setVisible(true);
+    m_ui->btnHistory->setVisible(true);
     runGuarded(m_services.messages, [this] {
         if (!m_managementWindow && m_managementFactory)
             m_managementWindow = m_managementFactory(this);

@@ -9,6 +9,7 @@
 
 #include "manage/import_dialog.h"
 #include "manage/operation_progress_dialog.h"
+#include "manage/school_history_dialog.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
@@ -66,6 +67,7 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
     connect(m_ui->Button5, &QPushButton::clicked, this, &ManagementWindow::Button5Click);
     connect(m_ui->Button13, &QPushButton::clicked, this, &ManagementWindow::Button13Click);
     connect(m_ui->Button15, &QPushButton::clicked, this, &ManagementWindow::Button15Click);
+    connect(m_ui->btnHistory, &QPushButton::clicked, this, &ManagementWindow::historyClick);
     const std::pair<QPushButton *, DataChecks::Check> checks[] = {
         {m_ui->Button7, DataChecks::Check::EntryCount},      {m_ui->Button6, DataChecks::Check::ClassNumber},
         {m_ui->Button8, DataChecks::Check::DuplicateName},   {m_ui->Button10, DataChecks::Check::ShortNativePlace},
@@ -92,7 +94,7 @@ void ManagementWindow::showProgramFolder()
     // path is shortened in the middle; the whole path is the tooltip).
     auto *note = new QLabel(m_ui->TabSheet2);
     note->setObjectName(QStringLiteral("lblProgramFolder"));
-    note->setGeometry(328, 336, 217, note->fontMetrics().height() + 2);
+    note->setGeometry(328, 336, 124, note->fontMetrics().height() + 2); // 修改记录 stands beside it
     const QString path = QDir::toNativeSeparators(m_services.programDir);
     const QString caption = QStringLiteral("程序文件夹：");
     note->setText(caption
@@ -417,3 +419,12 @@ QPushButton *ManagementWindow::exportTablesButton() const { return m_ui->Button5
 QComboBox *ManagementWindow::tableBox() const { return m_ui->cbTable; }
 QListWidget *ManagementWindow::recordList() const { return m_ui->ListBox1; }
 QListWidget *ManagementWindow::tableList() const { return m_ui->ListBox2; }
+
+void ManagementWindow::historyClick()
+{
+    runGuarded(m_services.messages, [this] {
+        SchoolHistoryDialog dialog(m_db, m_services, m_tables, this);
+        dialog.showLines();
+        dialog.exec();
+    });
+}

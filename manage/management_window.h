@@ -87,6 +87,8 @@ private:
     void Button13Click();
     // 导入: the import dialog; the lists are read again after an import.
     void Button15Click();
+    // 修改记录: the school's history, filtered and exportable.
+    void historyClick();
     void runCheck(DataChecks::Check check);
     // The selected tables, or an empty list after telling the user to choose some.
     QStringList tablesOrHint();

@@ -4,11 +4,15 @@
 
 #include <QFileInfo>
 
+#include "core/keeping/history.h"
 #include "core/record/entry_rules.h"
+#include "core/record/record_columns.h"
 #include "core/record/save_statements.h"
 #include "platform/database.h"
+#include "platform/inserted_key.h"
 #include "platform/output_target.h"
 #include "platform/text_file.h"
+#include "platform/transaction.h"
 
 RecordSaver::RecordSaver(Database &db, QString classTable, QString debugFilePath, QString classLabel)
     : m_db(db),
@@ -37,12 +41,52 @@ bool RecordSaver::insertRecord(const QStringList &values, const QString &typedNa
         if (!confirmDuplicate || !confirmDuplicate(duplicateMessage(m_classLabel, typedName)))
             return false;
     }
-    return writeAndExecute(statement);
+    History::prepare(m_db);
+    Transaction transaction(m_db);
+    if (!writeAndExecute(statement))
+        return false;
+    HistoryEntry line;
+    line.kind = QStringLiteral("新增");
+    line.classTable = m_classTable.text();
+    line.pupilId = lastInsertedKey(m_db);
+    line.pupilName = values.value(RecordColumns::Name);
+    History::write(m_db, {line});
+    transaction.commit();
+    return true;
 }
 
 bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
 {
-    return writeAndExecute(SaveStatements::updateStatement(m_classTable, m_db.engine(), values, id));
+    const SqlStatement statement = SaveStatements::updateStatement(m_classTable, m_db.engine(), values, id);
+    History::prepare(m_db);
+    Transaction transaction(m_db);
+    // Read inside the transaction, so the old values are those this update replaces.
+    const QStringList &names = RecordColumns::dataColumns();
+    const QueryResult stored = m_db.query(SqlStatement(
+        QStringLiteral("select %1 from %2 where id = ?").arg(names.join(QStringLiteral(", ")), m_classTable.sql(m_db.engine())),
+        {id}));
+    if (stored.isEmpty())
+        return false;
+    QList<HistoryEntry> lines;
+    for (int i = 0; i < names.size(); ++i) {
+        // 班号 keeps the value the record was inserted with.
+        if (i == RecordColumns::ClassCode || stored.text(0, i) == values.at(i))
+            continue;
+        HistoryEntry line;
+        line.kind = QStringLiteral("修改");
+        line.classTable = m_classTable.text();
+        line.pupilId = id;
+        line.pupilName = values.value(RecordColumns::Name);
+        line.field = names.at(i);
+        line.oldValue = stored.text(0, i);
+        line.newValue = values.at(i);
+        lines << line;
+    }
+    if (!writeAndExecute(statement))
+        return false;
+    History::write(m_db, lines);
+    transaction.commit();
+    return true;
 }
 
 bool RecordSaver::writeAndExecute(const SqlStatement &statement)

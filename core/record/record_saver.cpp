@@ -65,10 +65,8 @@ bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
     const QueryResult stored = m_db.query(SqlStatement(
         QStringLiteral("select %1 from %2 where id = ?").arg(names.join(QStringLiteral(", ")), m_classTable.sql(m_db.engine())),
         {id}));
-    if (stored.isEmpty())
-        return false;
     QList<HistoryEntry> lines;
-    for (int i = 0; i < names.size(); ++i) {
+    for (int i = 0; !stored.isEmpty() && i < names.size(); ++i) {
         // 班号 keeps the value the record was inserted with.
         if (i == RecordColumns::ClassCode || stored.text(0, i) == values.at(i))
             continue;

@@ -13,7 +13,7 @@
 #include "core/keeping/history_workbook.h"
 #include "core/operations/print_files.h"
 #include "entry/history_dialog.h"
-#include "platform/clock.h"
+#include "platform/database.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/messages.h"
@@ -39,7 +39,8 @@ SchoolHistoryDialog::SchoolHistoryDialog(Database &db, Services &services, const
     m_kind->addItem(QStringLiteral("全部"));
     m_kind->addItems(kinds());
     m_kind->setAccessibleName(QStringLiteral("操作"));
-    const QDate today = m_services.clock.now().date();
+    // The lines carry the database's time: the range is of its days.
+    const QDate today = m_db.currentDateTime().date();
     for (QDateEdit *box : {m_from, m_to}) {
         box->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         box->setCalendarPopup(true);

@@ -2,6 +2,11 @@
 
 #include <QSysInfo>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 #include "core/keeping/program_tables.h"
 #include "platform/database.h"
 #include "platform/inserted_key.h"
@@ -70,12 +75,28 @@ qint64 writeAct(Database &db, const HistoryEntry &head, const QList<HistoryEntry
     return act;
 }
 
-QString who(Database &db)
+// The system user and machine: the same for the whole run, read once.
+static QString systemUser()
 {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty())
         user = qEnvironmentVariable("LOGNAME");
-    QString text = user + QLatin1Char('@') + QSysInfo::machineHostName();
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USERNAME"); // Windows
+#ifdef Q_OS_UNIX
+    // A service or a cron job may run without USER: the account itself answers.
+    if (user.isEmpty()) {
+        if (const passwd *account = getpwuid(geteuid()))
+            user = QString::fromLocal8Bit(account->pw_name);
+    }
+#endif
+    return user + QLatin1Char('@') + QSysInfo::machineHostName();
+}
+
+QString who(Database &db)
+{
+    static const QString system = systemUser();
+    QString text = system;
     // On a server the login says who acted when several teachers share one
     // machine account or the server is reached from many machines.
     QString login;

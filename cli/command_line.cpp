@@ -123,8 +123,13 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
     Services services{messages, clock, desktop, dir, QStringLiteral("tavro"), configFile};
     return withFailureHeadline(info, [&] {
         switch (command) {
-        case Command::ExportStudents:
-            return Commands::exportStudents(*db, services, options, out, err);
+        case Command::ExportStudents: {
+            const int status = Commands::exportStudents(*db, services, options, out, err);
+            if (status == 0)
+                Commands::recordReadOut(db.get(), options, QStringLiteral("导出"), options.table,
+                                        QStringLiteral("多人打印表导出到 %1").arg(QFileInfo(options.into).fileName()), err);
+            return status;
+        }
         case Command::Import:
             return Commands::importTable(*db, options, out);
         case Command::Check: {

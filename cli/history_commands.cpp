@@ -72,11 +72,13 @@ void recordReadOut(Database *db, const CommandOptions &options, const QString &k
             return;
         // Reading commands open the file read-only; the line goes through a
         // connection of its own, and only into a history already begun, so
-        // a file nobody has changed through this program stays as it was.
-        const std::unique_ptr<SqlDatabase> writer = SqlDatabase::openSqlite(path, SqliteMode::ReadWrite);
-        if (!History::exists(*writer))
+        // a file nobody has changed through this program stays as it was
+        // (opening it to write alone would touch it). Asked read-only first.
+        const bool begun = db ? History::exists(*db)
+                              : History::exists(*SqlDatabase::openSqlite(path, SqliteMode::ReadOnly));
+        if (!begun)
             return;
-        writeLine(*writer, line);
+        writeLine(*SqlDatabase::openSqlite(path, SqliteMode::ReadWrite), line);
     } catch (const AppError &e) {
         err << QStringLiteral("注意：%1已完成，但没有记入修改记录。").arg(kind) << Qt::endl << e.text() << Qt::endl;
     }

@@ -1,12 +1,14 @@
 #include "management_window.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include "core/keeping/history.h"
 #include "manage/import_dialog.h"
 #include "manage/operation_progress_dialog.h"
 #include "manage/school_history_dialog.h"
@@ -241,6 +243,10 @@ void ManagementWindow::runCheck(DataChecks::Check check)
         return;
     runGuarded(m_services.messages, [&] {
         const QString report = DataChecks(m_db, m_services.programDir).run(check, tables);
+        HistoryEntry line;
+        line.kind = QStringLiteral("检查");
+        line.detail = QStringLiteral("%1：%2 个表").arg(DataChecks::caption(check)).arg(tables.size());
+        History::recordReadOut(m_db, line);
         m_services.desktop.showReport(report);
     });
 }
@@ -282,7 +288,14 @@ void ManagementWindow::Button3Click()
     }
     runGuarded(m_services.messages, [&] {
         OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
-        m_printing.exportStudents(table, items, QString(), progress.callback());
+        const QString written = m_printing.exportStudents(table, items, QString(), progress.callback());
+        if (!written.isEmpty()) {
+            HistoryEntry line;
+            line.kind = QStringLiteral("导出");
+            line.classTable = table;
+            line.detail = QStringLiteral("%1 名学生导出到 %2").arg(items.size()).arg(QFileInfo(written).fileName());
+            History::recordReadOut(m_db, line);
+        }
     });
 }
 
@@ -299,7 +312,14 @@ void ManagementWindow::Button5Click()
     }
     runGuarded(m_services.messages, [&] {
         OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
-        exporter.run(tables, structure, QString(), progress.callback());
+        const QString written = exporter.run(tables, structure, QString(), progress.callback());
+        if (!written.isEmpty()) {
+            HistoryEntry line;
+            line.kind = QStringLiteral("导出");
+            line.classTable = tables.size() == 1 ? tables.front() : QString();
+            line.detail = QStringLiteral("%1 个表导出到 %2").arg(tables.size()).arg(QFileInfo(written).fileName());
+            History::recordReadOut(m_db, line);
+        }
     });
 }
 

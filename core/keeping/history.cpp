@@ -10,6 +10,7 @@
 #include "core/keeping/program_tables.h"
 #include "platform/database.h"
 #include "platform/inserted_key.h"
+#include "platform/transaction.h"
 
 namespace History {
 
@@ -73,6 +74,19 @@ qint64 writeAct(Database &db, const HistoryEntry &head, const QList<HistoryEntry
     db.execute(SqlStatement(QStringLiteral("update %1 set act = ? where id = ?").arg(table), {act, act}));
     insertLines(db, lines, act);
     return act;
+}
+
+bool recordReadOut(Database &db, const HistoryEntry &line) noexcept
+{
+    try {
+        prepare(db);
+        Transaction transaction(db);
+        write(db, {line});
+        transaction.commit();
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 // The system user and machine: the same for the whole run, read once.

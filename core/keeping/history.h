@@ -58,6 +58,11 @@ qint64 write(Database &db, const QList<HistoryEntry> &entries);
 // shows and `tavro undo-import` takes).
 qint64 writeAct(Database &db, const HistoryEntry &head, const QList<HistoryEntry> &lines);
 
+// A read-out's line (打印, 导出, 检查) after the read-out was made, in a
+// transaction of its own. The read-out stands whatever happens here: false
+// when the line could not be written.
+bool recordReadOut(Database &db, const HistoryEntry &line) noexcept;
+
 // Who acts: the system user and machine ("li@pc-3"); on a server also the
 // database login ("li@pc-3 (数据库用户 teacher)").
 QString who(Database &db);

@@ -41,6 +41,7 @@ bool RecordSaver::insertRecord(const QStringList &values, const QString &typedNa
         if (!confirmDuplicate || !confirmDuplicate(duplicateMessage(m_classLabel, typedName)))
             return false;
     }
+    ensureDebugFileAllowed();
     History::prepare(m_db);
     Transaction transaction(m_db);
     if (!writeAndExecute(statement))
@@ -58,9 +59,12 @@ bool RecordSaver::insertRecord(const QStringList &values, const QString &typedNa
 bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
 {
     const SqlStatement statement = SaveStatements::updateStatement(m_classTable, m_db.engine(), values, id);
+    ensureDebugFileAllowed();
     History::prepare(m_db);
     Transaction transaction(m_db);
-    // Read inside the transaction, so the old values are those this update replaces.
+    // Read under the lock, so the old values are those this update replaces
+    // even when another workstation saves the same pupil at the same moment.
+    lockAgainstWriters(m_db, m_classTable);
     const QStringList &names = RecordColumns::dataColumns();
     const QueryResult stored = m_db.query(SqlStatement(
         QStringLiteral("select %1 from %2 where id = ?").arg(names.join(QStringLiteral(", ")), m_classTable.sql(m_db.engine())),
@@ -87,12 +91,18 @@ bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
     return true;
 }
 
-bool RecordSaver::writeAndExecute(const SqlStatement &statement)
+void RecordSaver::ensureDebugFileAllowed() const
 {
-    // Written before it runs, so a statement the database rejects can be read there;
-    // never onto the database or the template lying in the same folder.
+    // Never onto the database or the template lying in the same folder; asked
+    // before anything (the history table included) is touched.
     OutputTarget(m_db.filePath(), QFileInfo(m_debugFilePath).absolutePath())
         .ensureAllowed(m_debugFilePath, OutputTarget::Kind::Text);
+}
+
+bool RecordSaver::writeAndExecute(const SqlStatement &statement)
+{
+    // Written before it runs, so a statement the database rejects can be read there.
+    ensureDebugFileAllowed();
     TextFile::writeGb18030(m_debugFilePath, statement.logText());
     return m_db.execute(statement) > 0;
 }

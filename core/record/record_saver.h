@@ -60,6 +60,7 @@ public:
     static QString saveFailedMessage();
 
 private:
+    void ensureDebugFileAllowed() const;
     bool writeAndExecute(const SqlStatement &statement);
 
     Database &m_db;

@@ -1,7 +1,9 @@
 // Time of one save of the entry form, without the window: the content rules,
 // the value clean-up, the duplicate query, the statement, debug.txt and the
-// INSERT (or UPDATE), against a class table already holding 2,000 students in
-// a temporary SQLite file.
+// INSERT (or UPDATE) with its history lines in one transaction, against a
+// class table already holding 2,000 students in a temporary SQLite file;
+// beside it the same save without the history (the statement alone, as
+// saves were before the history), taken in turns so load hits both alike.
 //
 //   bench_save [saves=200] [rows=2000]
 #include <algorithm>
@@ -105,23 +107,47 @@ int main(int argc, char **argv)
         transaction.commit();
     }
 
-    RecordSaver saver(*db, kTable, dir.filePath(QStringLiteral("debug.txt")));
-    std::vector<double> inserts, updates;
+    const QString debugPath = dir.filePath(QStringLiteral("debug.txt"));
+    RecordSaver saver(*db, kTable, debugPath);
+    // The save as it was before the history: rules, duplicate query (inserts),
+    // debug.txt and the one statement in its own implicit transaction.
+    auto saveWithoutHistory = [&](int n, qint64 id) {
+        const QStringList values = studentValues(n);
+        if (!RecordRules::failures(values, QDateTime(QDate(2015, 10, 15), QTime(10, 30))).isEmpty())
+            return false;
+        const TableName table(kTable);
+        SqlStatement statement = id == 0 ? SaveStatements::insertStatement(table, db->engine(), values)
+                                         : SaveStatements::updateStatement(table, db->engine(), values, id);
+        if (id == 0)
+            db->query(SaveStatements::duplicateQuery(table, db->engine(), values.at(RecordColumns::Name),
+                                                     values.at(RecordColumns::CardNo)));
+        TextFile::writeGb18030(debugPath, statement.logText());
+        return db->execute(statement) > 0;
+    };
+    std::vector<double> inserts, updates, plainInserts, plainUpdates;
     QElapsedTimer timer;
     for (int i = 0; i < saves; ++i) {
         timer.start();
-        const bool ok = saveOnce(saver, rows + i, 0);
+        const bool ok = saveOnce(saver, rows + 2 * i, 0);
         inserts.push_back(double(timer.nsecsElapsed()) / 1e6);
-        if (!ok) {
+        timer.start();
+        const bool plainOk = saveWithoutHistory(rows + 2 * i + 1, 0);
+        plainInserts.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!ok || !plainOk) {
             std::fprintf(stderr, "save %d failed\n", i);
             return 1;
         }
     }
     for (int i = 0; i < saves; ++i) {
+        // Every update changes a few fields (name, ID number, addresses):
+        // a history line for each.
         timer.start();
-        const bool ok = saveOnce(saver, i, 1 + (i * 7) % rows);
+        const bool ok = saveOnce(saver, i + 7, 1 + (i * 7) % rows);
         updates.push_back(double(timer.nsecsElapsed()) / 1e6);
-        if (!ok) {
+        timer.start();
+        const bool plainOk = saveWithoutHistory(i + 11, 1 + (i * 11 + 3) % rows);
+        plainUpdates.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!ok || !plainOk) {
             std::fprintf(stderr, "update %d failed\n", i);
             return 1;
         }
@@ -150,7 +176,11 @@ int main(int argc, char **argv)
 
     std::printf("class table of %d rows, SQLite file in %s\n", rows, qPrintable(dir.path()));
     print("insert", stats(inserts), saves);
+    print(" no history", stats(plainInserts), saves);
     print("update", stats(updates), saves);
+    print(" no history", stats(plainUpdates), saves);
+    std::printf("the history adds (medians): %.3f ms to an insert, %.3f ms to an update\n",
+                stats(inserts).median - stats(plainInserts).median, stats(updates).median - stats(plainUpdates).median);
     std::printf("phases of an insert:\n");
     print(" values+sql", stats(build), saves);
     print(" duplicate", stats(duplicate), saves);

@@ -6,8 +6,9 @@ namespace {
 
 using C = Command;
 
-const QList<C> kOpensDatabase = {C::Check,  C::Pad,     C::Merge,     C::Export,        C::ExportStudents,
-                                 C::Import, C::Remove, C::Removed, C::BringBack, C::DeleteRemoved, C::Move};
+const QList<C> kOpensDatabase = {C::Check,     C::Pad,           C::Merge,  C::Export,  C::ExportStudents,
+                                 C::Import,    C::Remove,        C::Removed, C::BringBack, C::DeleteRemoved,
+                                 C::Move,      C::History,       C::UndoImport, C::Find};
 
 } // namespace
 
@@ -55,6 +56,15 @@ const QList<CommandInfo> &commands()
         {C::Move, QStringLiteral("move"), QString(),
          QStringLiteral("把学生转到另一个班级表（所有列保留，班号按新班级重建；新班级没有表时按 Init2 新建）"),
          QStringLiteral("转班没有完成，两个班级表都没有改动；解决下面的问题后可以再转班。")},
+        {C::History, QStringLiteral("history"), QString(),
+         QStringLiteral("列出修改记录：每次保存、修改（每个改动的项目）、导入、合并、补齐、还原和导出、检查、备份"),
+         QStringLiteral("没有读出修改记录，数据库没有任何改动。")},
+        {C::UndoImport, QStringLiteral("undo-import"), QStringLiteral("<操作号>"),
+         QStringLiteral("撤销一次导入（操作号见 tavro history）：导入后没有修改过的学生移出班级，修改过的保留并列出"),
+         QStringLiteral("撤销导入没有完成，班级表没有任何改动；解决下面的问题后可以再撤销。")},
+        {C::Find, QStringLiteral("find"), QStringLiteral("<文字>"),
+         QStringLiteral("在所有班级表中查找学生：姓名、姓名的一部分、身份证号（至少 6 位）或编号"),
+         QStringLiteral("没有查找完成，数据库没有任何改动。")},
     };
     return list;
 }
@@ -63,8 +73,8 @@ const QList<OptionInfo> &options()
 {
     static const QList<OptionInfo> list = {
         {QStringLiteral("--table"), QStringLiteral("表"),
-         QStringLiteral("要导入、导出、移出或转出学生的一个表（removed：只列出这个班级移出的记录）"),
-         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move},
+         QStringLiteral("要导入、导出、移出或转出学生的一个表（removed、history：只列出这个表的记录）"),
+         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move, C::History},
          {C::ExportStudents, C::Import, C::Remove, C::Move}, {}},
         {QStringLiteral("--ids"), QStringLiteral("编号,编号"),
          QStringLiteral("学生的编号（remove、move：班级表中的 id；bring-back、delete-removed：tavro removed 列出的编号），以逗号分隔"),
@@ -75,6 +85,10 @@ const QList<OptionInfo> &options()
         {QStringLiteral("--note"), QStringLiteral("文字"), QStringLiteral("原因为 其他 时写明的原因"), {C::Remove}, {}, {}},
         {QStringLiteral("--to"), QStringLiteral("表"),
          QStringLiteral("转入的班级表；还没有时按 Init2 新建（只限 高一01 … 小六30 这样的班级名）"), {C::Move}, {C::Move}, {}},
+        {QStringLiteral("--id"), QStringLiteral("编号"), QStringLiteral("只列出这个学生（班级表中的 id）的修改记录"),
+         {C::History}, {}, {}},
+        {QStringLiteral("--since"), QStringLiteral("日期"), QStringLiteral("只列出这一天（如 2024-09-01）起的修改记录"),
+         {C::History}, {}, {}},
         {QStringLiteral("--from"), QStringLiteral("文件"),
          QStringLiteral("要导入的 .xlsx/.xls/.ods/.csv 文件（import），或要恢复的备份文件（restore）"),
          {C::Import, C::Restore}, {C::Import, C::Restore}, {}},
@@ -87,7 +101,8 @@ const QList<OptionInfo> &options()
          {C::Export}, {}, {QStringLiteral("init1"), QStringLiteral("init2")}},
         {QStringLiteral("--sheet"), QStringLiteral("工作表"), QStringLiteral("要读的工作表，默认为第一个"),
          {C::Import}, {}, {}},
-        {QStringLiteral("--dry-run"), QString(), QStringLiteral("只检查并列出结果，不写入数据库"), {C::Import}, {}, {}},
+        {QStringLiteral("--dry-run"), QString(), QStringLiteral("只检查并列出结果，不写入数据库"),
+         {C::Import, C::UndoImport}, {}, {}},
         {QStringLiteral("--create"), QString(),
          QStringLiteral("--table 所指的班级（如 初一03）还没有班级表时，按 Init2 新建后导入；不加时命令失败"),
          {C::Import}, {}, {}},

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -89,6 +90,7 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
         return InitDbCommand::run(configFile, out, err);
     if (command == Command::Backup) {
         Commands::backup(options, out);
+        Commands::recordReadOut(nullptr, options, QStringLiteral("备份"), QString(), Commands::backupDetail(options), err);
         return 0;
     }
     if (command == Command::Restore) {
@@ -113,7 +115,8 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
             throw AppError(keptFileText(QFileInfo(output).absoluteFilePath()));
     }
     // Checks, exports and a dry run only read.
-    const bool reads = command == Command::Check || exporting || (command == Command::Import && options.dryRun);
+    const bool reads = command == Command::Check || exporting || command == Command::History || command == Command::Find
+                       || ((command == Command::Import || command == Command::UndoImport) && options.dryRun);
     const std::unique_ptr<Database> db = openCommandDatabase(options, configFile, reads);
     NoMessages messages;
     SystemClock clock;
@@ -121,12 +124,29 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
     Services services{messages, clock, desktop, dir, QStringLiteral("tavro"), configFile};
     return withFailureHeadline(info, [&] {
         switch (command) {
-        case Command::ExportStudents:
-            return Commands::exportStudents(*db, services, options, out, err);
+        case Command::ExportStudents: {
+            const int status = Commands::exportStudents(*db, services, options, out, err);
+            if (status == 0)
+                Commands::recordReadOut(db.get(), options, QStringLiteral("导出"), options.table,
+                                        QStringLiteral("多人打印表导出到 %1").arg(QFileInfo(options.into).fileName()), err);
+            return status;
+        }
         case Command::Import:
             return Commands::importTable(*db, options, out);
-        case Command::Check:
-            Commands::check(*db, *check, chooseTables(*db, options), dir, out);
+        case Command::Check: {
+            const QStringList tables = chooseTables(*db, options);
+            Commands::check(*db, *check, tables, dir, out);
+            Commands::recordReadOut(db.get(), options, QStringLiteral("检查"), QString(),
+                                    QStringLiteral("%1：%2 个表").arg(DataChecks::caption(*check)).arg(tables.size()), err);
+            return 0;
+        }
+        case Command::History:
+            Commands::history(*db, options, out);
+            return 0;
+        case Command::UndoImport:
+            return Commands::undoImport(*db, options.positional.front().toLongLong(), options.dryRun, out, err);
+        case Command::Find:
+            Commands::find(*db, options.positional.join(QLatin1Char(' ')), out);
             return 0;
         case Command::Pad:
             Commands::pad(*db, chooseTables(*db, options), out);
@@ -134,8 +154,14 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
         case Command::Merge:
             Commands::merge(*db, options, chooseTables(*db, options), out);
             return 0;
-        case Command::Export:
-            return Commands::exportTables(*db, services, options, chooseTables(*db, options), out, err);
+        case Command::Export: {
+            const QStringList tables = chooseTables(*db, options);
+            const int status = Commands::exportTables(*db, services, options, tables, out, err);
+            if (status == 0)
+                Commands::recordReadOut(db.get(), options, QStringLiteral("导出"), tables.size() == 1 ? tables.front() : QString(),
+                                        QStringLiteral("%1 个表导出到 %2").arg(tables.size()).arg(QFileInfo(options.into).fileName()), err);
+            return status;
+        }
         case Command::Remove:
             Commands::remove(*db, options, ids, out);
             return 0;
@@ -183,9 +209,19 @@ int runCommand(const CommandInfo &info, const QStringList &args, QTextStream &ou
         if (!check)
             return usageError(err, QStringLiteral("没有检查“%1”。检查名：%2").arg(options.positional.front(), checkNames()),
                               helpCommand);
+    } else if (info.command == Command::UndoImport) {
+        if (options.positional.size() != 1 || options.positional.front().toLongLong() <= 0)
+            return usageError(err, QStringLiteral("请给出要撤销的导入的操作号（tavro history 中的数字）。"), helpCommand);
+    } else if (info.command == Command::Find) {
+        if (options.positional.join(QString()).trimmed().isEmpty())
+            return usageError(err, QStringLiteral("请给出要查找的姓名、姓名的一部分或身份证号。"), helpCommand);
     } else if (!options.positional.isEmpty()) {
         return usageError(err, QStringLiteral("多余的参数：%1").arg(options.positional.join(QLatin1Char(' '))), helpCommand);
     }
+    if (!options.id.isEmpty() && options.id.toLongLong() <= 0)
+        return usageError(err, QStringLiteral("--id 要给出学生的编号（正整数）：%1").arg(options.id), helpCommand);
+    if (!options.since.isEmpty() && !QDate::fromString(options.since, Qt::ISODate).isValid())
+        return usageError(err, QStringLiteral("--since 要给出日期，如 2024-09-01：%1").arg(options.since), helpCommand);
     QList<qint64> ids;
     if (CommandCatalog::optionNamed(QStringLiteral("--ids"))->takenBy.contains(info.command)) {
         const std::optional<QList<qint64>> parsed = parseIds(options.ids);

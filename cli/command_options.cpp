@@ -21,6 +21,10 @@ void store(const QString &name, const QString &value, CommandOptions &options)
         options.table = value;
     } else if (name == QLatin1String("--from")) {
         options.from = value;
+    } else if (name == QLatin1String("--id")) {
+        options.id = value.trimmed();
+    } else if (name == QLatin1String("--since")) {
+        options.since = value.trimmed();
     } else if (name == QLatin1String("--sheet")) {
         options.sheet = value;
     } else if (name == QLatin1String("--duplicates")) {

@@ -35,6 +35,9 @@ struct CommandOptions
     QString reason;
     QString note;
     QString to;
+    // history: one pupil's id and the first day (both as typed; checked by the command line).
+    QString id;
+    QString since;
     QStringList tables;
     bool tablesGiven = false;
     QStringList positional;

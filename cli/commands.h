@@ -46,6 +46,29 @@ void move(Database &db, const CommandOptions &options, const QList<qint64> &ids,
 
 // "backup" and "restore" work on the local file at --db (tavro.db by default).
 void backup(const CommandOptions &options, QTextStream &out);
+// The backup's history detail: the classes and pupils the file holds.
+QString backupDetail(const CommandOptions &options);
 void restore(const CommandOptions &options, QTextStream &out);
+
+// "history": the lines the filter lets through, oldest first.
+void history(Database &db, const CommandOptions &options, QTextStream &out);
+
+// "undo-import N": plans the undo of the import with that act number and,
+// unless --dry-run, takes its unchanged rows out. Returns 0 when rows were
+// taken out (or would be, on a dry run), 1 when nothing could be undone.
+int undoImport(Database &db, qint64 act, bool dryRun, QTextStream &out, QTextStream &err);
+// The plan alone, as a dry run shows it.
+int undoImportPlan(Database &db, qint64 act, QTextStream &out, QTextStream &err);
+
+// "find": the pupils of every class table the text finds (name, part of a
+// name, ID number of six characters or more, internal number), one per line.
+void find(Database &db, const QString &text, QTextStream &out);
+
+// A read-out's history line (导出, 检查, 备份): written on a database that can be
+// written and has a history already; a read-only file is read without one.
+// Never fails the read-out: a line that cannot be written is said on err.
+// db: the read-out's own connection, or nullptr for the local file at --db.
+void recordReadOut(Database *db, const CommandOptions &options, const QString &kind, const QString &classTable,
+                   const QString &detail, QTextStream &err);
 
 } // namespace Commands

@@ -83,6 +83,8 @@ int importTable(Database &db, const CommandOptions &options, QTextStream &out)
     out << QStringLiteral("已导入 %1 行到班级表 %2。").arg(result.imported).arg(table) << Qt::endl;
     if (!result.skippedRows.isEmpty())
         out << result.skippedText() << Qt::endl;
+    if (result.act != 0)
+        out << QStringLiteral("这次导入的操作号是 %1；撤销用 tavro undo-import %1。").arg(result.act) << Qt::endl;
     return 0;
 }
 

@@ -81,6 +81,9 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     QWidget::setTabOrder(m_ui->cbStud, m_find);
     m_finder = new PupilFinder(m_find, this);
     connect(m_finder, &PupilFinder::picked, this, &EntryForm::pickFoundPupil);
+    connect(m_ui->cbStud, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_ui->btnHistory->setEnabled(index >= 0); });
+    connect(m_ui->btnHistory, &QPushButton::clicked, this, &EntryForm::historyClick);
     // Enter on a focused save button saves, as a click or Space does.
     m_ui->Button1->setAutoDefault(true);
     m_ui->Button2->setAutoDefault(true);
@@ -346,6 +349,7 @@ void EntryForm::SpeedButton1Click()
     m_ui->cbStud->setVisible(true);
     m_find->setVisible(true);
     m_ui->btnRemove->setVisible(true);
+    m_ui->btnHistory->setVisible(true);
     runGuarded(m_services.messages, [this] {
         if (!m_managementWindow && m_managementFactory)
             m_managementWindow = m_managementFactory(this);

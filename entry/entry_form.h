@@ -130,6 +130,8 @@ public slots:
     void SpeedButton1Click();
     // 换班级: once the record shown is settled, asks for another class.
     void changeClassClick();
+    // 修改记录: the history of the pupil chosen in edit mode, read-only.
+    void historyClick();
 
 signals:
     // The user wants another class: the shell shows the class dialog again.

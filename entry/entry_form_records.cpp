@@ -12,11 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "core/keeping/history.h"
 #include "core/operations/completeness.h"
 #include "core/record/class_count.h"
 #include "core/keeping/pupil_search.h"
 #include "entry/form_empty_field_pass.h"
 #include "entry/pupil_finder.h"
+#include "entry/history_dialog.h"
 #include "core/record/entry_rules.h"
 #include "core/record/record_rules.h"
 #include "entry/record_form_values.h"
@@ -288,4 +290,20 @@ void EntryForm::LoadRecord(const QString &idText)
     const QStringList unshown = RecordFormValues::show(*this, *stored);
     if (!unshown.isEmpty())
         m_services.messages.showMessage(RecordFormValues::unshownMessage(unshown));
+}
+
+void EntryForm::historyClick()
+{
+    runGuarded(m_services.messages, [this] {
+        const qint64 id = chosenRecordId();
+        if (id == 0)
+            return;
+        HistoryFilter filter;
+        filter.classTable = m_classTable;
+        filter.pupilId = id;
+        const QList<HistoryLine> lines = History::read(database(), filter);
+        HistoryDialog dialog(this, QStringLiteral("修改记录：%1 %2").arg(m_classTable, m_ui->cbStud->currentText()),
+                             lines);
+        dialog.exec();
+    });
 }

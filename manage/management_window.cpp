@@ -1,6 +1,7 @@
 #include "management_window.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,11 +9,13 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include "core/keeping/history.h"
 #include "manage/import_dialog.h"
 #include "manage/operation_progress_dialog.h"
 #include "manage/backup_tab.h"
 #include "manage/find_pupil_tab.h"
 #include "manage/school_region_tab.h"
+#include "manage/school_history_dialog.h"
 #include "core/operations/region_code_padding.h"
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
@@ -74,6 +77,7 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
     connect(m_ui->Button5, &QPushButton::clicked, this, &ManagementWindow::Button5Click);
     connect(m_ui->Button13, &QPushButton::clicked, this, &ManagementWindow::Button13Click);
     connect(m_ui->Button15, &QPushButton::clicked, this, &ManagementWindow::Button15Click);
+    connect(m_ui->btnHistory, &QPushButton::clicked, this, &ManagementWindow::historyClick);
     const std::pair<QPushButton *, DataChecks::Check> checks[] = {
         {m_ui->Button7, DataChecks::Check::EntryCount},      {m_ui->Button6, DataChecks::Check::ClassNumber},
         {m_ui->Button8, DataChecks::Check::DuplicateName},   {m_ui->Button10, DataChecks::Check::ShortNativePlace},
@@ -130,7 +134,7 @@ void ManagementWindow::showProgramFolder()
     // path is shortened in the middle; the whole path is the tooltip).
     auto *note = new QLabel(m_ui->TabSheet2);
     note->setObjectName(QStringLiteral("lblProgramFolder"));
-    note->setGeometry(328, 336, 217, note->fontMetrics().height() + 2);
+    note->setGeometry(328, 336, 124, note->fontMetrics().height() + 2); // 修改记录 stands beside it
     const QString path = QDir::toNativeSeparators(m_services.programDir);
     const QString caption = QStringLiteral("程序文件夹：");
     note->setText(caption
@@ -283,6 +287,10 @@ void ManagementWindow::runCheck(DataChecks::Check check)
         return;
     runGuarded(m_services.messages, [&] {
         const QString report = DataChecks(m_db, m_services.programDir).run(check, tables);
+        HistoryEntry line;
+        line.kind = QStringLiteral("检查");
+        line.detail = QStringLiteral("%1：%2 个表").arg(DataChecks::caption(check)).arg(tables.size());
+        History::recordReadOut(m_db, line);
         m_services.desktop.showReport(report);
     });
 }
@@ -324,7 +332,14 @@ void ManagementWindow::Button3Click()
     }
     runGuarded(m_services.messages, [&] {
         OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
-        m_printing.exportStudents(table, items, QString(), progress.callback());
+        const QString written = m_printing.exportStudents(table, items, QString(), progress.callback());
+        if (!written.isEmpty()) {
+            HistoryEntry line;
+            line.kind = QStringLiteral("导出");
+            line.classTable = table;
+            line.detail = QStringLiteral("%1 名学生导出到 %2").arg(items.size()).arg(QFileInfo(written).fileName());
+            History::recordReadOut(m_db, line);
+        }
     });
 }
 
@@ -341,7 +356,14 @@ void ManagementWindow::Button5Click()
     }
     runGuarded(m_services.messages, [&] {
         OperationProgress progress(this, QStringLiteral("正在导出……"), kShowExportProgressAfterMs);
-        exporter.run(tables, structure, QString(), progress.callback());
+        const QString written = exporter.run(tables, structure, QString(), progress.callback());
+        if (!written.isEmpty()) {
+            HistoryEntry line;
+            line.kind = QStringLiteral("导出");
+            line.classTable = tables.size() == 1 ? tables.front() : QString();
+            line.detail = QStringLiteral("%1 个表导出到 %2").arg(tables.size()).arg(QFileInfo(written).fileName());
+            History::recordReadOut(m_db, line);
+        }
     });
 }
 
@@ -469,3 +491,12 @@ QPushButton *ManagementWindow::exportTablesButton() const { return m_ui->Button5
 QComboBox *ManagementWindow::tableBox() const { return m_ui->cbTable; }
 QListWidget *ManagementWindow::recordList() const { return m_ui->ListBox1; }
 QListWidget *ManagementWindow::tableList() const { return m_ui->ListBox2; }
+
+void ManagementWindow::historyClick()
+{
+    runGuarded(m_services.messages, [this] {
+        SchoolHistoryDialog dialog(m_db, m_services, m_tables, this);
+        dialog.showLines();
+        dialog.exec();
+    });
+}

@@ -106,6 +106,8 @@ private:
     void keptRecordsClick();
     // The ids of the pupils selected in ListBox1, or none after a hint.
     QList<qint64> selectedIdsOrHint();
+    // 修改记录: the school's history, filtered and exportable.
+    void historyClick();
     void runCheck(DataChecks::Check check);
     // The selected tables, or an empty list after telling the user to choose some.
     QStringList tablesOrHint();

@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 
+#include "core/keeping/history.h"
 #include "platform/app_error.h"
 #include "platform/desktop.h"
 #include "platform/messages.h"
@@ -46,7 +47,7 @@ QString PresentedTablesExport::run(const QStringList &tables, ExportTablesToShee
 
 PresentedTemplatePrinting::PresentedTemplatePrinting(Database &db, Services &services,
                                                      const SpreadsheetRenderer &renderer)
-    : m_services(services), m_printing(db, services, renderer)
+    : m_db(db), m_services(services), m_printing(db, services, renderer)
 {
 }
 
@@ -75,6 +76,13 @@ void PresentedTemplatePrinting::printEach(const QString &table, const QStringLis
         // The spreadsheet program may have come to the front meanwhile.
         bringToFront();
         throw;
+    }
+    if (run.printed > 0) {
+        HistoryEntry line;
+        line.kind = QStringLiteral("打印");
+        line.classTable = table;
+        line.detail = QStringLiteral("打印 %1 名学生").arg(run.printed);
+        History::recordReadOut(m_db, line);
     }
     if (run.message.isEmpty())
         return;

@@ -64,6 +64,7 @@ public:
 private:
     void bringToFront() const;
 
+    Database &m_db; // the printing's history line
     Services &m_services;
     TemplatePrinting m_printing;
     std::function<void()> m_bringToFront;

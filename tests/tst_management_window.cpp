@@ -493,7 +493,10 @@ void TestManagementWindow::paddingButton()
     auto *list2 = f.child<QListWidget>("ListBox2");
     QTest::mouseClick(f.child<QPushButton>("Button13"), Qt::LeftButton);
     QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("执行结果，更新符合条件的单项数据共 1 个。")});
-    QCOMPARE(f.db.statements.size(), 4 * 8);
+    // Eight updates for each of the four tables; the history line of the padded table aside.
+    QStringList padding = f.db.statements;
+    padding.removeIf([](const QString &sql) { return !sql.startsWith(QStringLiteral("update")); });
+    QCOMPARE(padding.size(), 4 * 8);
     f.env.messages.clear();
     QTest::mouseClick(f.child<QPushButton>("Button13"), Qt::LeftButton);
     QCOMPARE(f.env.messages.texts(), QStringList{QStringLiteral("执行结果，更新符合条件的单项数据共 0 个。")});

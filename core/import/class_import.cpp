@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include <QFileInfo>
 #include <QHash>
 
 #include "core/import/heading_row_search.h"
+#include "core/keeping/history.h"
 #include "core/import/import_derived_values.h"
 #include "core/import/import_headings.h"
 #include "core/import/import_row_checks.h"
@@ -19,6 +21,7 @@
 #include "core/record/stored_value.h"
 #include "platform/app_error.h"
 #include "platform/database.h"
+#include "platform/inserted_key.h"
 #include "platform/query_result.h"
 #include "platform/table_name.h"
 #include "platform/transaction.h"
@@ -337,7 +340,9 @@ ImportResult ClassImport::commit(const ImportPlan &plan, const Progress &progres
     ImportResult result;
     const int total = plan.importCount();
     const TableName table(plan.table);
+    History::prepare(m_db);
     Transaction transaction(m_db);
+    QList<HistoryEntry> pupils;
     // A new class is made in the transaction that fills it: a failed import
     // leaves no empty class table behind.
     if (plan.newTable && !m_db.tableNames().contains(plan.table, Qt::CaseInsensitive)) {
@@ -370,9 +375,22 @@ ImportResult ClassImport::commit(const ImportPlan &plan, const Progress &progres
                                     .arg(row.sourceRow)
                                 + e.text());
         }
+        HistoryEntry pupil;
+        pupil.kind = QStringLiteral("导入");
+        pupil.classTable = plan.table;
+        pupil.pupilId = lastInsertedKey(m_db);
+        pupil.pupilName = values.at(RecordColumns::Name);
+        pupils << pupil;
         ++result.imported;
         if (result.imported % 100 == 0)
             reportProgress(progress, result.imported, total);
+    }
+    if (result.imported > 0) {
+        HistoryEntry head;
+        head.kind = QStringLiteral("导入");
+        head.classTable = plan.table;
+        head.detail = QStringLiteral("从 %1 导入 %2 行").arg(QFileInfo(plan.sourcePath).fileName()).arg(result.imported);
+        result.act = History::writeAct(m_db, head, pupils);
     }
     transaction.commit();
     reportProgress(progress, result.imported, total);

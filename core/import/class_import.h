@@ -88,6 +88,8 @@ struct ImportResult
     // Rows the plan accepted that were skipped as duplicates at the write:
     // the class table received their 身份证件号 after the plan was read.
     QList<int> skippedRows;
+    // The import's act number in the history (what undoing it takes); 0 when nothing was imported.
+    qint64 act = 0;
 
     // "另有 2 行 …（第 3、5 行）。" naming the skipped rows; empty when none.
     QString skippedText() const;
@@ -121,6 +123,8 @@ public:
     // duplicate test is made again inside it, against the table as it is now.
     // A new class table is made inside the same transaction; without
     // plan.createTable it is refused (AppError) and nothing is written.
+    // The history gets, in the same transaction, a line 导入 (file, class,
+    // rows) and a line for each pupil, sharing the act number.
     ImportResult commit(const ImportPlan &plan, const Progress &progress = {});
 
     // The report workbook: one sheet with the file's headings and a column

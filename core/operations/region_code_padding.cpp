@@ -1,9 +1,11 @@
 #include "region_code_padding.h"
 
+#include "core/keeping/history.h"
 #include "core/record/record_schema.h"
 #include "core/record/stored_value.h"
 #include "platform/database.h"
 #include "platform/table_name.h"
+#include "platform/transaction.h"
 
 namespace RegionCodePadding {
 
@@ -38,10 +40,24 @@ QStringList statements(Database::Engine engine, const QString &table)
 
 qint64 padRegionCodes(Database &db, const QStringList &tables)
 {
+    History::prepare(db);
     qint64 count = 0;
+    // Each table is padded with its history line in one transaction, so the
+    // tables padded before a failure stay padded and recorded.
     for (const QString &table : tables) {
+        Transaction transaction(db);
+        qint64 padded = 0;
         for (const QString &sql : statements(db.engine(), table))
-            count += db.execute(sql);
+            padded += db.execute(sql);
+        if (padded > 0) {
+            HistoryEntry line;
+            line.kind = QStringLiteral("补齐");
+            line.classTable = table;
+            line.detail = QStringLiteral("区划代码补足12位：%1 处").arg(padded);
+            History::write(db, {line});
+        }
+        transaction.commit();
+        count += padded;
     }
     return count;
 }

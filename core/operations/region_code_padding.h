@@ -18,8 +18,9 @@ const QStringList &columns();
 QStringList statements(Database::Engine engine, const QString &table);
 
 // Runs the statements for every table, top to bottom, and returns the sum of
-// the rows affected. Throws DatabaseError at the first failing statement;
-// what ran before it stays done.
+// the rows affected. Each table is padded in one transaction with its history
+// line 补齐. Throws DatabaseError at the first failing statement; the tables
+// padded before it stay padded.
 qint64 padRegionCodes(Database &db, const QStringList &tables);
 
 // "执行结果，更新符合条件的单项数据共 N 个。"

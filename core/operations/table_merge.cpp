@@ -1,5 +1,6 @@
 #include "table_merge.h"
 
+#include "core/keeping/history.h"
 #include "core/keeping/program_tables.h"
 #include "core/operations/class_table_names.h"
 #include "platform/app_error.h"
@@ -80,6 +81,7 @@ int mergeTables(Database &db, const QStringList &tables, const QString &rawTarge
     const QString name = TableName(target).sql(db);
     // All or nothing: a failure, a kill or a lost server leaves an earlier
     // merged table exactly as it was.
+    History::prepare(db);
     Transaction transaction(db);
     if (!replaceExisting) {
         if (const auto rows = existingRows(db, target))
@@ -94,6 +96,11 @@ int mergeTables(Database &db, const QStringList &tables, const QString &rawTarge
         db.execute(QStringLiteral("insert into %1 (%2)  select %2 from %3").arg(name, columns, TableName(table).sql(db)));
         ++count;
     }
+    HistoryEntry line;
+    line.kind = QStringLiteral("合并");
+    line.classTable = target;
+    line.detail = QStringLiteral("合并 %1 个表：%2").arg(count).arg(tables.join(QStringLiteral("、")));
+    History::write(db, {line});
     transaction.commit();
     return count;
 }

@@ -4,11 +4,15 @@
 
 #include <QFileInfo>
 
+#include "core/keeping/history.h"
 #include "core/record/entry_rules.h"
+#include "core/record/record_columns.h"
 #include "core/record/save_statements.h"
 #include "platform/database.h"
+#include "platform/inserted_key.h"
 #include "platform/output_target.h"
 #include "platform/text_file.h"
+#include "platform/transaction.h"
 
 RecordSaver::RecordSaver(Database &db, QString classTable, QString debugFilePath, QString classLabel)
     : m_db(db),
@@ -37,20 +41,68 @@ bool RecordSaver::insertRecord(const QStringList &values, const QString &typedNa
         if (!confirmDuplicate || !confirmDuplicate(duplicateMessage(m_classLabel, typedName)))
             return false;
     }
-    return writeAndExecute(statement);
+    ensureDebugFileAllowed();
+    History::prepare(m_db);
+    Transaction transaction(m_db);
+    if (!writeAndExecute(statement))
+        return false;
+    HistoryEntry line;
+    line.kind = QStringLiteral("新增");
+    line.classTable = m_classTable.text();
+    line.pupilId = lastInsertedKey(m_db);
+    line.pupilName = values.value(RecordColumns::Name);
+    History::write(m_db, {line});
+    transaction.commit();
+    return true;
 }
 
 bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
 {
-    return writeAndExecute(SaveStatements::updateStatement(m_classTable, m_db.engine(), values, id));
+    const SqlStatement statement = SaveStatements::updateStatement(m_classTable, m_db.engine(), values, id);
+    ensureDebugFileAllowed();
+    History::prepare(m_db);
+    Transaction transaction(m_db);
+    // Read under the lock, so the old values are those this update replaces
+    // even when another workstation saves the same pupil at the same moment.
+    lockAgainstWriters(m_db, m_classTable);
+    const QStringList &names = RecordColumns::dataColumns();
+    const QueryResult stored = m_db.query(SqlStatement(
+        QStringLiteral("select %1 from %2 where id = ?").arg(names.join(QStringLiteral(", ")), m_classTable.sql(m_db.engine())),
+        {id}));
+    QList<HistoryEntry> lines;
+    for (int i = 0; !stored.isEmpty() && i < names.size(); ++i) {
+        // 班号 keeps the value the record was inserted with.
+        if (i == RecordColumns::ClassCode || stored.text(0, i) == values.at(i))
+            continue;
+        HistoryEntry line;
+        line.kind = QStringLiteral("修改");
+        line.classTable = m_classTable.text();
+        line.pupilId = id;
+        line.pupilName = values.value(RecordColumns::Name);
+        line.field = names.at(i);
+        line.oldValue = stored.text(0, i);
+        line.newValue = values.at(i);
+        lines << line;
+    }
+    if (!writeAndExecute(statement))
+        return false;
+    History::write(m_db, lines);
+    transaction.commit();
+    return true;
+}
+
+void RecordSaver::ensureDebugFileAllowed() const
+{
+    // Never onto the database or the template lying in the same folder; asked
+    // before anything (the history table included) is touched.
+    OutputTarget(m_db.filePath(), QFileInfo(m_debugFilePath).absolutePath())
+        .ensureAllowed(m_debugFilePath, OutputTarget::Kind::Text);
 }
 
 bool RecordSaver::writeAndExecute(const SqlStatement &statement)
 {
-    // Written before it runs, so a statement the database rejects can be read there;
-    // never onto the database or the template lying in the same folder.
-    OutputTarget(m_db.filePath(), QFileInfo(m_debugFilePath).absolutePath())
-        .ensureAllowed(m_debugFilePath, OutputTarget::Kind::Text);
+    // Written before it runs, so a statement the database rejects can be read there.
+    ensureDebugFileAllowed();
     TextFile::writeGb18030(m_debugFilePath, statement.logText());
     return m_db.execute(statement) > 0;
 }

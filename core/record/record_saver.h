@@ -14,7 +14,9 @@ class Database;
 // a new record after a duplicate test, or an update of a chosen record. Each
 // statement is written to debug.txt before it runs, so the last statement of
 // a failed save can be read there (whole, never onto the database or the
-// print template: see OutputTarget). Database and file failures propagate as
+// print template: see OutputTarget). The save and its history lines (新增,
+// or 修改 for each changed field) are one transaction: a save whose history
+// cannot be written is not made. Database and file failures propagate as
 // DatabaseError / FileError; the caller's guard shows them.
 // Used from the user-interface thread only.
 class RecordSaver
@@ -58,6 +60,7 @@ public:
     static QString saveFailedMessage();
 
 private:
+    void ensureDebugFileAllowed() const;
     bool writeAndExecute(const SqlStatement &statement);
 
     Database &m_db;

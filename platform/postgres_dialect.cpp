@@ -156,9 +156,16 @@ QString PostgresDialect::rewrite(const QString &tsql, QSqlDatabase &db)
     // Which ORDER BY terms are text is learnt from the result's own columns.
     // A statement that does not even describe goes on unchanged and fails
     // with the server's message.
+    // A value's placeholder stands as NULL there: the description is run as
+    // text, and a failed one would spoil a transaction the statement is part of.
+    QString selected = withoutTrailingSemicolons(sql.left(at.order));
+    const QList<bool> quoted = SqlScan::quotedMask(selected);
+    for (qsizetype i = selected.size() - 1; i >= 0; --i) {
+        if (selected.at(i) == QLatin1Char('?') && !quoted.at(i))
+            selected.replace(i, 1, QStringLiteral("NULL"));
+    }
     QSqlQuery describe(db);
-    if (!describe.exec(QStringLiteral("select * from (") + withoutTrailingSemicolons(sql.left(at.order))
-                       + QStringLiteral(") tavro_d limit 0")))
+    if (!describe.exec(QStringLiteral("select * from (") + selected + QStringLiteral(") tavro_d limit 0")))
         return sql;
     const QSqlRecord record = describe.record();
     QList<ResultColumn> columns;

@@ -6,6 +6,7 @@
 #include "app/database_connection.h"
 #include "platform/app_error.h"
 #include "platform/postgres_dialect.h"
+#include "platform/transaction.h"
 #include "test_env.h"
 
 class TestPostgresDialect : public QObject
@@ -21,6 +22,7 @@ private slots:
     void hostPort();
 
     void cloneHasItsOwnSequence();
+    void boundSelectInATransactionOrdersByPinyin();
     void sessionObjectsStayOutOfTheDatabase();
     void sysObjectsIgnoresCase();
     void idCheckScriptRunsOnce();
@@ -148,6 +150,24 @@ void TestPostgresDialect::cloneHasItsOwnSequence()
     QVERIFY(!sequences.contains(QString()));
     // The primary key came along.
     QVERIFY_THROWS_EXCEPTION(DatabaseError, env.db->execute(QStringLiteral("insert into 高一01 (id) values (1), (1)")));
+}
+
+void TestPostgresDialect::boundSelectInATransactionOrdersByPinyin()
+{
+    TAVRO_REQUIRE_ENGINE("postgresql");
+    TestEnv env(QStringLiteral("postgresql"));
+    env.createClassTable(QStringLiteral("高一01"));
+    for (const char *name : {"张三", "安娜", "李四"})
+        env.db->execute(SqlStatement(QStringLiteral("insert into 高一01 (姓名, 民族) values (?, '汉族')"), {QString::fromUtf8(name)}));
+    // The order's text columns are learnt from the statement with its values
+    // as placeholders: that must neither fail nor spoil the transaction.
+    Transaction transaction(*env.db);
+    const QueryResult r = env.db->query(
+        SqlStatement(QStringLiteral("select 姓名 from 高一01 where 民族 = ? order by 姓名"), {QStringLiteral("汉族")}));
+    QCOMPARE(r.rowCount(), 3);
+    QCOMPARE(r.text(0, 0) + r.text(1, 0) + r.text(2, 0), QStringLiteral("安娜李四张三"));
+    env.db->execute(QStringLiteral("delete from 高一01 where 姓名 = '安娜'"));
+    transaction.commit();
 }
 
 void TestPostgresDialect::sessionObjectsStayOutOfTheDatabase()

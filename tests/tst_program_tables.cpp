@@ -3,6 +3,8 @@
 // Runs on every database engine.
 #include <QtTest>
 
+#include "core/import/class_import.h"
+#include "core/region/region_tables.h"
 #include "core/keeping/history.h"
 #include "core/keeping/school_settings.h"
 #include "core/operations/table_lists.h"
@@ -57,6 +59,10 @@ void TestProgramTables::ownTablesAreNoClassTables()
     QVERIFY_THROWS_EXCEPTION(AppError, TableMerge::mergeTables(*env.db, {QStringLiteral("高一01")},
                                                                QStringLiteral("tavro_history"), true));
     QVERIFY(env.db->tableNames().contains(QStringLiteral("tavro_history"), Qt::CaseInsensitive));
+    // Nor does an import take pupils into one, whatever the window's class box says.
+    RegionTables regions;
+    QVERIFY_THROWS_EXCEPTION(AppError, ClassImport(*env.db, regions, env.clock.now())
+                                           .prepare(env.path(QStringLiteral("x.csv")), QString(), QStringLiteral("tavro_removed")));
 }
 
 void TestProgramTables::historyLinesGetTheirKeys()

@@ -7,6 +7,7 @@
 
 #include "core/import/heading_row_search.h"
 #include "core/keeping/history.h"
+#include "core/keeping/program_tables.h"
 #include "core/import/import_derived_values.h"
 #include "core/import/import_headings.h"
 #include "core/import/import_row_checks.h"
@@ -212,6 +213,9 @@ ImportPlan ClassImport::prepare(const QString &file, const QString &sheet, const
     plan.sourcePath = file;
     plan.table = table;
     plan.duplicates = duplicates;
+    // The program's own tables (history, records taken out) never take pupils.
+    if (ProgramTables::isProgramTable(table))
+        throw AppError(QStringLiteral("“%1”是本程序自用的表，不能导入学生。请选择班级表。").arg(table));
     plan.newTable = !m_db.tableNames().contains(table, Qt::CaseInsensitive);
     if (plan.newTable && !ClassTableNames::isClassName(table))
         throw AppError(QStringLiteral("没有班级表“%1”。请选择已有的班级表，或写出要新建的班级（年级和两位班号，如 初一03）。").arg(table));

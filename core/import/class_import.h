@@ -112,7 +112,8 @@ public:
     // Throws AppError (SpreadsheetError, FileError, DatabaseError) with a clear
     // Chinese text when the file cannot be read or passes a limit of
     // SheetLimits, the sheet is missing or has no heading 姓名, or the table is
-    // unknown and no class name (ClassTableNames::isClassName). Progress counts
+    // unknown and no class name (ClassTableNames::isClassName), or one of the
+    // program's own tables. Progress counts
     // the thousandths of the file read.
     ImportPlan prepare(const QString &file, const QString &sheet, const QString &table,
                        ImportDuplicates duplicates = ImportDuplicates::Skip, const Progress &progress = {});

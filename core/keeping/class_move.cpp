@@ -5,7 +5,6 @@
 
 #include "core/keeping/class_rows.h"
 #include "core/keeping/history.h"
-#include "core/keeping/history_act.h"
 #include "core/keeping/program_tables.h"
 #include "core/operations/class_table_names.h"
 #include "core/operations/template_tables.h"
@@ -119,7 +118,7 @@ Result move(Database &db, const QString &from, const QList<qint64> &ids, const Q
         result.tableMade = false;
         return result;
     }
-    result.act = HistoryAct::write(db, lines);
+    result.act = History::writeAct(db, lines);
     transaction.commit();
     return result;
 }

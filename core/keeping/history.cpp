@@ -76,6 +76,11 @@ qint64 writeAct(Database &db, const HistoryEntry &head, const QList<HistoryEntry
     return act;
 }
 
+qint64 writeAct(Database &db, const QList<HistoryEntry> &lines)
+{
+    return lines.isEmpty() ? 0 : writeAct(db, lines.first(), lines.mid(1));
+}
+
 bool recordReadOut(Database &db, const HistoryEntry &line) noexcept
 {
     try {

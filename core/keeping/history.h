@@ -57,6 +57,8 @@ qint64 write(Database &db, const QList<HistoryEntry> &entries);
 // head's own number as their act. Returns that number (what `tavro history`
 // shows and `tavro undo-import` takes).
 qint64 writeAct(Database &db, const HistoryEntry &head, const QList<HistoryEntry> &lines);
+// The same with the first of `lines` as the head; 0 when there are none.
+qint64 writeAct(Database &db, const QList<HistoryEntry> &lines);
 
 // A read-out's line (打印, 导出, 检查) after the read-out was made, in a
 // transaction of its own. The read-out stands whatever happens here: false

@@ -4,7 +4,6 @@
 
 #include "core/keeping/class_rows.h"
 #include "core/keeping/history.h"
-#include "core/keeping/history_act.h"
 #include "core/keeping/program_tables.h"
 #include "core/operations/class_table_names.h"
 #include "core/operations/template_tables.h"
@@ -97,7 +96,7 @@ int takeOut(Database &db, const QString &classTable, const QList<qint64> &ids, c
     if (lines.isEmpty())
         return 0;
     if (act == 0)
-        act = HistoryAct::write(db, lines);
+        act = History::writeAct(db, lines);
     else
         History::write(db, lines);
 
@@ -198,7 +197,7 @@ BringBackResult bringBack(Database &db, const QList<qint64> &keptIds)
         lines << line;
         result.returned << back;
     }
-    HistoryAct::write(db, lines);
+    History::writeAct(db, lines);
     transaction.commit();
     return result;
 }
@@ -222,7 +221,7 @@ int deleteForGood(Database &db, const QList<qint64> &keptIds)
         line.detail = QStringLiteral("从已移出的记录中彻底删除；移出原因：%1").arg(row.text(0, 3));
         lines << line;
     }
-    HistoryAct::write(db, lines);
+    History::writeAct(db, lines);
     transaction.commit();
     return int(lines.size());
 }

@@ -6,7 +6,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
+#include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -75,9 +77,22 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     m_find->setAccessibleName(QStringLiteral("查找学生"));
     m_find->setClearButtonEnabled(true);
     m_find->setMinimumWidth(m_find->fontMetrics().horizontalAdvance(m_find->placeholderText()) + 40);
-    m_find->setVisible(false);
     m_find->setEnabled(false);
-    m_ui->Panel1Layout->insertWidget(m_ui->Panel1Layout->indexOf(m_ui->cbStud) + 1, m_find);
+    // Edit mode's controls on a row of their own under the top panel, shown
+    // with the teacher button: beside the save button they would make the
+    // window wider than a 1366-pixel screen.
+    m_editRow = new QFrame(this);
+    m_editRow->setObjectName(QStringLiteral("PanelEdit"));
+    m_editRow->setFrameShape(QFrame::StyledPanel);
+    auto *editRow = new QHBoxLayout(m_editRow);
+    for (QWidget *control : std::initializer_list<QWidget *>{m_ui->chEdit, m_ui->chIncompleteOnly, m_ui->cbStud, m_find,
+                                                             m_ui->btnRemove, m_ui->btnHistory}) {
+        editRow->addWidget(control);
+        control->setVisible(true);
+    }
+    editRow->addStretch();
+    m_editRow->setVisible(false);
+    m_ui->TForm1Layout->insertWidget(1, m_editRow);
     QWidget::setTabOrder(m_ui->cbStud, m_find);
     m_finder = new PupilFinder(m_find, this);
     connect(m_finder, &PupilFinder::picked, this, &EntryForm::pickFoundPupil);
@@ -344,12 +359,7 @@ void EntryForm::changeClassClick()
 
 void EntryForm::SpeedButton1Click()
 {
-    m_ui->chEdit->setVisible(true);
-    m_ui->chIncompleteOnly->setVisible(true);
-    m_ui->cbStud->setVisible(true);
-    m_find->setVisible(true);
-    m_ui->btnRemove->setVisible(true);
-    m_ui->btnHistory->setVisible(true);
+    m_editRow->setVisible(true);
     runGuarded(m_services.messages, [this] {
         if (!m_managementWindow && m_managementFactory)
             m_managementWindow = m_managementFactory(this);

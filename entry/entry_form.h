@@ -16,6 +16,7 @@ class Database;
 class QComboBox;
 class QKeyEvent;
 class PupilFinder;
+class QFrame;
 class QLineEdit;
 class RegionPicker;
 class RegionTables;
@@ -184,6 +185,7 @@ private:
     QString m_classNo;
     std::function<QDialog *(QWidget *parent)> m_managementFactory;
     QPointer<QDialog> m_managementWindow;
+    QFrame *m_editRow = nullptr;
     QLineEdit *m_find = nullptr;
     PupilFinder *m_finder = nullptr;
     QMetaObject::Connection m_focusWatch;

@@ -264,6 +264,8 @@ void EntryForm::cbStudChange()
         }
         m_ui->edtName->setFocus(Qt::OtherFocusReason);
     });
+    // The list was set back or moved on with its signals held: the history follows the pupil chosen.
+    m_ui->btnHistory->setEnabled(m_ui->cbStud->currentIndex() >= 0);
 }
 
 void EntryForm::pickFoundPupil(qint64 id)

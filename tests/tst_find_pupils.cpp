@@ -80,6 +80,7 @@ void TestFindPupils::editModeFindLinePicksThePupil()
     QTest::keyClick(find, Qt::Key_Return);
     QCOMPARE(ui->edtName->text(), QStringLiteral("李娜"));
     QCOMPARE(ui->cbStud->currentData().toLongLong(), 1);
+    QVERIFY(ui->btnHistory->isEnabled());
 
     // Leaving a changed record asks first; 取消 keeps it shown and chosen.
     EntryFormDriver::type(ui->edtName, QStringLiteral("娜"));

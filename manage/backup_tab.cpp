@@ -1,6 +1,7 @@
 #include "backup_tab.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/keeping/history.h"
 #include "platform/clock.h"
 #include "platform/database_backup.h"
 #include "platform/guard.h"
@@ -83,6 +85,10 @@ void BackupTab::backupNow()
         if (!file)
             return;
         const QString path = DatabaseBackup::intoFolder(*file, m_services.clock.now());
+        HistoryEntry line;
+        line.kind = QStringLiteral("备份");
+        line.detail = QStringLiteral("备份到 %1").arg(QFileInfo(path).fileName());
+        History::recordReadOut(m_db, line);
         showBackups();
         m_services.messages.showMessage(QStringLiteral("已备份到 %1").arg(QDir::toNativeSeparators(path)));
     });
@@ -111,6 +117,13 @@ void BackupTab::restoreChosen()
         if (!file)
             return;
         const QString saved = file->restoreFrom(entry.path, m_services.clock.now());
+        // The restored file's own history says when it came back and from where.
+        HistoryEntry line;
+        line.kind = QStringLiteral("还原");
+        line.detail = QStringLiteral("从 %1 还原").arg(QFileInfo(entry.path).fileName());
+        if (!saved.isEmpty())
+            line.detail += QStringLiteral("；原来的文件已备份为 %1").arg(QFileInfo(saved).fileName());
+        History::recordReadOut(m_db, line);
         emit restored();
         showBackups();
         QString text = QStringLiteral("已恢复 %1 的备份。").arg(entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));

@@ -68,6 +68,10 @@ void TestBackupTab::backupListRestoreAndRefusal()
     QCOMPARE(pupils(*env.connectAgain()), 3);
     // The data replaced was kept as a backup first: two listed now.
     QCOMPARE(tab.backups()->rowCount(), 2);
+    // The restored history holds only the restore: the backup's own line was written after the copy.
+    const QueryResult kinds = env.db->query(QStringLiteral("select kind from tavro_history order by id"));
+    QCOMPARE(kinds.rowCount(), 1);
+    QCOMPARE(kinds.text(0, 0), QStringLiteral("还原"));
 }
 
 QTEST_MAIN(TestBackupTab)

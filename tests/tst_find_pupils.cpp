@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QTabWidget>
 
+#include "admin_command_run.h"
 #include "core/keeping/pupil_search.h"
 #include "entry/entry_form.h"
 #include "entry_form_driver.h"
@@ -50,6 +51,7 @@ private slots:
     void findsByNameIdNumberOrNumber();
     void editModeFindLinePicksThePupil();
     void managementWindowOpensAPupilOfThisClass();
+    void commandLineFinds();
 };
 
 void TestFindPupils::findsByNameIdNumberOrNumber()
@@ -126,6 +128,20 @@ void TestFindPupils::managementWindowOpensAPupilOfThisClass()
     QVERIFY(ui->chEdit->isChecked());
     QCOMPARE(ui->edtName->text(), QStringLiteral("李娜"));
     QCOMPARE(ui->edtCardNo->text(), kLiCard);
+}
+
+void TestFindPupils::commandLineFinds()
+{
+    TestEnv env(QStringLiteral("sqlite"));
+    env.createClassTable(QStringLiteral("高一01"));
+    seed(env);
+    const QString db = env.db->filePath();
+    const AdminCommandRun found = runAdmin({QStringLiteral("find"), QStringLiteral("０３１５１２３x"), QStringLiteral("--db"), db});
+    QCOMPARE(found.status, 0);
+    QCOMPARE(found.out, QStringLiteral("高一01\t1\t李娜\t%1\n找到 1 个学生。\n").arg(kLiCard));
+    const AdminCommandRun none = runAdmin({QStringLiteral("find"), QStringLiteral("王"), QStringLiteral("--db"), db});
+    QCOMPARE(none.out, QStringLiteral("没有找到“王”。\n"));
+    QCOMPARE(runAdmin({QStringLiteral("find"), QStringLiteral("--db"), db}).status, 2);
 }
 
 QTEST_MAIN(TestFindPupils)

@@ -174,7 +174,7 @@ void TestApplicationShell::teacherButtonOpensManagementWindow()
     Run run(env, env.dir.path());
     run.choose(0, 0);
     Ui::TForm1 *ui = run.shell.form().ui();
-    QVERIFY(ui->chEdit->isHidden());
+    QVERIFY(!ui->chEdit->isVisibleTo(&run.shell.form()));
     QStringList opened;
     for (int press = 0; press < 2; ++press) {
         QTimer::singleShot(0, [&] {
@@ -190,8 +190,8 @@ void TestApplicationShell::teacherButtonOpensManagementWindow()
         run.shell.form().SpeedButton1Click();
     }
     QCOMPARE(opened, QStringList(2, QStringLiteral("TForm3/管理模块")));
-    QVERIFY(!ui->chEdit->isHidden());
-    QVERIFY(!ui->cbStud->isHidden());
+    QVERIFY(ui->chEdit->isVisibleTo(&run.shell.form()));
+    QVERIFY(ui->cbStud->isVisibleTo(&run.shell.form()));
 }
 
 void TestApplicationShell::startUpLeavesTheNameFieldReady()

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QStandardItemModel>
 
+#include "core/record/id_number_mask.h"
 #include "core/record/record_item.h"
 
 namespace {
@@ -52,7 +53,7 @@ void PupilFinder::search(const QString &text)
             continue;
         QString shown = RecordItem::format(pupil.id, pupil.name);
         if (!pupil.idNumber.isEmpty())
-            shown += QStringLiteral("  ") + pupil.idNumber;
+            shown += QStringLiteral("  ") + IdNumberMask::masked(pupil.idNumber);
         auto *item = new QStandardItem(shown);
         item->setData(pupil.id, IdRole);
         m_found->appendRow(item);

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/record/id_number_mask.h"
 #include "platform/database.h"
 #include "platform/guard.h"
 #include "platform/messages.h"
@@ -74,7 +75,8 @@ void FindPupilTab::search()
         for (const PupilSearch::Pupil &pupil : std::as_const(m_found)) {
             const int row = m_results->rowCount();
             m_results->insertRow(row);
-            const QStringList cells{pupil.table, QString::number(pupil.id), pupil.name, pupil.idNumber};
+            const QStringList cells{pupil.table, QString::number(pupil.id), pupil.name,
+                                    IdNumberMask::masked(pupil.idNumber)};
             for (int column = 0; column < cells.size(); ++column)
                 m_results->setItem(row, column, new QTableWidgetItem(cells.at(column)));
         }

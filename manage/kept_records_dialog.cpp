@@ -8,6 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/record/id_number_mask.h"
 #include "core/keeping/kept_records.h"
 #include "platform/guard.h"
 #include "platform/messages.h"
@@ -61,7 +62,7 @@ void KeptRecordsDialog::reload()
     for (int r = 0; r < kept.size(); ++r) {
         const KeptRecords::Kept &k = kept.at(r);
         const QStringList texts = {QString::number(k.keptId), k.classTable, QString::number(k.pupilId), k.name,
-                                   k.cardNo, k.reason, k.removedAt, k.removedBy};
+                                   IdNumberMask::masked(k.cardNo), k.reason, k.removedAt, k.removedBy};
         for (int c = 0; c < texts.size(); ++c)
             m_table->setItem(r, c, new QTableWidgetItem(texts.at(c)));
     }

@@ -12,6 +12,7 @@
 
 #include "admin_command_run.h"
 #include "core/keeping/pupil_search.h"
+#include "core/record/id_number_mask.h"
 #include "entry/entry_form.h"
 #include "entry_form_driver.h"
 #include "manage/find_pupil_tab.h"
@@ -66,6 +67,11 @@ void TestFindPupils::findsByNameIdNumberOrNumber()
     QCOMPARE(found(*env.db, QStringLiteral("０３１５１２３x")), QStringList({QStringLiteral("高一01 1 李娜")}));
     QCOMPARE(found(*env.db, QStringLiteral("2")), QStringList({QStringLiteral("高一01 2 张三")}));
     QCOMPARE(found(*env.db, QStringLiteral("  ")), QStringList());
+
+    // Lists on screen show an ID number masked: first 6 and last 4 (a short one its last 4).
+    QCOMPARE(IdNumberMask::masked(kLiCard), QStringLiteral("440606********123X"));
+    QCOMPARE(IdNumberMask::masked(QStringLiteral(" H1234567 ")), QStringLiteral("****4567"));
+    QCOMPARE(IdNumberMask::masked(QStringLiteral("123")), QStringLiteral("***"));
 }
 
 void TestFindPupils::editModeFindLinePicksThePupil()
@@ -114,6 +120,7 @@ void TestFindPupils::managementWindowOpensAPupilOfThisClass()
         EntryFormDriver::type(tab->findLine(), QStringLiteral("李"));
         QTest::keyClick(tab->findLine(), Qt::Key_Return);
         QCOMPARE(tab->results()->rowCount(), 2);
+        QCOMPARE(tab->results()->item(0, 3)->text(), QStringLiteral("440606********123X"));
         tab->results()->selectRow(1); // 高一02: another class, shown read-only
         QTimer::singleShot(0, [] {
             if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))

@@ -22,3 +22,8 @@ QString TableName::sql(Database::Engine engine) const
         return QLatin1Char('[') + QString(name).replace(QLatin1Char(']'), QLatin1String("]]")) + QLatin1Char(']');
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
+
+bool tableExists(Database &db, const QString &name)
+{
+    return db.tableNames().contains(name, Qt::CaseInsensitive);
+}

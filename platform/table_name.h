@@ -8,6 +8,10 @@
 // a statement is sql(): a plain name (letters, CJK characters, digits,
 // underscores) as written, any other quoted by the engine's rules, so a name
 // can only ever name its own table. Any thread.
+// Whether the database has a table or view of this name; a server may keep
+// the name in another letter case. One catalogue read per call.
+bool tableExists(Database &db, const QString &name);
+
 class TableName
 {
 public:

@@ -13,6 +13,8 @@
 #include "core/record/stored_value.h"
 #include "platform/app_error.h"
 #include "platform/database.h"
+#include "platform/table_name.h"
+#include "platform/inserted_key.h"
 #include "platform/transaction.h"
 
 namespace ClassMove {
@@ -48,11 +50,11 @@ Result move(Database &db, const QString &from, const QList<qint64> &ids, const Q
     Result result;
     result.from = from;
     result.to = to;
-    if (ProgramTables::isProgramTable(from) || !ClassRows::tableExists(db, from))
+    if (ProgramTables::isProgramTable(from) || !tableExists(db, from))
         throw AppError(QStringLiteral("没有班级表“%1”，没有转班。").arg(from));
     if (to.trimmed().isEmpty() || ProgramTables::isProgramTable(to) || from.compare(to, Qt::CaseInsensitive) == 0)
         throw AppError(QStringLiteral("请选择另一个班级作为转入的班级，没有转班。"));
-    const bool made = !ClassRows::tableExists(db, to);
+    const bool made = !tableExists(db, to);
     if (made && !ClassTableNames::isClassName(to))
         throw AppError(QStringLiteral("没有班级表“%1”。请选择已有的班级表，或写出要新建的班级（年级和两位班号，如 初一03），没有转班。")
                            .arg(to));
@@ -93,7 +95,7 @@ Result move(Database &db, const QString &from, const QList<qint64> &ids, const Q
         }
         Moved m{id, 0, it->name, it->classCode, StoredValue::classCodeInTable(entryYear(*it), to, today)};
         db.execute(SqlStatement(copy, {m.newClassCode, id}));
-        m.newId = ClassRows::lastId(db, target);
+        m.newId = lastInsertedKey(db);
         db.execute(SqlStatement(remove, {id}));
         HistoryEntry out;
         out.kind = QStringLiteral("转出");

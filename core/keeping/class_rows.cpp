@@ -4,13 +4,9 @@
 
 #include "core/record/record_columns.h"
 #include "platform/database.h"
+#include "platform/inserted_key.h"
 
 namespace ClassRows {
-
-bool tableExists(Database &db, const QString &table)
-{
-    return db.tableNames().contains(table, Qt::CaseInsensitive);
-}
 
 bool idFree(Database &db, const TableName &table, qint64 id)
 {
@@ -58,17 +54,12 @@ void insertWithId(Database &db, const TableName &table, qint64 id, const QVarian
     }
 }
 
-qint64 lastId(Database &db, const TableName &table)
-{
-    return db.query(QStringLiteral("select max(id) from %1").arg(table.sql(db))).text(0, 0).toLongLong();
-}
-
 qint64 insertNew(Database &db, const TableName &table, const QVariantList &values)
 {
     db.execute(SqlStatement(
         QStringLiteral("insert into %1 (%2) values (%3)").arg(table.sql(db), columnList(), placeholders(values.size())),
         values));
-    return lastId(db, table);
+    return lastInsertedKey(db);
 }
 
 } // namespace ClassRows

@@ -13,9 +13,6 @@ class Database;
 // transaction. Used from the user-interface thread only.
 namespace ClassRows {
 
-// Whether the database has this table (names compare without regard to case).
-bool tableExists(Database &db, const QString &table);
-
 bool idFree(Database &db, const TableName &table, qint64 id);
 
 // Inserts the 47 data values (RecordColumns::dataColumns() order) under this id;
@@ -24,10 +21,6 @@ void insertWithId(Database &db, const TableName &table, qint64 id, const QVarian
 
 // Inserts the values under the next id of the table; returns that id.
 qint64 insertNew(Database &db, const TableName &table, const QVariantList &values);
-
-// The highest id of the table (0 when empty): after an insert under the
-// caller's lock, the id the insert was given.
-qint64 lastId(Database &db, const TableName &table);
 
 // "姓名, 性别, …": the data columns for a statement.
 QString columnList();

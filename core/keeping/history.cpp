@@ -9,6 +9,7 @@
 
 #include "core/keeping/program_tables.h"
 #include "platform/database.h"
+#include "platform/table_name.h"
 #include "platform/inserted_key.h"
 #include "platform/transaction.h"
 
@@ -38,7 +39,7 @@ void prepare(Database &db)
 
 bool exists(Database &db)
 {
-    return db.tableNames().contains(table, Qt::CaseInsensitive);
+    return tableExists(db, table);
 }
 
 static qint64 insertLines(Database &db, const QList<HistoryEntry> &entries, qint64 act)

@@ -10,6 +10,7 @@
 #include "core/record/record_columns.h"
 #include "platform/app_error.h"
 #include "platform/database.h"
+#include "platform/table_name.h"
 #include "platform/transaction.h"
 
 namespace KeptRecords {
@@ -116,7 +117,7 @@ int takeOut(Database &db, const QString &classTable, const QList<qint64> &ids, c
 
 int takeOutNow(Database &db, const QString &classTable, const QList<qint64> &ids, const QString &reason)
 {
-    if (ProgramTables::isProgramTable(classTable) || !ClassRows::tableExists(db, classTable))
+    if (ProgramTables::isProgramTable(classTable) || !tableExists(db, classTable))
         throw AppError(QStringLiteral("没有班级表“%1”，没有移出任何学生。").arg(classTable));
     const QStringList parts = reason.split(QStringLiteral("："));
     if (reason.isEmpty() || storedReason(parts.first(), parts.mid(1).join(QStringLiteral("："))) != reason)
@@ -132,7 +133,7 @@ int takeOutNow(Database &db, const QString &classTable, const QList<qint64> &ids
 QList<Kept> list(Database &db, const QString &classTable)
 {
     QList<Kept> out;
-    if (!ClassRows::tableExists(db, table))
+    if (!tableExists(db, table))
         return out;
     SqlStatement statement(QStringLiteral("select kept_id, class_table, pupil_id, 姓名, 身份证件号, reason, removed_at, "
                                           "removed_by from %1")
@@ -170,7 +171,7 @@ BringBackResult bringBack(Database &db, const QList<qint64> &keptIds)
         back.oldId = row.text(0, 1).toLongLong();
         back.name = row.text(0, 3 + RecordColumns::Name);
         const TableName target(back.classTable);
-        if (!ClassRows::tableExists(db, back.classTable)) {
+        if (!tableExists(db, back.classTable)) {
             TemplateTables::createClassTable(db, target);
             back.tableMade = true;
         }

@@ -1,6 +1,7 @@
 #include "program_tables.h"
 
 #include "platform/app_error.h"
+#include "platform/table_name.h"
 
 namespace ProgramTables {
 
@@ -51,21 +52,15 @@ QString createStatement(Database::Engine engine, const QString &table, const QLi
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(table, defs.join(QStringLiteral(", ")));
 }
 
-static bool exists(Database &db, const QString &table)
-{
-    // A server may keep the name in another letter case.
-    return db.tableNames().contains(table, Qt::CaseInsensitive);
-}
-
 void ensure(Database &db, const QString &table, const QList<Column> &columns)
 {
     Q_ASSERT(isProgramTable(table));
-    if (exists(db, table))
+    if (tableExists(db, table))
         return;
     try {
         db.execute(createStatement(db.engine(), table, columns));
     } catch (const DatabaseError &) {
-        if (!exists(db, table))
+        if (!tableExists(db, table))
             throw;
     }
 }

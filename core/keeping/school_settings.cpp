@@ -2,6 +2,7 @@
 
 #include "core/keeping/program_tables.h"
 #include "platform/database.h"
+#include "platform/table_name.h"
 #include "platform/transaction.h"
 
 namespace SchoolSettings {
@@ -16,7 +17,7 @@ static const QList<ProgramTables::Column> &columns()
 
 static bool stored(Database &db)
 {
-    return db.tableNames().contains(ProgramTables::settings, Qt::CaseInsensitive);
+    return tableExists(db, ProgramTables::settings);
 }
 
 QString value(Database &db, const QString &name)

@@ -1,5 +1,7 @@
 #include "school_settings.h"
 
+#include <QHash>
+
 #include "core/keeping/program_tables.h"
 #include "platform/database.h"
 #include "platform/table_name.h"
@@ -62,12 +64,21 @@ RegionNames builtInRegion()
 
 RegionNames defaultRegion(Database &db)
 {
+    // Read at every new record: one look at the catalogue and one query for the three.
+    if (!stored(db))
+        return builtInRegion();
+    const QueryResult rows = db.query(SqlStatement(
+        QStringLiteral("select name, value from %1 where name in (?, ?, ?)").arg(ProgramTables::settings),
+        {provinceKey, cityKey, countyKey}));
+    QHash<QString, QString> values;
+    for (int r = 0; r < rows.rowCount(); ++r)
+        values.insert(rows.text(r, 0), rows.text(r, 1));
     RegionNames region;
-    region.province = value(db, provinceKey);
+    region.province = values.value(provinceKey);
     if (region.province.isEmpty())
         return builtInRegion();
-    region.city = value(db, cityKey);
-    region.county = value(db, countyKey);
+    region.city = values.value(cityKey);
+    region.county = values.value(countyKey);
     return region;
 }
 

@@ -28,7 +28,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(tavro_deb_depends
   libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6xml6 libqt6printsupport6
   qt6-qpa-plugins libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
-  libsqlite3-0 libzip4 libpugixml1v5 zlib1g
+  libsqlite3-0 libzip4 libpugixml1v5 zlib1g libsodium23
   "libreoffice-calc | libreoffice-calc-nogui" cups-client)
 if(TARGET Qt6::PdfWidgets)
   list(APPEND tavro_deb_depends libqt6pdfwidgets6)

@@ -12,6 +12,7 @@
 #include "cli/command_line.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/owner_only.h"
 #include "platform/program_folder.h"
 #include "platform/services.h"
 
@@ -34,6 +35,8 @@ ProgramFolder chooseProgramFolder()
 
 int main(int argc, char *argv[])
 {
+    // The pupils' data: whatever this process makes is its owner's only.
+    OwnerOnly::restrictProcess();
     // Administrators run the management operations without a window. Anything
     // but the window's start-up switches is the command line's to answer, so a
     // mistyped command is refused instead of opening the window.

@@ -18,6 +18,7 @@
 #include "cli/console_services.h"
 #include "cli/init_db_command.h"
 #include "core/operations/table_merge.h"
+#include "core/record/class_count.h"
 #include "platform/app_error.h"
 #include "platform/clock.h"
 #include "platform/output_target.h"
@@ -128,7 +129,10 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
             const int status = Commands::exportStudents(*db, services, options, out, err);
             if (status == 0)
                 Commands::recordReadOut(db.get(), options, QStringLiteral("导出"), options.table,
-                                        QStringLiteral("多人打印表导出到 %1").arg(QFileInfo(options.into).fileName()), err);
+                                        QStringLiteral("多人打印表（%1 名学生）导出到 %2")
+                                            .arg(ClassCount::count(*db, options.table.trimmed()))
+                                            .arg(QFileInfo(options.into).fileName()),
+                                        err);
             return status;
         }
         case Command::Import:
@@ -137,7 +141,11 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
             const QStringList tables = chooseTables(*db, options);
             Commands::check(*db, *check, tables, dir, out);
             Commands::recordReadOut(db.get(), options, QStringLiteral("检查"), QString(),
-                                    QStringLiteral("%1：%2 个表").arg(DataChecks::caption(*check)).arg(tables.size()), err);
+                                    QStringLiteral("%1：%2 个表，%3 名学生")
+                                        .arg(DataChecks::caption(*check))
+                                        .arg(tables.size())
+                                        .arg(ClassCount::pupilsIn(*db, tables)),
+                                    err);
             return 0;
         }
         case Command::History:
@@ -159,7 +167,11 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
             const int status = Commands::exportTables(*db, services, options, tables, out, err);
             if (status == 0)
                 Commands::recordReadOut(db.get(), options, QStringLiteral("导出"), tables.size() == 1 ? tables.front() : QString(),
-                                        QStringLiteral("%1 个表导出到 %2").arg(tables.size()).arg(QFileInfo(options.into).fileName()), err);
+                                        QStringLiteral("%1 个表（%2 名学生）导出到 %3")
+                                            .arg(tables.size())
+                                            .arg(ClassCount::pupilsIn(*db, tables))
+                                            .arg(QFileInfo(options.into).fileName()),
+                                        err);
             return status;
         }
         case Command::Remove:

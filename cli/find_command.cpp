@@ -3,6 +3,7 @@
 #include <QTextStream>
 
 #include "core/keeping/pupil_search.h"
+#include "core/record/id_number_mask.h"
 
 namespace Commands {
 
@@ -10,7 +11,7 @@ void find(Database &db, const QString &text, QTextStream &out)
 {
     const QList<PupilSearch::Pupil> found = PupilSearch::find(db, PupilSearch::classTables(db), text);
     for (const PupilSearch::Pupil &pupil : found)
-        out << pupil.table << '\t' << pupil.id << '\t' << pupil.name << '\t' << pupil.idNumber << '\n';
+        out << pupil.table << '\t' << pupil.id << '\t' << pupil.name << '\t' << IdNumberMask::masked(pupil.idNumber) << '\n';
     if (found.isEmpty())
         out << QStringLiteral("没有找到“%1”。").arg(text.trimmed()) << '\n';
     else

@@ -6,6 +6,7 @@
 #include "core/keeping/class_move.h"
 #include "core/keeping/kept_records.h"
 #include "core/operations/table_lists.h"
+#include "core/record/id_number_mask.h"
 #include "platform/app_error.h"
 #include "platform/database.h"
 
@@ -57,7 +58,7 @@ void listRemoved(Database &db, const CommandOptions &options, QTextStream &out)
     }
     out << QStringLiteral("编号\t班级\t原编号\t姓名\t身份证件号\t原因\t移出时间\t操作人") << Qt::endl;
     for (const KeptRecords::Kept &k : kept) {
-        out << QStringList{QString::number(k.keptId), k.classTable, QString::number(k.pupilId), k.name, k.cardNo,
+        out << QStringList{QString::number(k.keptId), k.classTable, QString::number(k.pupilId), k.name, IdNumberMask::masked(k.cardNo),
                            k.reason, k.removedAt, k.removedBy}
                    .join(QLatin1Char('\t'))
             << Qt::endl;

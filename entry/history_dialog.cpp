@@ -6,10 +6,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/keeping/history.h"
 #include "core/keeping/history_workbook.h"
-#include "core/record/id_number_mask.h"
-#include "core/record/record_columns.h"
-#include "core/record/record_schema.h"
 
 HistoryDialog::HistoryDialog(QWidget *parent, const QString &title, const QList<HistoryLine> &lines)
     : QDialog(parent), m_table(new QTableWidget(this))
@@ -39,13 +37,7 @@ void HistoryDialog::fill(QTableWidget *table, const QList<HistoryLine> &lines)
     table->verticalHeader()->hide();
     table->setRowCount(int(lines.size()));
     for (int r = 0; r < lines.size(); ++r) {
-        // An ID number changed shows masked here; the exported workbook keeps it whole.
-        HistoryLine line = lines.at(r);
-        if (line.entry.field == RecordSchema::name(RecordColumns::CardNo)) {
-            line.entry.oldValue = IdNumberMask::masked(line.entry.oldValue);
-            line.entry.newValue = IdNumberMask::masked(line.entry.newValue);
-        }
-        const QStringList cells = HistoryWorkbook::cells(line);
+        const QStringList cells = HistoryWorkbook::cells(History::onScreen(lines.at(r)));
         for (int c = 0; c < cells.size(); ++c)
             table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }

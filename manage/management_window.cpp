@@ -20,6 +20,7 @@
 #include "core/operations/table_lists.h"
 #include "core/operations/table_merge.h"
 #include "core/operations/template_tables.h"
+#include "core/record/class_count.h"
 #include "core/record/record_item.h"
 #include "core/region/region_tables.h"
 #include "platform/busy_cursor.h"
@@ -289,7 +290,10 @@ void ManagementWindow::runCheck(DataChecks::Check check)
         const QString report = DataChecks(m_db, m_services.programDir).run(check, tables);
         HistoryEntry line;
         line.kind = QStringLiteral("检查");
-        line.detail = QStringLiteral("%1：%2 个表").arg(DataChecks::caption(check)).arg(tables.size());
+        line.detail = QStringLiteral("%1：%2 个表，%3 名学生")
+                          .arg(DataChecks::caption(check))
+                          .arg(tables.size())
+                          .arg(ClassCount::pupilsIn(m_db, tables));
         History::recordReadOut(m_db, line);
         m_services.desktop.showReport(report);
     });
@@ -361,7 +365,10 @@ void ManagementWindow::Button5Click()
             HistoryEntry line;
             line.kind = QStringLiteral("导出");
             line.classTable = tables.size() == 1 ? tables.front() : QString();
-            line.detail = QStringLiteral("%1 个表导出到 %2").arg(tables.size()).arg(QFileInfo(written).fileName());
+            line.detail = QStringLiteral("%1 个表（%2 名学生）导出到 %3")
+                              .arg(tables.size())
+                              .arg(ClassCount::pupilsIn(m_db, tables))
+                              .arg(QFileInfo(written).fileName());
             History::recordReadOut(m_db, line);
         }
     });

@@ -62,8 +62,15 @@ void PresentedTemplatePrinting::preview(QWidget *owner, const QString &table, co
 {
     const TemplatePrinting::Preview shown = m_printing.preview(table, items, focusedIndex);
     // The preview's temporary folder goes when `shown` does, after the preview closed.
-    if (!shown.pdf.isEmpty())
+    if (!shown.pdf.isEmpty()) {
+        // What is shown on screen can be printed from there: it counts as a read-out.
+        HistoryEntry line;
+        line.kind = QStringLiteral("打印");
+        line.classTable = table;
+        line.detail = QStringLiteral("预览 1 名学生：%1").arg(items.value(focusedIndex, items.value(0)));
+        History::recordReadOut(m_db, line);
         m_services.desktop.showPreview(owner, shown.pdf);
+    }
 }
 
 void PresentedTemplatePrinting::printEach(const QString &table, const QStringList &selectedItems,

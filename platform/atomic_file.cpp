@@ -15,6 +15,7 @@
 #include <QRandomGenerator>
 
 #include "platform/app_error.h"
+#include "platform/owner_only.h"
 
 namespace AtomicFile {
 
@@ -119,7 +120,7 @@ StagedFile::StagedFile(const QString &target) : m_target(QFileInfo(target).absol
             + QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'))
             + QLatin1String(kStaleSuffix);
         m_path = QFile::encodeName(QDir(folder).filePath(name));
-        m_fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_fd = ::open(m_path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, OwnerOnly::kFileMode);
         if (m_fd < 0) {
             if (errno != EEXIST)
                 break;
@@ -159,7 +160,8 @@ void StagedFile::commit(Existing existing)
         throw writeFailure(EISDIR, m_target);
     if (exists && existing == Existing::Keep)
         throw writeFailure(EEXIST, m_target);
-    // A replaced file keeps its permissions; a symbolic link is replaced by a plain file.
+    // A new file is the owner's only (it was made so); a replaced one keeps its
+    // permissions; a symbolic link is replaced by a plain file.
     if (exists && S_ISREG(old.st_mode))
         ::fchmod(m_fd, old.st_mode & 07777);
     if (::fsync(m_fd) != 0)

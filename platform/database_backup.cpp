@@ -15,6 +15,7 @@
 #include "platform/app_error.h"
 #include "platform/atomic_file.h"
 #include "platform/output_target.h"
+#include "platform/owner_only.h"
 #include "platform/sql_database.h"
 #include "platform/sqlite_file_check.h"
 #include "platform/sqlite_integrity.h"
@@ -126,7 +127,7 @@ private:
 QString makeFolder(const QString &dbPath)
 {
     const QString folder = DatabaseBackup::folderFor(dbPath);
-    if (!QDir().mkpath(folder))
+    if (!OwnerOnly::makeFolder(folder))
         throw FileError(QStringLiteral("无法建立备份文件夹 %1。请检查数据库所在的文件夹能否写入。").arg(native(folder)));
     return folder;
 }
@@ -262,9 +263,7 @@ void copyTo(SqlDatabase &source, const QString &target)
     if (AtomicFile::occupied(absolute))
         throw FileError(QStringLiteral("文件 %1 已经存在，备份不会覆盖它。请换一个文件名。").arg(native(absolute)));
     AtomicFile::StagedFile staged(absolute);
-    writeCopy(handle, staged.path());
-    QFile::setPermissions(staged.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                                             | QFileDevice::ReadOther);
+    writeCopy(handle, staged.path()); // the staged file is the owner's only, and so is the backup
     staged.commit(AtomicFile::Existing::Keep);
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/app_error.h"
 #include "platform/atomic_file.h"
+#include "platform/owner_only.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ ProgramFolder ProgramFolder::choose(const QString &executableDir, const QString 
     } else {
         folder.dir = QDir(perUserDir).absolutePath();
         folder.perUser = true;
-        if (QDir().mkpath(folder.dir))
+        if (OwnerOnly::makeFolder(folder.dir))
             provideTemplate(folder.dir, executableDir);
     }
     folder.configFile = QDir(folder.dir).filePath(QStringLiteral("config.ini"));

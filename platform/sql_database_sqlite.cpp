@@ -1,5 +1,8 @@
 #include "sql_database.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +18,7 @@
 #include "platform/app_error.h"
 #include "platform/atomic_file.h"
 #include "platform/database_backup.h"
+#include "platform/owner_only.h"
 #include "platform/sqlite_at_rest.h"
 #include "platform/sqlite_dialect.h"
 #include "platform/sqlite_file_check.h"
@@ -74,6 +78,10 @@ std::unique_ptr<SqlDatabase> SqlDatabase::openSqlite(const QString &path, Sqlite
     db.setConnectOptions(options);
     if (!db.open())
         throw DatabaseError(database->errorText(db.lastError()));
+    // SQLite made the new file by the umask; its -wal and -shm take the file's mode.
+    if (mode == SqliteMode::Create && !OwnerOnly::restrictNewFile(absolute))
+        throw DatabaseError(QStringLiteral("无法把新数据库文件 %1 设为只有本用户可读写。\n%2")
+                                .arg(QDir::toNativeSeparators(absolute), QString::fromLocal8Bit(std::strerror(errno))));
     database->m_openKey = SqliteFileCheck::noteOpened(absolute);
     database->m_dialect->prepareConnection(db);
     if (checked.live && !SqliteFileCheck::hasTemplateTable(database->sqliteHandle()))

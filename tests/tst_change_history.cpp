@@ -223,6 +223,14 @@ void TestChangeHistory::commandLineListsAndRefusesWithoutAChange()
     QVERIFY2(listed.status == 0, qPrintable(listed.err));
     QVERIFY2(listed.out.contains(QStringLiteral("[操作 %1]").arg(act)), qPrintable(listed.out));
     QVERIFY(listed.out.contains(QStringLiteral("王三")));
+    // A changed ID number prints masked, as every list on screen shows it.
+    HistoryEntry changed;
+    changed.kind = QStringLiteral("修改");
+    changed.field = QStringLiteral("身份证件号");
+    changed.oldValue = QStringLiteral("440606200903150011");
+    changed.newValue = QStringLiteral("44060620090315123X");
+    QVERIFY(History::lineText({1, QString(), QString(), changed})
+                .contains(QStringLiteral("440606********0011 → 440606********123X")));
     const Finished one = runTavro(env, {QStringLiteral("history"), QStringLiteral("--id"),
                                         QString::number(idOf(*env.db, QStringLiteral("李二")))});
     QVERIFY(one.out.contains(QStringLiteral("李二")) && !one.out.contains(QStringLiteral("王三")));

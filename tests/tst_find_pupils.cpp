@@ -145,7 +145,8 @@ void TestFindPupils::commandLineFinds()
     const QString db = env.db->filePath();
     const AdminCommandRun found = runAdmin({QStringLiteral("find"), QStringLiteral("０３１５１２３x"), QStringLiteral("--db"), db});
     QCOMPARE(found.status, 0);
-    QCOMPARE(found.out, QStringLiteral("高一01\t1\t李娜\t%1\n找到 1 个学生。\n").arg(kLiCard));
+    // A terminal is a screen too: the number shows masked.
+    QCOMPARE(found.out, QStringLiteral("高一01\t1\t李娜\t440606********123X\n找到 1 个学生。\n"));
     const AdminCommandRun none = runAdmin({QStringLiteral("find"), QStringLiteral("王"), QStringLiteral("--db"), db});
     QCOMPARE(none.out, QStringLiteral("没有找到“王”。\n"));
     QCOMPARE(runAdmin({QStringLiteral("find"), QStringLiteral("--db"), db}).status, 2);

@@ -8,6 +8,9 @@
 #endif
 
 #include "core/keeping/program_tables.h"
+#include "core/record/id_number_mask.h"
+#include "core/record/record_columns.h"
+#include "core/record/record_schema.h"
 #include "platform/database.h"
 #include "platform/table_name.h"
 #include "platform/inserted_key.h"
@@ -195,9 +198,19 @@ QList<HistoryLine> readAct(Database &db, qint64 act)
         QStringLiteral("select %1 from %2 where act = ? order by id").arg(columns, table), {act})));
 }
 
+HistoryLine onScreen(HistoryLine line)
+{
+    if (line.entry.field == RecordSchema::name(RecordColumns::CardNo)) {
+        line.entry.oldValue = IdNumberMask::masked(line.entry.oldValue);
+        line.entry.newValue = IdNumberMask::masked(line.entry.newValue);
+    }
+    return line;
+}
+
 QString lineText(const HistoryLine &line)
 {
-    const HistoryEntry &e = line.entry;
+    const HistoryLine shown = onScreen(line);
+    const HistoryEntry &e = shown.entry;
     QStringList parts = {QString::number(line.number), line.time, line.who, e.kind};
     if (!e.classTable.isEmpty())
         parts << e.classTable;

@@ -79,8 +79,13 @@ QList<HistoryLine> readAct(Database &db, qint64 act);
 // Whether the database has a history table already.
 bool exists(Database &db);
 
-// One line as the command line prints it: number, time, who, kind, class,
-// pupil, field old→new, detail, and the act when the line belongs to another.
+// The line as lists on screen show it: a changed ID number masked
+// (IdNumberMask); the exported workbook keeps it whole.
+HistoryLine onScreen(HistoryLine line);
+
+// One line as the command line prints it (on screen, so masked): number, time,
+// who, kind, class, pupil, field old→new, detail, and the act when the line
+// belongs to another.
 QString lineText(const HistoryLine &line);
 
 } // namespace History

@@ -5,6 +5,7 @@
 
 #include "platform/app_error.h"
 #include "platform/clock.h"
+#include "platform/owner_only.h"
 #include "platform/services.h"
 #include "platform/spreadsheet_renderer.h"
 
@@ -44,7 +45,7 @@ static QString safeFileName(QString name)
 QString newOutputPath(const Services &services, const QString &prefix)
 {
     const QString folder = services.programFile(QStringLiteral("导出"));
-    if (!QDir().mkpath(folder))
+    if (!OwnerOnly::makeFolder(folder))
         throw FileError(QStringLiteral("无法创建文件夹：") + QDir::toNativeSeparators(folder));
     const QString stem = safeFileName(prefix) + QLatin1Char('_')
                          + services.clock.now().toString(QStringLiteral("yyyyMMdd_HHmmss"));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
 class Database;
 
@@ -11,6 +11,10 @@ namespace ClassCount {
 
 // "select count(*) from <classTable>": one query.
 qint64 count(Database &db, const QString &classTable);
+
+// The pupils of several class tables together, for the history of a read-out
+// (a check, an export): one count per table.
+qint64 pupilsIn(Database &db, const QStringList &classTables);
 
 // "本班已录入 N 人，待补全 M 人".
 QString text(qint64 count, qint64 incomplete);

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <memory>
+#include <optional>
 
 #include <QDateTime>
 #include <QDir>
@@ -8,64 +9,93 @@
 #include <QTextStream>
 
 #include "cli/command_options.h"
+#include "cli/password_prompt.h"
 #include "core/keeping/history.h"
-#include "core/operations/table_lists.h"
-#include "core/record/class_count.h"
+#include "core/operations/backup_list.h"
+#include "core/operations/encrypted_backup.h"
 #include "platform/app_error.h"
 #include "platform/database_backup.h"
+#include "platform/encrypted_copy.h"
 #include "platform/sql_database.h"
 #include "platform/transaction.h"
 
 namespace Commands {
 
-void backup(const CommandOptions &options, QTextStream &out)
+namespace {
+
+QString shown(const QString &path)
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString into = options.intoGiven ? options.into : QString();
-    out << QStringLiteral("已备份到 %1").arg(QDir::toNativeSeparators(DatabaseBackup::backupFile(options.db, into, now)))
-        << Qt::endl;
+    return QDir::toNativeSeparators(path);
 }
 
-QString backupDetail(const CommandOptions &options)
+// The restored file's own history says when it came back, from where and what it held.
+void recordRestore(const CommandOptions &options, const QString &detail, QTextStream &out)
 {
-    const std::unique_ptr<SqlDatabase> db = SqlDatabase::openSqlite(options.db, SqliteMode::ReadOnly);
-    const QStringList names = TableLists::tableNames(*db);
-    const QList<bool> classes = TableLists::classTableSelection(names);
-    int tables = 0;
-    qint64 pupils = 0;
-    for (int i = 0; i < names.size(); ++i) {
-        if (!classes.at(i))
-            continue;
-        ++tables;
-        pupils += ClassCount::count(*db, names.at(i));
-    }
-    return QStringLiteral("%1 个班级表，%2 名学生").arg(tables).arg(pupils);
-}
-
-void restore(const CommandOptions &options, QTextStream &out)
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString saved = DatabaseBackup::restore(options.from, options.db, now);
-    QString text = QStringLiteral("已用 %1 恢复 %2。")
-                       .arg(QDir::toNativeSeparators(options.from), QDir::toNativeSeparators(options.db));
-    if (!saved.isEmpty())
-        text += QStringLiteral("原来的文件已备份为 %1").arg(QDir::toNativeSeparators(saved));
-    out << text << Qt::endl;
-    // The restored file's own history says when it came back and from where.
     try {
         const std::unique_ptr<SqlDatabase> db = SqlDatabase::openSqlite(options.db, SqliteMode::ReadWrite);
         History::prepare(*db);
         Transaction transaction(*db);
         HistoryEntry line;
         line.kind = QStringLiteral("还原");
-        line.detail = QStringLiteral("从 %1 还原").arg(QFileInfo(options.from).fileName());
-        if (!saved.isEmpty())
-            line.detail += QStringLiteral("；原来的文件已备份为 %1").arg(QFileInfo(saved).fileName());
+        line.detail = detail;
         History::write(*db, {line});
         transaction.commit();
     } catch (const AppError &e) {
         out << QStringLiteral("注意：还原已完成，但没有记入修改记录。") << Qt::endl << e.text() << Qt::endl;
     }
+}
+
+} // namespace
+
+QString backup(const CommandOptions &options, QTextStream &out)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!options.encrypt) {
+        const QString into = options.intoGiven ? options.into : QString();
+        const QString path = DatabaseBackup::backupFile(options.db, into, now);
+        out << QStringLiteral("已备份到 %1").arg(shown(path)) << Qt::endl;
+        return QStringLiteral("备份到 %1（%2）")
+            .arg(QFileInfo(path).fileName(), BackupList::historyText(BackupList::contentsOf(path), false));
+    }
+    if (!options.intoGiven)
+        throw AppError(QStringLiteral("加密的备份要用 --into 给出文件（例如 U 盘上的 周五.tavro）。“备份”文件夹中的备份不加密。"));
+    // Refused targets are told before the password is asked.
+    EncryptedBackup::ensureTarget(options.db, options.into);
+    QString why;
+    const std::optional<QString> password =
+        PasswordPrompt::askNew(QStringLiteral("加密备份的密码（至少 6 个字符，恢复时要用）："), 6, out, why);
+    if (!password)
+        throw AppError(QStringLiteral("没有备份。") + why);
+    const BackupList::Entry made = EncryptedBackup::backupFile(options.db, options.into, *password);
+    out << QStringLiteral("已加密备份到 %1。请记住密码：没有密码，谁也打不开这份备份。").arg(shown(made.path)) << Qt::endl;
+    return QStringLiteral("备份到 %1（%2）").arg(QFileInfo(made.path).fileName(), BackupList::historyText(made, true));
+}
+
+void restore(const CommandOptions &options, QTextStream &out)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const bool encrypted = EncryptedCopy::isEncrypted(options.from);
+    std::optional<EncryptedBackup::Decrypted> decrypted;
+    if (encrypted) {
+        const std::optional<QString> password =
+            PasswordPrompt::ask(QStringLiteral("%1 是加密的备份，请输入它的密码：").arg(shown(options.from)), out);
+        if (!password)
+            throw AppError(QStringLiteral("没有读到密码，没有恢复，数据库原样未动。"));
+        decrypted.emplace(options.from, options.db, *password);
+    }
+    const QString source = encrypted ? decrypted->path() : options.from;
+    const BackupList::Entry contents = BackupList::contentsOf(source);
+    const QString saved = DatabaseBackup::restore(source, options.db, now);
+    decrypted.reset();
+    QString text = QStringLiteral("已用 %1 恢复 %2。").arg(shown(options.from), shown(options.db));
+    if (!saved.isEmpty())
+        text += QStringLiteral("原来的文件已备份为 %1").arg(shown(saved));
+    out << text << Qt::endl;
+    QString detail = QStringLiteral("从 %1 还原（%2）")
+                         .arg(QFileInfo(options.from).fileName(), BackupList::historyText(contents, encrypted));
+    if (!saved.isEmpty())
+        detail += QStringLiteral("；原来的文件已备份为 %1").arg(QFileInfo(saved).fileName());
+    recordRestore(options, detail, out);
 }
 
 } // namespace Commands

@@ -101,6 +101,10 @@ const QList<OptionInfo> &options()
          {C::Export}, {}, {QStringLiteral("init1"), QStringLiteral("init2")}},
         {QStringLiteral("--sheet"), QStringLiteral("工作表"), QStringLiteral("要读的工作表，默认为第一个"),
          {C::Import}, {}, {}},
+        {QStringLiteral("--encrypt"), QString(),
+         QStringLiteral("把备份加密（带出学校时请务必加密）：须同时给出 --into，密码在命令开始后输入（至少 6 个字符）；"
+                        "restore 遇到加密的备份时会询问密码"),
+         {C::Backup}, {}, {}},
         {QStringLiteral("--dry-run"), QString(), QStringLiteral("只检查并列出结果，不写入数据库"),
          {C::Import, C::UndoImport}, {}, {}},
         {QStringLiteral("--create"), QString(),

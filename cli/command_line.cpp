@@ -90,8 +90,8 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
     if (command == Command::InitDb)
         return InitDbCommand::run(configFile, out, err);
     if (command == Command::Backup) {
-        Commands::backup(options, out);
-        Commands::recordReadOut(nullptr, options, QStringLiteral("备份"), QString(), Commands::backupDetail(options), err);
+        const QString detail = Commands::backup(options, out);
+        Commands::recordReadOut(nullptr, options, QStringLiteral("备份"), QString(), detail, err);
         return 0;
     }
     if (command == Command::Restore) {

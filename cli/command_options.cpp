@@ -33,6 +33,8 @@ void store(const QString &name, const QString &value, CommandOptions &options)
         options.report = value;
     } else if (name == QLatin1String("--replace")) {
         options.replace = true;
+    } else if (name == QLatin1String("--encrypt")) {
+        options.encrypt = true;
     } else if (name == QLatin1String("--dry-run")) {
         options.dryRun = true;
     } else if (name == QLatin1String("--create")) {

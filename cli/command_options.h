@@ -19,6 +19,7 @@ struct CommandOptions
     QString dir;
     QString into = TableMerge::defaultTarget();
     bool intoGiven = false;
+    bool encrypt = false; // backup: the copy encrypted with a password asked for
     QString structure;
     QString table;
     QString from;

@@ -45,9 +45,10 @@ void deleteRemoved(Database &db, const QList<qint64> &ids, QTextStream &out);
 void move(Database &db, const CommandOptions &options, const QList<qint64> &ids, QTextStream &out);
 
 // "backup" and "restore" work on the local file at --db (tavro.db by default).
-void backup(const CommandOptions &options, QTextStream &out);
-// The backup's history detail: the classes and pupils the file holds.
-QString backupDetail(const CommandOptions &options);
+// backup returns its history detail: the file, whether it is encrypted, the
+// classes and pupils it holds. With --encrypt it asks the password (twice at a
+// terminal); restore asks it when --from is an encrypted backup.
+QString backup(const CommandOptions &options, QTextStream &out);
 void restore(const CommandOptions &options, QTextStream &out);
 
 // "history": the lines the filter lets through, oldest first.

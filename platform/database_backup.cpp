@@ -267,6 +267,14 @@ void copyTo(SqlDatabase &source, const QString &target)
     staged.commit(AtomicFile::Existing::Keep);
 }
 
+void copyInto(SqlDatabase &source, const QString &emptyFile)
+{
+    sqlite3 *handle = source.sqliteHandle();
+    if (!handle)
+        throw DatabaseError(QStringLiteral("只有本地数据库文件可以这样备份；服务器请用它自己的备份工具。"));
+    writeCopy(handle, emptyFile);
+}
+
 QString intoFolder(SqlDatabase &source, const QDateTime &now)
 {
     const QString folder = makeFolder(source.filePath());

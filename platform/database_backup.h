@@ -25,6 +25,10 @@ QString folderFor(const QString &dbPath);
 // Copies the open local database into target, which must not exist yet.
 void copyTo(SqlDatabase &source, const QString &target);
 
+// The same consistent, checked copy written into an empty file the caller
+// made and removes again (the plain temporary an encrypted copy is made from).
+void copyInto(SqlDatabase &source, const QString &emptyFile);
+
 // A new backup in the backup folder named after `now`; older ones beyond kKept
 // are removed. Returns its path.
 QString intoFolder(SqlDatabase &source, const QDateTime &now);

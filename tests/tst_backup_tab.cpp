@@ -7,6 +7,10 @@
 #include <QTableWidget>
 
 #include "manage/backup_tab.h"
+#include "manage/backup_target_dialog.h"
+#include "platform/database_backup.h"
+#include "platform/encrypted_copy.h"
+#include "file_snapshot.h"
 #include "student_rows.h"
 #include "test_env.h"
 
@@ -25,6 +29,7 @@ class TestBackupTab : public QObject
 
 private slots:
     void backupListRestoreAndRefusal();
+    void encryptedBackupToAFileAndItsRestore();
 };
 
 void TestBackupTab::backupListRestoreAndRefusal()
@@ -72,6 +77,53 @@ void TestBackupTab::backupListRestoreAndRefusal()
     const QueryResult kinds = env.db->query(QStringLiteral("select kind from tavro_history order by id"));
     QCOMPARE(kinds.rowCount(), 1);
     QCOMPARE(kinds.text(0, 0), QStringLiteral("还原"));
+}
+
+void TestBackupTab::encryptedBackupToAFileAndItsRestore()
+{
+    TestEnv env(QStringLiteral("sqlite"));
+    env.createClassTable(QStringLiteral("高一01"));
+    insertStudent(*env.db, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("张三")}});
+    insertStudent(*env.db, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("李四")}});
+    const QString dbPath = env.db->filePath();
+    BackupTab tab(*env.db, env.services);
+    QTemporaryDir stick;
+    const QString target = stick.filePath(QStringLiteral("周五.tavro"));
+    std::optional<bool> offered;
+    QStringList notes;
+    QStringList typed{QStringLiteral("不对的密码"), QStringLiteral("正确的密码123")};
+    BackupTab::Asks asks;
+    asks.saveFile = [&] { return target; };
+    asks.openFile = [&] { return target; };
+    asks.encryption = [&](const QString &, bool byDefault) {
+        offered = byDefault;
+        return std::optional<bool>(true);
+    };
+    asks.password = [&](bool isNew, const QString &, const QString &note) {
+        notes << note;
+        return isNew ? QStringLiteral("正确的密码123") : typed.takeFirst();
+    };
+    tab.setAsks(asks);
+
+    // Outside the backup folder encryption is offered on; inside it off.
+    tab.backupToFileButton()->click();
+    QCOMPARE(offered, std::optional<bool>(true));
+    QVERIFY(!BackupTargetDialog::leavesBackupFolder(DatabaseBackup::folderFor(dbPath) + QStringLiteral("/周五.db"), dbPath));
+    QVERIFY(EncryptedCopy::isEncrypted(target));
+    QVERIFY(!readFile(target).contains(QStringLiteral("张三").toUtf8()));
+    const QueryResult backedUp = env.db->query(QStringLiteral("select detail from tavro_history where kind = '备份'"));
+    QVERIFY2(backedUp.text(0, 0).contains(QStringLiteral("（加密，1 个班级表，2 名学生")), qPrintable(backedUp.text(0, 0)));
+
+    // A wrong password is asked again with a note; the right one restores.
+    insertStudent(*env.db, QStringLiteral("高一01"), {{QStringLiteral("姓名"), QStringLiteral("王五")}});
+    env.messages.answerNext(Messages::Answer::Yes);
+    tab.restoreFileButton()->click();
+    QCOMPARE(notes, QStringList({QString(), QString(), QStringLiteral("密码不对，请再输入一次。")}));
+    QCOMPARE(pupils(*env.db), 2);
+    const QueryResult lines = env.db->query(QStringLiteral("select kind, detail from tavro_history order by id"));
+    QCOMPARE(lines.text(lines.rowCount() - 1, 0), QStringLiteral("还原"));
+    QVERIFY(lines.text(lines.rowCount() - 1, 1).contains(QStringLiteral("（加密，1 个班级表，2 名学生")));
+    QVERIFY(QDir(QFileInfo(dbPath).absolutePath()).entryList({QStringLiteral(".tavro-*")}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 QTEST_MAIN(TestBackupTab)

@@ -40,6 +40,22 @@ QList<Entry> read(const QString &dbPath)
     return entries;
 }
 
+Entry contentsOf(const QString &path)
+{
+    Entry entry;
+    entry.path = path;
+    readContents(entry);
+    return entry;
+}
+
+QString historyText(const Entry &contents, bool encrypted)
+{
+    const QString how = encrypted ? QStringLiteral("加密") : QStringLiteral("不加密");
+    if (contents.classes < 0)
+        return how + QStringLiteral("，学生数无法读出");
+    return QStringLiteral("%1，%2 个班级表，%3 名学生").arg(how).arg(contents.classes).arg(contents.pupils);
+}
+
 QString sizeText(qint64 bytes)
 {
     if (bytes >= 1024 * 1024)

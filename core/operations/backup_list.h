@@ -22,6 +22,13 @@ struct Entry
 // The backups in the backup folder beside dbPath, newest first.
 QList<Entry> read(const QString &dbPath);
 
+// What one database copy holds (path and counts; size and time left empty).
+Entry contentsOf(const QString &path);
+
+// What a backup or restore line of the history says of the copy:
+// "加密，2 个班级表，61 名学生".
+QString historyText(const Entry &contents, bool encrypted);
+
 // "1.2 MB", "830 KB".
 QString sizeText(qint64 bytes);
 

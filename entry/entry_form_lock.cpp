@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -124,6 +125,9 @@ void EntryForm::lockAfterIdle()
             m_ui->chEdit->setChecked(false);
         }
         leaveEditMode();
+        // The hint of the last save names a pupil.
+        m_ui->lblHint1->clear();
+        m_ui->lblHint2->clear();
         FormShow();
     });
     m_lockingAfterIdle = false;

@@ -8,7 +8,8 @@ using C = Command;
 
 const QList<C> kOpensDatabase = {C::Check,     C::Pad,           C::Merge,  C::Export,  C::ExportStudents,
                                  C::Import,    C::Remove,        C::Removed, C::BringBack, C::DeleteRemoved,
-                                 C::Move,      C::History,       C::UndoImport, C::Find};
+                                 C::Move,      C::History,       C::UndoImport, C::Find,
+                                 C::Password};
 
 } // namespace
 
@@ -65,6 +66,9 @@ const QList<CommandInfo> &commands()
         {C::Find, QStringLiteral("find"), QStringLiteral("<文字>"),
          QStringLiteral("在所有班级表中查找学生：姓名、姓名的一部分、身份证号（至少 6 位）或编号"),
          QStringLiteral("没有查找完成，数据库没有任何改动。")},
+        {C::Password, QStringLiteral("password"), QString(),
+         QStringLiteral("设置新的教师密码（输入两次，至少 6 个字符）：编辑模式和管理窗口都要先输入它"),
+         QStringLiteral("没有设置新的教师密码，原来的密码照旧有效；解决下面的问题后可以再设置。")},
     };
     return list;
 }

@@ -17,6 +17,8 @@
 #include "cli/commands.h"
 #include "cli/console_services.h"
 #include "cli/init_db_command.h"
+#include "cli/password_prompt.h"
+#include "core/keeping/teacher_password.h"
 #include "core/operations/table_merge.h"
 #include "core/record/class_count.h"
 #include "platform/app_error.h"
@@ -97,6 +99,18 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
     if (command == Command::Restore) {
         Commands::restore(options, out);
         return 0;
+    }
+    // The new password is asked before the database is opened: a refused one changes nothing.
+    QString newPassword;
+    if (command == Command::Password) {
+        QString why;
+        const std::optional<QString> typed =
+            PasswordPrompt::askNew(QStringLiteral("新的教师密码："), TeacherPassword::MinLength, out, why);
+        if (!typed) {
+            err << why << Qt::endl << QStringLiteral("教师密码没有改变。") << Qt::endl;
+            return 2;
+        }
+        newPassword = *typed;
     }
     if (command == Command::Merge) {
         // A refused name is reported before the database is even opened.
@@ -188,6 +202,9 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
             return 0;
         case Command::Move:
             Commands::move(*db, options, ids, out);
+            return 0;
+        case Command::Password:
+            Commands::password(*db, newPassword, out);
             return 0;
         case Command::Backup:
         case Command::Restore:

@@ -65,6 +65,10 @@ int undoImportPlan(Database &db, qint64 act, QTextStream &out, QTextStream &err)
 // name, ID number of six characters or more, internal number), one per line.
 void find(Database &db, const QString &text, QTextStream &out);
 
+// "password": stores the new teacher's password (already typed twice) with
+// its history line.
+void password(Database &db, const QString &password, QTextStream &out);
+
 // A read-out's history line (导出, 检查, 备份): written on a database that can be
 // written and has a history already; a read-only file is read without one.
 // Never fails the read-out: a line that cannot be written is said on err.

@@ -18,6 +18,7 @@
 
 #include "entry/pupil_finder.h"
 #include "entry/record_form_values.h"
+#include "entry/teacher_lock.h"
 #include "platform/app_error.h"
 #include "platform/guard.h"
 #include "platform/services.h"
@@ -99,6 +100,8 @@ EntryForm::EntryForm(Services &services, QWidget *parent)
     connect(m_ui->cbStud, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_ui->btnHistory->setEnabled(index >= 0); });
     connect(m_ui->btnHistory, &QPushButton::clicked, this, &EntryForm::historyClick);
+    m_lock = new TeacherLock(m_services, this, [this] { return m_db; });
+    connect(m_lock, &TeacherLock::idle, this, &EntryForm::lockAfterIdle);
     // Enter on a focused save button saves, as a click or Space does.
     m_ui->Button1->setAutoDefault(true);
     m_ui->Button2->setAutoDefault(true);
@@ -355,24 +358,6 @@ void EntryForm::changeClassClick()
         m_managementWindow->deleteLater();
     m_managementWindow = nullptr;
     emit classChangeRequested();
-}
-
-void EntryForm::SpeedButton1Click()
-{
-    m_editRow->setVisible(true);
-    runGuarded(m_services.messages, [this] {
-        if (!m_managementWindow && m_managementFactory)
-            m_managementWindow = m_managementFactory(this);
-        if (m_managementWindow) {
-            m_managementWindow->exec();
-            showChangesMadeElsewhere();
-            // A pupil of this class found there opens here for editing.
-            const QVariant pupil = m_managementWindow->property("pupilToOpen");
-            m_managementWindow->setProperty("pupilToOpen", QVariant());
-            if (pupil.isValid())
-                openForEditing(pupil.toLongLong());
-        }
-    });
 }
 
 void EntryForm::openForEditing(qint64 id)

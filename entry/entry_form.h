@@ -16,6 +16,7 @@ class Database;
 class QComboBox;
 class QKeyEvent;
 class PupilFinder;
+class TeacherLock;
 class QFrame;
 class QLineEdit;
 class RegionPicker;
@@ -121,6 +122,9 @@ public:
     void setManagementWindowFactory(std::function<QDialog *(QWidget *parent)> factory);
     QDialog *managementWindow() const { return m_managementWindow; }
 
+    // The lock on edit mode and the management window (the teacher's password).
+    TeacherLock &teacherLock() const { return *m_lock; }
+
     // What showing the form does: the scroll area back to the top, the focus
     // in edtName (when it can take it).
     void FormShow();
@@ -166,6 +170,14 @@ private:
     // The helps of entry_form_assist.cpp: list views and scroll step, Enter
     // and arrow keys, a click into the date, a typed ID number.
     void setUpAssists();
+    // The teacher's lock (entry_form_lock.cpp): the edit-mode controls shown
+    // beside 编辑 only while it is open; edit mode left and the lock closed;
+    // after the idle interval, the shown record settled first.
+    void showTeacherControls(bool open);
+    bool unlockForEditMode();
+    void leaveEditMode();
+    void lockTeacherFunctions();
+    void lockAfterIdle();
     bool assistEvent(QObject *watched, QEvent *event);
     bool assistKey(QWidget *watched, const QKeyEvent *key);
     bool stepClosedList(QObject *watched, QEvent *event);
@@ -188,6 +200,8 @@ private:
     QFrame *m_editRow = nullptr;
     QLineEdit *m_find = nullptr;
     PupilFinder *m_finder = nullptr;
+    TeacherLock *m_lock = nullptr;
+    bool m_lockingAfterIdle = false;
     QMetaObject::Connection m_focusWatch;
     QString m_typedDate; // keys typed into dtBirth since it was entered or clicked
     bool m_steppingList = false; // a closed list is taking a key: its choice keeps the focus

@@ -19,6 +19,7 @@
 #include "entry/form_empty_field_pass.h"
 #include "entry/pupil_finder.h"
 #include "entry/history_dialog.h"
+#include "entry/teacher_lock.h"
 #include "core/record/entry_rules.h"
 #include "core/record/record_rules.h"
 #include "entry/record_form_values.h"
@@ -203,6 +204,9 @@ bool EntryForm::settleUnsavedChanges()
 void EntryForm::chEditClick()
 {
     QComboBox *list = m_ui->cbStud;
+    // Edit mode lists the whole class: the teacher's password first.
+    if (m_ui->chEdit->isChecked() && !teacherLock().isOpen() && !unlockForEditMode())
+        return;
     runGuarded(m_services.messages, [&] {
         if (!m_ui->chEdit->isChecked()) {
             // The record shown is still the one edited while the question is asked.
@@ -230,12 +234,7 @@ void EntryForm::chEditClick()
             m_finder->setPupils(listed);
             m_find->setEnabled(true);
         } else {
-            list->setEnabled(false);
-            m_finder->setPupils({});
-            m_find->setEnabled(false);
-            list->clear();
-            list->setCurrentIndex(-1);
-            ResetEntryForm();
+            leaveEditMode();
         }
         m_ui->edtName->setFocus(Qt::OtherFocusReason);
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include <QDateTime>
 
 // Where the local date and time come from; tests use a fixed one.
@@ -21,6 +23,8 @@ class FixedClock final : public Clock
 public:
     explicit FixedClock(QDateTime at) : m_at(std::move(at)) {}
     QDateTime now() const override { return m_at; }
+    // Moves the clock on (a wait that has to pass in a test).
+    void set(QDateTime at) { m_at = std::move(at); }
 
 private:
     QDateTime m_at;

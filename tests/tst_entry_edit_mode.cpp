@@ -11,6 +11,7 @@
 #include <QLineEdit>
 
 #include "entry/entry_form.h"
+#include "entry/teacher_lock.h"
 #include "core/record/record_columns.h"
 #include "entry/record_form_values.h"
 #include "entry_form_driver.h"
@@ -109,7 +110,11 @@ void TestEntryEditMode::untickingEmptiesTheForm()
     QVERIFY(ui->cbStud->currentText().isEmpty());
     QCOMPARE(d.fieldSnapshot(), emptyForm);
     QCOMPARE(d.form().focusWidget(), ui->edtName);
-    // Ticked again, the list is read anew.
+    // Edit mode left locks the teacher's functions: the list is hidden.
+    QVERIFY(!d.form().teacherLock().isOpen());
+    QVERIFY(!ui->cbStud->isVisible());
+    // Ticked again by the teacher, the list is read anew.
+    d.form().teacherLock().openChecked();
     QTest::mouseClick(ui->chEdit, Qt::LeftButton);
     QCOMPARE(itemsOf(ui->cbStud), QStringList{QStringLiteral("1    张三")});
 }

@@ -20,6 +20,7 @@
 #include "app/chinese_locale.h"
 #include "entry_form_driver.h"
 #include "entry/entry_form.h"
+#include "entry/teacher_lock.h"
 #include "core/record/entry_rules.h"
 #include "platform/app_error.h"
 #include "core/region/region_tables.h"
@@ -752,25 +753,30 @@ void TestEntryForm::teacherButtonShowsEditControlsAndKeepsWindow()
     };
 
     auto *button = form.findChild<QToolButton *>("SpeedButton1");
+    // The teacher's password is asked elsewhere; the window closed without
+    // edit mode locks again, leaving 编辑 alone on the row.
+    form.teacherLock().openChecked();
+    QTimer::singleShot(0, [&] { QVERIFY(cbStud->isVisible()); });
     closeModal();
     QTest::mouseClick(button, Qt::LeftButton);
     QDialog *first = form.managementWindow();
     QVERIFY(first);
     QCOMPARE(first->parent(), &form);
     QVERIFY(chEdit->isVisible());
-    QVERIFY(cbStud->isVisible());
+    QVERIFY(!cbStud->isVisible());
     QVERIFY(!cbStud->isEnabled());
 
+    form.teacherLock().openChecked();
     closeModal();
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(form.managementWindow(), first);
     QCOMPARE(made, 1);
     QCOMPARE(shown, 2);
     QVERIFY(chEdit->isVisible());
-    QVERIFY(cbStud->isVisible());
 
     // Without a factory of its own the form makes an empty management window.
     EntryForm plain(env.services);
+    plain.teacherLock().openChecked();
     closeModal();
     plain.SpeedButton1Click();
     QVERIFY(plain.managementWindow());
@@ -789,6 +795,7 @@ void TestEntryForm::teacherButtonReportsFailure()
             throw DatabaseError(QStringLiteral("连接已断开"));
         return new QDialog(parent);
     });
+    form.teacherLock().openChecked(); // the teacher's password is asked elsewhere
     form.SpeedButton1Click();
     QCOMPARE(env.messages.shown.size(), 1);
     QCOMPARE(env.messages.shown.first().kind, ScriptedMessages::Kind::Error);

@@ -14,6 +14,7 @@
 #include "core/keeping/pupil_search.h"
 #include "core/record/id_number_mask.h"
 #include "entry/entry_form.h"
+#include "entry/teacher_lock.h"
 #include "entry_form_driver.h"
 #include "manage/find_pupil_tab.h"
 #include "manage/management_window.h"
@@ -131,6 +132,7 @@ void TestFindPupils::managementWindowOpensAPupilOfThisClass()
         tab->results()->selectRow(0); // 高一01: opened in the entry form
         tab->openButton()->click();
     });
+    d.form().teacherLock().openChecked(); // the teacher's password is asked elsewhere
     d.form().SpeedButton1Click();
     QVERIFY(ui->chEdit->isChecked());
     QCOMPARE(ui->edtName->text(), QStringLiteral("李娜"));

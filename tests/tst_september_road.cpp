@@ -13,6 +13,7 @@
 #include "core/record/record_columns.h"
 #include "core/record/record_schema.h"
 #include "entry/entry_form.h"
+#include "entry/teacher_lock.h"
 #include "entry_form_driver.h"
 #include "manage/import_dialog.h"
 #include "manage/management_window.h"
@@ -136,6 +137,7 @@ void TestSeptemberRoad::rosterImportedCompletedAndChecked()
         press(window->findChild<QPushButton *>(QStringLiteral("btnIncomplete")));
         checkedBefore = true;
     });
+    d.form().teacherLock().openChecked(); // the teacher's password is asked elsewhere
     press(ui->SpeedButton1);
     QVERIFY(checkedBefore);
     QVERIFY(env.messages.texts().contains(QStringLiteral("已向 高一02 导入 2 个学生。")));
@@ -149,6 +151,7 @@ void TestSeptemberRoad::rosterImportedCompletedAndChecked()
     QCOMPARE(ui->lblCount->text(), QStringLiteral("本班已录入 2 人，待补全 2 人"));
 
     // Edit mode, only the incomplete, the imported 张三: every stored value shows.
+    d.form().teacherLock().openChecked();
     ui->chEdit->setFocus(Qt::TabFocusReason);
     QTest::keyClick(ui->chEdit, Qt::Key_Space);
     QVERIFY(ui->chEdit->isChecked());
@@ -186,6 +189,7 @@ void TestSeptemberRoad::rosterImportedCompletedAndChecked()
         press(window->findChild<QPushButton *>(QStringLiteral("btnIncomplete")));
         checkedAfter = true;
     });
+    d.form().teacherLock().openChecked();
     press(ui->SpeedButton1);
     QVERIFY(checkedAfter);
     const QString after = checkText(env);

@@ -32,8 +32,13 @@ QString value(Database &db, const QString &name)
     return rows.rowCount() > 0 ? rows.text(0, 0) : QString();
 }
 
+void prepare(Database &db)
+{
+    ProgramTables::ensure(db, ProgramTables::settings, columns());
+}
+
 // Inside the caller's transaction.
-static void store(Database &db, const QString &name, const QString &value)
+void store(Database &db, const QString &name, const QString &value)
 {
     db.execute(SqlStatement(QStringLiteral("delete from %1 where name = ?").arg(ProgramTables::settings), {name}));
     if (!value.isEmpty()) {

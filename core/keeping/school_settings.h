@@ -15,6 +15,11 @@ QString value(Database &db, const QString &name);
 // Stores the value (an empty one removes the setting). Throws DatabaseError.
 void setValue(Database &db, const QString &name, const QString &value);
 
+// For a setting written together with other changes: prepare() makes the
+// table (outside any transaction), store() writes in the caller's transaction.
+void prepare(Database &db);
+void store(Database &db, const QString &name, const QString &value);
+
 // The province, city and county a new record starts with: 广东省 / 佛山市
 // (no county) until the school sets its own.
 RegionNames builtInRegion();

@@ -12,6 +12,7 @@
 
 #include "app/class_choice_dialog.h"
 #include "entry/entry_form.h"
+#include "entry/teacher_lock.h"
 #include "core/record/record_columns.h"
 #include "ui_entry_form.h"
 
@@ -227,6 +228,8 @@ void EntryFormDriver::clickSave()
 
 void EntryFormDriver::enterEditMode()
 {
+    // As the teacher, whose password these tests do not ask.
+    form().teacherLock().openChecked();
     QTest::mouseClick(ui()->SpeedButton1, Qt::LeftButton);
     QVERIFY(ui()->chEdit->isVisible());
     QTest::mouseClick(ui()->chEdit, Qt::LeftButton);

@@ -160,6 +160,7 @@ void TestSubmissionQueue::acceptCompletesTheImportedPupilReviewShowsDifferences(
 
     const SubmissionQueue::ForReview review = SubmissionQueue::list(db, kTable).first();
     QCOMPARE(review.matchedPupilId, 1);
+    QCOMPARE(review.matchedValues.at(Contact), QStringLiteral("13900000000"));
     QHash<QString, QPair<QString, QString>> changed;
     for (const SubmissionQueue::Difference &d : review.differences)
         changed.insert(d.field, {d.stored, d.submitted});

@@ -76,11 +76,10 @@ private:
     bool writeAndExecute(const SqlStatement &statement);
     void writeHistory(qint64 pupilId, const QString &pupilName, const QList<HistoryEntry> &lines);
 
-    std::optional<HistoryEntry> m_actHead;
-    AlongWithSave m_along;
-
     Database &m_db;
     TableName m_classTable;
     QString m_debugFilePath;
     QString m_classLabel;
+    std::optional<HistoryEntry> m_actHead;
+    AlongWithSave m_along;
 };

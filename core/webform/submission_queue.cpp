@@ -285,6 +285,7 @@ QList<ForReview> list(Database &db, const QString &classTable)
         if (const std::optional<Stored> match = pupilWithCardNo(db, classTable, s.cardNo())) {
             s.matchedPupilId = match->id;
             s.matchedName = match->values.at(Name);
+            s.matchedValues = match->values;
             if (s.state == State::Waiting)
                 s.differences = differences(match->values, valuesOver(s.values, match->values));
         }

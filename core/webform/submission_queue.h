@@ -79,12 +79,14 @@ struct ForReview
     // pupil) and, while waiting, the fields acceptance would change in it.
     qint64 matchedPupilId = 0;
     QString matchedName;
+    QStringList matchedValues; // its 47 stored values, for a side-by-side view
     QList<Difference> differences;
 
     QString name() const;
     QString cardNo() const;
 };
-// Every submission of the class, oldest first.
+// Every submission of the class, oldest first. When the class holds several
+// pupils with the ID number, the first (lowest id) is the match.
 QList<ForReview> list(Database &db, const QString &classTable);
 
 // What became of one id given to accept() or reject().

@@ -9,7 +9,7 @@ using C = Command;
 const QList<C> kOpensDatabase = {C::Check,     C::Pad,           C::Merge,  C::Export,  C::ExportStudents,
                                  C::Import,    C::Remove,        C::Removed, C::BringBack, C::DeleteRemoved,
                                  C::Move,      C::History,       C::UndoImport, C::Find,
-                                 C::Password};
+                                 C::Password,  C::Submissions,   C::Accept, C::Reject};
 
 } // namespace
 
@@ -69,6 +69,15 @@ const QList<CommandInfo> &commands()
         {C::Password, QStringLiteral("password"), QString(),
          QStringLiteral("设置新的教师密码（输入两次，至少 6 个字符）：编辑模式和管理窗口都要先输入它"),
          QStringLiteral("没有设置新的教师密码，原来的密码照旧有效；解决下面的问题后可以再设置。")},
+        {C::Submissions, QStringLiteral("submissions"), QString(),
+         QStringLiteral("列出一个班级的网上填报：编号、时间、姓名、身份证件号（部分隐去）、状态、对应的已有学生"),
+         QStringLiteral("没有读出网上填报，数据库没有任何改动。")},
+        {C::Accept, QStringLiteral("accept"), QString(),
+         QStringLiteral("接受网上填报，写入班级表（新学生新增，身份证件号相同的已有学生补全）"),
+         QStringLiteral("接受没有完成：此前已报告接受的提交已写入，其余的没有写入；解决下面的问题后可以再接受。")},
+        {C::Reject, QStringLiteral("reject"), QString(),
+         QStringLiteral("退回网上填报并附上说明，填报人凭回执看到"),
+         QStringLiteral("退回没有完成：此前已报告退回的提交已退回，其余的没有改动；解决下面的问题后可以再退回。")},
     };
     return list;
 }
@@ -77,16 +86,20 @@ const QList<OptionInfo> &options()
 {
     static const QList<OptionInfo> list = {
         {QStringLiteral("--table"), QStringLiteral("表"),
-         QStringLiteral("要导入、导出、移出或转出学生的一个表（removed、history：只列出这个表的记录）"),
-         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move, C::History},
-         {C::ExportStudents, C::Import, C::Remove, C::Move}, {}},
+         QStringLiteral("要导入、导出、移出或转出学生的一个表，网上填报的班级（removed、history：只列出这个表的记录）"),
+         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move, C::History, C::Submissions, C::Accept, C::Reject},
+         {C::ExportStudents, C::Import, C::Remove, C::Move, C::Submissions, C::Accept, C::Reject}, {}},
         {QStringLiteral("--ids"), QStringLiteral("编号,编号"),
-         QStringLiteral("学生的编号（remove、move：班级表中的 id；bring-back、delete-removed：tavro removed 列出的编号），以逗号分隔"),
-         {C::Remove, C::BringBack, C::DeleteRemoved, C::Move}, {C::Remove, C::BringBack, C::DeleteRemoved, C::Move}, {}},
+         QStringLiteral("学生的编号（remove、move：班级表中的 id；bring-back、delete-removed：tavro removed 列出的编号；"
+                        "accept、reject：tavro submissions 列出的编号），以逗号分隔"),
+         {C::Remove, C::BringBack, C::DeleteRemoved, C::Move, C::Accept, C::Reject},
+         {C::Remove, C::BringBack, C::DeleteRemoved, C::Move, C::Accept, C::Reject}, {}},
         {QStringLiteral("--reason"), QStringLiteral("转学|重复录入|休学|其他"),
          QStringLiteral("移出的原因；其他 须用 --note 写明"), {C::Remove}, {C::Remove},
          {QStringLiteral("转学"), QStringLiteral("重复录入"), QStringLiteral("休学"), QStringLiteral("其他")}},
-        {QStringLiteral("--note"), QStringLiteral("文字"), QStringLiteral("原因为 其他 时写明的原因"), {C::Remove}, {}, {}},
+        {QStringLiteral("--note"), QStringLiteral("文字"),
+         QStringLiteral("原因为 其他 时写明的原因（remove）；退回的说明，填报人凭回执看到（reject）"),
+         {C::Remove, C::Reject}, {C::Reject}, {}},
         {QStringLiteral("--to"), QStringLiteral("表"),
          QStringLiteral("转入的班级表；还没有时按 Init2 新建（只限 高一01 … 小六30 这样的班级名）"), {C::Move}, {C::Move}, {}},
         {QStringLiteral("--id"), QStringLiteral("编号"), QStringLiteral("只列出这个学生（班级表中的 id）的修改记录"),

@@ -13,7 +13,8 @@ namespace CommandCatalog {
 
 enum class Command {
     Check, Pad, Merge, Export, ExportStudents, Import, Backup, Restore, InitDb,
-    Remove, Removed, BringBack, DeleteRemoved, Move, History, UndoImport, Find, Password
+    Remove, Removed, BringBack, DeleteRemoved, Move, History, UndoImport, Find, Password,
+    Submissions, Accept, Reject
 };
 
 struct CommandInfo

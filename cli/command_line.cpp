@@ -131,6 +131,7 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
     }
     // Checks, exports and a dry run only read.
     const bool reads = command == Command::Check || exporting || command == Command::History || command == Command::Find
+                       || command == Command::Submissions
                        || ((command == Command::Import || command == Command::UndoImport) && options.dryRun);
     const std::unique_ptr<Database> db = openCommandDatabase(options, configFile, reads);
     NoMessages messages;
@@ -206,6 +207,13 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
         case Command::Password:
             Commands::password(*db, newPassword, out);
             return 0;
+        case Command::Submissions:
+            Commands::listSubmissions(*db, options, out);
+            return 0;
+        case Command::Accept:
+            return Commands::acceptSubmissions(*db, options, ids, QDir(dir).filePath(QStringLiteral("debug.txt")), out, err);
+        case Command::Reject:
+            return Commands::rejectSubmissions(*db, options, ids, out, err);
         case Command::Backup:
         case Command::Restore:
         case Command::InitDb:
@@ -265,6 +273,8 @@ int runCommand(const CommandInfo &info, const QStringList &args, QTextStream &ou
         if (!other && !options.note.isEmpty())
             return usageError(err, QStringLiteral("--note 只用于原因 其他。"), helpCommand);
     }
+    if (info.command == Command::Reject && options.note.trimmed().isEmpty())
+        return usageError(err, QStringLiteral("退回时须用 --note 写明说明（填报人凭回执看到）。"), helpCommand);
     return runParsed(info, options, check, ids, out, err, programDir, configIni);
 }
 

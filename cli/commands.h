@@ -68,6 +68,15 @@ void find(Database &db, const QString &text, QTextStream &out);
 // "password": stores the new teacher's password (already typed twice) with
 // its history line.
 void password(Database &db, const QString &password, QTextStream &out);
+// "submissions", "accept" and "reject" (submission_commands.cpp): the web
+// form's queue of one class (--table). accept and reject return 0 when every
+// id was done, 1 when one was not (each said on err; the others stand).
+// debugFilePath: debug.txt in the program folder, as the entry form's save.
+void listSubmissions(Database &db, const CommandOptions &options, QTextStream &out);
+int acceptSubmissions(Database &db, const CommandOptions &options, const QList<qint64> &ids,
+                      const QString &debugFilePath, QTextStream &out, QTextStream &err);
+int rejectSubmissions(Database &db, const CommandOptions &options, const QList<qint64> &ids, QTextStream &out,
+                      QTextStream &err);
 
 // A read-out's history line (导出, 检查, 备份): written on a database that can be
 // written and has a history already; a read-only file is read without one.

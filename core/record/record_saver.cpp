@@ -51,7 +51,7 @@ bool RecordSaver::insertRecord(const QStringList &values, const QString &typedNa
     line.classTable = m_classTable.text();
     line.pupilId = lastInsertedKey(m_db);
     line.pupilName = values.value(RecordColumns::Name);
-    History::write(m_db, {line});
+    writeHistory(line.pupilId, line.pupilName, {line});
     transaction.commit();
     return true;
 }
@@ -86,9 +86,24 @@ bool RecordSaver::updateRecord(qint64 id, const QStringList &values)
     }
     if (!writeAndExecute(statement))
         return false;
-    History::write(m_db, lines);
+    writeHistory(id, values.value(RecordColumns::Name), lines);
     transaction.commit();
     return true;
+}
+
+void RecordSaver::writeHistory(qint64 pupilId, const QString &pupilName, const QList<HistoryEntry> &lines)
+{
+    if (m_actHead) {
+        HistoryEntry head = *m_actHead;
+        head.classTable = m_classTable.text();
+        head.pupilId = pupilId;
+        head.pupilName = pupilName;
+        History::writeAct(m_db, head, lines);
+    } else {
+        History::write(m_db, lines);
+    }
+    if (m_along)
+        m_along(pupilId);
 }
 
 void RecordSaver::ensureDebugFileAllowed() const

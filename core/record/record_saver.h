@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QString>
 #include <QStringList>
 
+#include "core/keeping/history.h"
 #include "platform/sql_statement.h"
 #include "platform/table_name.h"
 
@@ -51,6 +53,16 @@ public:
     // test. Returns false when no row has that id.
     bool updateRecord(qint64 id, const QStringList &values);
 
+    // The history lines of the saves that follow become one act headed by
+    // this line (its class, pupil id and name filled in by the save): a save
+    // that another path asked for (an accepted web submission) says so.
+    void setActHead(const HistoryEntry &head) { m_actHead = head; }
+    // Run inside each following save's transaction, after the record and its
+    // history lines, with the pupil's id: work that must stand or fall with
+    // the save (marking what was saved as done). A throw undoes the save.
+    using AlongWithSave = std::function<void(qint64 pupilId)>;
+    void setAlongWithSave(AlongWithSave along) { m_along = std::move(along); }
+
     // "检测到班级 高一01 已存在名字为 张三 的同学，..." with the name as typed.
     static QString duplicateMessage(const QString &classLabel, const QString &typedName);
 
@@ -62,9 +74,12 @@ public:
 private:
     void ensureDebugFileAllowed() const;
     bool writeAndExecute(const SqlStatement &statement);
+    void writeHistory(qint64 pupilId, const QString &pupilName, const QList<HistoryEntry> &lines);
 
     Database &m_db;
     TableName m_classTable;
     QString m_debugFilePath;
     QString m_classLabel;
+    std::optional<HistoryEntry> m_actHead;
+    AlongWithSave m_along;
 };

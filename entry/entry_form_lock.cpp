@@ -114,10 +114,11 @@ void EntryForm::lockAfterIdle()
         }
         if (m_managementWindow && m_managementWindow->isVisible())
             m_managementWindow->reject();
-        // A record not saved is emptied only after asking; 取消 keeps it (and
-        // the teacher at the machine) for another interval.
+        // A record not saved is emptied only after asking. 取消 keeps it on the
+        // form, but locks all the same: whoever answered may be a pupil, and
+        // nothing beyond the record shown may stay in reach.
         if (!settleUnsavedChanges()) {
-            m_lock->postpone();
+            lockTeacherFunctions();
             return;
         }
         {

@@ -131,6 +131,7 @@ private slots:
     void setOnFirstPressAskedOnTheNext();
     void fiveWrongTriesWaitEvenForTheRightOne();
     void idleLockAsksThenHidesTheList();
+    void idleLockCancelledKeepsTheRecordButLocks();
 };
 
 void TestTeacherPassword::setOnFirstPressAskedOnTheNext()
@@ -249,6 +250,26 @@ void TestTeacherPassword::idleLockAsksThenHidesTheList()
     QCOMPARE(ui->edtName->text(), QString());
     QCOMPARE(d.storedRow(1).at(RecordColumns::Name), QStringLiteral("李娜")); // discarded, not saved
     screenshot(&d.form(), QStringLiteral("entry-locked"));
+}
+
+void TestTeacherPassword::idleLockCancelledKeepsTheRecordButLocks()
+{
+    TestEnv env;
+    EntryFormDriver d(env);
+    d.fillStudent(QStringLiteral("李 娜"));
+    d.clickSave();
+    Ui::TForm1 *ui = d.ui();
+    d.form().teacherLock().setIdleInterval(500);
+    d.enterEditMode();
+    d.pickRecord(1);
+    EntryFormDriver::type(ui->edtAddr, QStringLiteral("改"));
+    env.messages.answerNext(Messages::Answer::Cancel);
+    QTRY_VERIFY_WITH_TIMEOUT(!d.form().teacherLock().isOpen(), 8000);
+    // The unsaved typing stays on the form; the list and the find line do not.
+    QCOMPARE(ui->edtName->text(), QStringLiteral("李娜"));
+    QVERIFY(ui->edtAddr->text().endsWith(QStringLiteral("改")));
+    QVERIFY(!ui->cbStud->isVisible());
+    QVERIFY(!d.form().findChild<QLineEdit *>(QStringLiteral("edtFind"))->isVisible());
 }
 
 QTEST_MAIN(TestTeacherPassword)

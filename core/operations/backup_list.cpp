@@ -33,7 +33,10 @@ QList<Entry> read(const QString &dbPath)
 {
     QList<Entry> entries;
     for (const DatabaseBackup::Listed &listed : DatabaseBackup::list(DatabaseBackup::folderFor(dbPath))) {
-        Entry entry{listed.path, listed.time, listed.size};
+        Entry entry;
+        entry.path = listed.path;
+        entry.time = listed.time;
+        entry.size = listed.size;
         readContents(entry);
         entries << entry;
     }

@@ -8,7 +8,7 @@ using C = Command;
 
 const QList<C> kOpensDatabase = {C::Check,     C::Pad,           C::Merge,  C::Export,  C::ExportStudents,
                                  C::Import,    C::Remove,        C::Removed, C::BringBack, C::DeleteRemoved,
-                                 C::Move,      C::History,       C::UndoImport, C::Find};
+                                 C::Move,      C::History,       C::UndoImport, C::Find,     C::Serve};
 
 } // namespace
 
@@ -65,6 +65,9 @@ const QList<CommandInfo> &commands()
         {C::Find, QStringLiteral("find"), QStringLiteral("<文字>"),
          QStringLiteral("在所有班级表中查找学生：姓名、姓名的一部分、身份证号（至少 6 位）或编号"),
          QStringLiteral("没有查找完成，数据库没有任何改动。")},
+        {C::Serve, QStringLiteral("serve"), QString(),
+         QStringLiteral("在学校网络上打开一个班级的网上填报（显示地址和班级码；按 Ctrl+C 结束）"),
+         QStringLiteral("网上填报没有打开，数据库没有任何改动。")},
     };
     return list;
 }
@@ -73,9 +76,13 @@ const QList<OptionInfo> &options()
 {
     static const QList<OptionInfo> list = {
         {QStringLiteral("--table"), QStringLiteral("表"),
-         QStringLiteral("要导入、导出、移出或转出学生的一个表（removed、history：只列出这个表的记录）"),
-         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move, C::History},
-         {C::ExportStudents, C::Import, C::Remove, C::Move}, {}},
+         QStringLiteral("要导入、导出、移出或转出学生的一个表（removed、history：只列出这个表的记录；serve：网上填报的班级）"),
+         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move, C::History, C::Serve},
+         {C::ExportStudents, C::Import, C::Remove, C::Move, C::Serve}, {}},
+        {QStringLiteral("--port"), QStringLiteral("端口"),
+         QStringLiteral("网上填报使用的端口（1–65535）；不给出时由系统选一个空闲的端口"), {C::Serve}, {}, {}},
+        {QStringLiteral("--plain"), QString(),
+         QStringLiteral("不加密（HTTP 而不是 HTTPS），只供测试：同一网络中的人都能看到填写的内容"), {C::Serve}, {}, {}},
         {QStringLiteral("--ids"), QStringLiteral("编号,编号"),
          QStringLiteral("学生的编号（remove、move：班级表中的 id；bring-back、delete-removed：tavro removed 列出的编号），以逗号分隔"),
          {C::Remove, C::BringBack, C::DeleteRemoved, C::Move}, {C::Remove, C::BringBack, C::DeleteRemoved, C::Move}, {}},

@@ -13,7 +13,7 @@ namespace CommandCatalog {
 
 enum class Command {
     Check, Pad, Merge, Export, ExportStudents, Import, Backup, Restore, InitDb,
-    Remove, Removed, BringBack, DeleteRemoved, Move, History, UndoImport, Find
+    Remove, Removed, BringBack, DeleteRemoved, Move, History, UndoImport, Find, Serve
 };
 
 struct CommandInfo

@@ -71,4 +71,10 @@ void find(Database &db, const QString &text, QTextStream &out);
 void recordReadOut(Database *db, const CommandOptions &options, const QString &kind, const QString &classTable,
                    const QString &detail, QTextStream &err);
 
+// "serve": opens the class's web form on the school network, prints the
+// address, the class code and the certificate's fingerprint, and serves until
+// SIGINT or SIGTERM (serve_command.cpp). Returns the exit status.
+int serve(Database &db, const CommandOptions &options, const QString &programDir, const QString &configFile,
+          QTextStream &out);
+
 } // namespace Commands

@@ -1,6 +1,6 @@
 #include "class_web_form_backend.h"
 
-#if __has_include("core/webform/submission_queue.h")
+#ifdef TAVRO_HAVE_SUBMISSION_QUEUE
 
 #include <QJsonArray>
 

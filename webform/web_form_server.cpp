@@ -238,6 +238,9 @@ void WebFormServer::send(const QHttpServerRequest &request, QTcpSocket *socket, 
     responder.writeHeader("Referrer-Policy", "no-referrer");
     responder.writeHeader("Cache-Control", "no-store");
     responder.writeBody(reply.body);
+    // Out at once, not when the event loop next gets round to it: in a
+    // burst each answer would otherwise wait for the whole burst.
+    socket->flush();
     if (m_listener)
         m_listener->answered(socket);
 }

@@ -84,7 +84,10 @@ def browser():
                      "--disable-dev-shm-usage", "--lang=zh-CN", "--no-first-run",
                      "--disable-background-networking", "--disable-component-update"):
         options.add_argument(argument)
-    return webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
+    driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
+    # Headless chromium takes a narrow --window-size only as a later resize.
+    driver.set_window_size(360, 740)
+    return driver
 
 
 class Page:
@@ -140,7 +143,7 @@ class Page:
 
 
 def main():
-    tavro, make_db = sys.argv[1], sys.argv[2]
+    tavro, make_db = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     shots = os.environ.get("TAVRO_SHOTS") or tempfile.mkdtemp()
     os.makedirs(shots, exist_ok=True)
     with tempfile.TemporaryDirectory() as folder:
@@ -151,6 +154,8 @@ def main():
             driver.get(address)
             page.ready()
             width = driver.execute_script("return document.documentElement.clientWidth")
+            if width > 360:
+                fail("the page is seen %d pixels wide, not as a phone shows it" % width)
             if driver.execute_script("return document.documentElement.scrollWidth") > width:
                 fail("the page is wider than a 360-pixel phone")
             missing = [name for name in PUPIL if name not in page.index]

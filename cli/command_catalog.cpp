@@ -80,7 +80,7 @@ const QList<OptionInfo> &options()
          {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move, C::History, C::Serve},
          {C::ExportStudents, C::Import, C::Remove, C::Move, C::Serve}, {}},
         {QStringLiteral("--port"), QStringLiteral("端口"),
-         QStringLiteral("网上填报使用的端口（1–65535）；不给出时由系统选一个空闲的端口"), {C::Serve}, {}, {}},
+         QStringLiteral("网上填报使用的端口（1–65535）；0 或不给出时由系统选一个空闲的端口"), {C::Serve}, {}, {}},
         {QStringLiteral("--plain"), QString(),
          QStringLiteral("不加密（HTTP 而不是 HTTPS），只供测试：同一网络中的人都能看到填写的内容"), {C::Serve}, {}, {}},
         {QStringLiteral("--ids"), QStringLiteral("编号,编号"),

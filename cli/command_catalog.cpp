@@ -9,7 +9,8 @@ using C = Command;
 const QList<C> kOpensDatabase = {C::Check,     C::Pad,           C::Merge,  C::Export,  C::ExportStudents,
                                  C::Import,    C::Remove,        C::Removed, C::BringBack, C::DeleteRemoved,
                                  C::Move,      C::History,       C::UndoImport, C::Find,
-                                 C::Password,  C::Submissions,   C::Accept, C::Reject};
+                                 C::Password,  C::Submissions,   C::Accept, C::Reject,
+                                 C::Serve};
 
 } // namespace
 
@@ -78,6 +79,9 @@ const QList<CommandInfo> &commands()
         {C::Reject, QStringLiteral("reject"), QString(),
          QStringLiteral("退回网上填报并附上说明，填报人凭回执看到"),
          QStringLiteral("退回没有完成：此前已报告退回的提交已退回，其余的没有改动；解决下面的问题后可以再退回。")},
+        {C::Serve, QStringLiteral("serve"), QString(),
+         QStringLiteral("在学校网络上打开一个班级的网上填报（显示地址和班级码；按 Ctrl+C 结束）"),
+         QStringLiteral("网上填报没有打开，数据库没有任何改动。")},
     };
     return list;
 }
@@ -86,9 +90,13 @@ const QList<OptionInfo> &options()
 {
     static const QList<OptionInfo> list = {
         {QStringLiteral("--table"), QStringLiteral("表"),
-         QStringLiteral("要导入、导出、移出或转出学生的一个表，网上填报的班级（removed、history：只列出这个表的记录）"),
-         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move, C::History, C::Submissions, C::Accept, C::Reject},
-         {C::ExportStudents, C::Import, C::Remove, C::Move, C::Submissions, C::Accept, C::Reject}, {}},
+         QStringLiteral("要导入、导出、移出或转出学生的一个表，网上填报的班级（removed、history：只列出这个表的记录；serve：开放网上填报的班级）"),
+         {C::ExportStudents, C::Import, C::Remove, C::Removed, C::Move, C::History, C::Submissions, C::Accept, C::Reject, C::Serve},
+         {C::ExportStudents, C::Import, C::Remove, C::Move, C::Submissions, C::Accept, C::Reject, C::Serve}, {}},
+        {QStringLiteral("--port"), QStringLiteral("端口"),
+         QStringLiteral("网上填报使用的端口（1–65535）；0 或不给出时由系统选一个空闲的端口"), {C::Serve}, {}, {}},
+        {QStringLiteral("--plain"), QString(),
+         QStringLiteral("不加密（HTTP 而不是 HTTPS），只供测试：同一网络中的人都能看到填写的内容"), {C::Serve}, {}, {}},
         {QStringLiteral("--ids"), QStringLiteral("编号,编号"),
          QStringLiteral("学生的编号（remove、move：班级表中的 id；bring-back、delete-removed：tavro removed 列出的编号；"
                         "accept、reject：tavro submissions 列出的编号），以逗号分隔"),

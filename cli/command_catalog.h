@@ -14,7 +14,7 @@ namespace CommandCatalog {
 enum class Command {
     Check, Pad, Merge, Export, ExportStudents, Import, Backup, Restore, InitDb,
     Remove, Removed, BringBack, DeleteRemoved, Move, History, UndoImport, Find, Password,
-    Submissions, Accept, Reject
+    Submissions, Accept, Reject, Serve
 };
 
 struct CommandInfo

@@ -214,6 +214,8 @@ int runParsed(const CommandInfo &info, const CommandOptions &options, std::optio
             return Commands::acceptSubmissions(*db, options, ids, QDir(dir).filePath(QStringLiteral("debug.txt")), out, err);
         case Command::Reject:
             return Commands::rejectSubmissions(*db, options, ids, out, err);
+        case Command::Serve:
+            return Commands::serve(*db, options, dir, configFile, out);
         case Command::Backup:
         case Command::Restore:
         case Command::InitDb:
@@ -257,6 +259,9 @@ int runCommand(const CommandInfo &info, const QStringList &args, QTextStream &ou
     }
     if (!options.id.isEmpty() && options.id.toLongLong() <= 0)
         return usageError(err, QStringLiteral("--id 要给出学生的编号（正整数）：%1").arg(options.id), helpCommand);
+    bool portOk = true;
+    if (!options.port.isEmpty() && (options.port.toUInt(&portOk) > 65535 || !portOk))
+        return usageError(err, QStringLiteral("--port 要给出 0 到 65535 之间的端口号（0：任一空闲端口）：%1").arg(options.port), helpCommand);
     if (!options.since.isEmpty() && !QDate::fromString(options.since, Qt::ISODate).isValid())
         return usageError(err, QStringLiteral("--since 要给出日期，如 2024-09-01：%1").arg(options.since), helpCommand);
     QList<qint64> ids;

@@ -45,6 +45,10 @@ void store(const QString &name, const QString &value, CommandOptions &options)
         options.reason = value.trimmed();
     } else if (name == QLatin1String("--note")) {
         options.note = value;
+    } else if (name == QLatin1String("--port")) {
+        options.port = value.trimmed();
+    } else if (name == QLatin1String("--plain")) {
+        options.plain = true;
     } else if (name == QLatin1String("--to")) {
         options.to = value.trimmed();
     } else if (name == QLatin1String("--tables")) {

@@ -39,6 +39,9 @@ struct CommandOptions
     // history: one pupil's id and the first day (both as typed; checked by the command line).
     QString id;
     QString since;
+    // serve: the port as typed (checked by the command line) and plain HTTP.
+    QString port;
+    bool plain = false;
     QStringList tables;
     bool tablesGiven = false;
     QStringList positional;

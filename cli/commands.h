@@ -85,4 +85,10 @@ int rejectSubmissions(Database &db, const CommandOptions &options, const QList<q
 void recordReadOut(Database *db, const CommandOptions &options, const QString &kind, const QString &classTable,
                    const QString &detail, QTextStream &err);
 
+// "serve": opens the class's web form on the school network, prints the
+// address, the class code and the certificate's fingerprint, and serves until
+// SIGINT or SIGTERM (serve_command.cpp). Returns the exit status.
+int serve(Database &db, const CommandOptions &options, const QString &programDir, const QString &configFile,
+          QTextStream &out);
+
 } // namespace Commands

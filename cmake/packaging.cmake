@@ -29,6 +29,7 @@ set(tavro_deb_depends
   libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6xml6 libqt6printsupport6
   qt6-qpa-plugins libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
   libsqlite3-0 libzip4 libpugixml1v5 zlib1g libsodium23
+  libqt6network6 libqt6httpserver6 libqt6websockets6 libssl3 libqrencode4
   "libreoffice-calc | libreoffice-calc-nogui" cups-client)
 if(TARGET Qt6::PdfWidgets)
   list(APPEND tavro_deb_depends libqt6pdfwidgets6)

@@ -4,10 +4,9 @@
 // (the form's default; "plain" for HTTP) and waits for its answer. Prints how
 // many landed in the queue and the p50 / p99 latency from the send to the
 // whole answer. The form serves on the event loop's one thread, as in the
-// program; the clients are plain sockets in their own threads. Where the
-// build has the submission queue, the submissions are whole records judged
-// by the core's rules and queued in a SQLite file; otherwise a backend in
-// memory takes them.
+// program; the clients are plain sockets in their own threads. The
+// submissions are whole records judged by the core's rules and queued in a
+// SQLite file; with "server-only" a backend in memory takes them.
 //
 //   bench_webform [tls|plain] [clients=60]
 #include <arpa/inet.h>
@@ -33,12 +32,10 @@
 #include "fake_web_form_backend.h"
 #include "webform/class_web_form_backend.h"
 #include "webform/web_form_server.h"
-#ifdef TAVRO_HAVE_SUBMISSION_QUEUE
 #include "core/region/region_tables.h"
 #include "core/webform/submission_queue.h"
 #include "test_env.h"
 #include "web_form_inputs.h"
-#endif
 
 namespace {
 
@@ -110,21 +107,23 @@ int main(int argc, char **argv)
     WebFormBackend *backend = &fake;
     QByteArray body = QJsonDocument(QJsonObject{{"fields", QJsonObject{{"姓名", "张三"}, {"性别", "2-女"}}}}).toJson();
     std::function<qint64()> queued = [&] { return qint64(fake.names.size()); };
-#ifdef TAVRO_HAVE_SUBMISSION_QUEUE
+    // "server-only": the server in front of a queue in memory, without judging or the database.
+    const bool serverOnly = QCoreApplication::arguments().contains(QStringLiteral("server-only"));
     TestEnv env;
     env.createClassTable(QStringLiteral("高一01"));
     SystemClock clock;
     const std::unique_ptr<WebFormBackend> real = makeClassWebFormBackend(*env.db, QStringLiteral("高一01"), clock);
-    backend = real.get();
-    RegionTables regions;
-    regions.LoadRegionTables();
-    QJsonObject pupil;
-    const QHash<QString, QString> inputs = WebFormInputs::driversPupil(regions);
-    for (auto it = inputs.begin(); it != inputs.end(); ++it)
-        pupil.insert(it.key(), it.value());
-    body = QJsonDocument(QJsonObject{{"fields", pupil}}).toJson();
-    queued = [&] { return qint64(SubmissionQueue::count(*env.db, QStringLiteral("高一01"))); };
-#endif
+    if (!serverOnly) {
+        backend = real.get();
+        RegionTables regions;
+        regions.LoadRegionTables();
+        QJsonObject pupil;
+        const QHash<QString, QString> inputs = WebFormInputs::driversPupil(regions);
+        for (auto it = inputs.begin(); it != inputs.end(); ++it)
+            pupil.insert(it.key(), it.value());
+        body = QJsonDocument(QJsonObject{{"fields", pupil}}).toJson();
+        queued = [&] { return qint64(SubmissionQueue::count(*env.db, QStringLiteral("高一01"))); };
+    }
     WebFormServer server(*backend, {0, !tls, QHostAddress::AnyIPv4, programDir.path(), programDir.filePath("config.ini")});
     server.open();
     const QByteArray request = "POST /f/" + server.classCode().toLatin1() + "/submit HTTP/1.1\r\nHost: school\r\n"

@@ -13,6 +13,7 @@
 #include "manage/import_dialog.h"
 #include "manage/operation_progress_dialog.h"
 #include "manage/backup_tab.h"
+#include "manage/web_form_tab.h"
 #include "manage/find_pupil_tab.h"
 #include "manage/school_region_tab.h"
 #include "manage/school_history_dialog.h"
@@ -115,6 +116,11 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
             TemplateTables::ensureClassTable(m_db, m_classOfThisRun);
         refreshLists();
     });
+    // The web form of a class; what its review accepts shows in the lists.
+    m_webFormTab = new WebFormTab(m_db, m_services);
+    m_webFormTab->setObjectName(QStringLiteral("TabWebForm"));
+    m_ui->PageControl1->insertTab(4, m_webFormTab, QStringLiteral("网上填报"));
+    connect(m_webFormTab, &WebFormTab::classChanged, this, &ManagementWindow::refreshLists);
     connect(m_ui->PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         QWidget *page = m_ui->PageControl1->widget(index);
         if (page == m_schoolTab)
@@ -123,6 +129,8 @@ ManagementWindow::ManagementWindow(Database &db, Services &services, QWidget *pa
             m_findTab->findLine()->setFocus(Qt::TabFocusReason);
         else if (page == m_backupTab)
             runGuarded(m_services.messages, [this] { m_backupTab->showBackups(); });
+        else if (page == m_webFormTab)
+            showWebFormClasses();
     });
 }
 
@@ -204,6 +212,8 @@ void ManagementWindow::refreshLists()
     const QStringList listedBefore = m_tables;
 
     m_tables = TableLists::tableNames(m_db);
+    if (m_webFormTab)
+        showWebFormClasses();
     {
         const QSignalBlocker block(m_ui->cbTable);
         m_ui->cbTable->clear();
@@ -410,6 +420,17 @@ void ManagementWindow::Button13Click()
         const qint64 count = RegionCodePadding::padRegionCodes(m_db, tables);
         m_services.messages.showMessage(RegionCodePadding::resultMessage(count));
     });
+}
+
+void ManagementWindow::showWebFormClasses()
+{
+    QStringList classes;
+    const QList<bool> isClass = TableLists::classTableSelection(m_tables);
+    for (int i = 0; i < m_tables.size(); ++i) {
+        if (isClass.at(i))
+            classes << m_tables.at(i);
+    }
+    m_webFormTab->setClasses(classes, m_classOfThisRun);
 }
 
 void ManagementWindow::setClassOfThisRun(const QString &table, const RegionTables *regions, const QDateTime &startup)

@@ -13,6 +13,7 @@
 class Database;
 class RegionTables;
 class BackupTab;
+class WebFormTab;
 class FindPupilTab;
 class SchoolRegionTab;
 struct Services;
@@ -69,6 +70,7 @@ public:
     FindPupilTab *findTab() const { return m_findTab; }
     // The tab "备份".
     BackupTab *backupTab() const { return m_backupTab; }
+    WebFormTab *webFormTab() const { return m_webFormTab; }
 
     // The lists, for the code that acts on them.
     QComboBox *tableBox() const;
@@ -86,6 +88,8 @@ private:
     // Lists the tables again after one was added or replaced, keeping the
     // chosen table, the picked students and the picked tables.
     void refreshLists();
+    // The class tables the 网上填报 tab offers.
+    void showWebFormClasses();
     void cbTableChange(const QString &text);
     void SpeedButton1Click();
     void SpeedButton2Click();
@@ -126,4 +130,5 @@ private:
     SchoolRegionTab *m_schoolTab = nullptr;
     FindPupilTab *m_findTab = nullptr;
     BackupTab *m_backupTab = nullptr;
+    WebFormTab *m_webFormTab = nullptr;
 };

@@ -1,7 +1,5 @@
 #include "class_web_form_backend.h"
 
-#ifdef TAVRO_HAVE_SUBMISSION_QUEUE
-
 #include <QJsonArray>
 
 #include "core/keeping/school_settings.h"
@@ -66,11 +64,3 @@ std::unique_ptr<WebFormBackend> makeClassWebFormBackend(Database &db, const QStr
     return std::make_unique<ClassWebFormBackend>(db, classTable, clock);
 }
 
-#else
-
-std::unique_ptr<WebFormBackend> makeClassWebFormBackend(Database &, const QString &, const Clock &)
-{
-    return nullptr;
-}
-
-#endif

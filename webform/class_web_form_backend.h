@@ -13,6 +13,4 @@ class Database;
 // record's fields and region lists, the core's judging of a submission, and
 // the program's own queue (SubmissionQueue), on the database the program or
 // `tavro serve` has open. The database is used on the server's thread only.
-//
-// nullptr when this build has no submission queue: the form cannot be opened.
 std::unique_ptr<WebFormBackend> makeClassWebFormBackend(Database &db, const QString &classTable, const Clock &clock);

@@ -2,7 +2,8 @@
 """The web form in Debian's chromium, headless at 360x740, against `tavro serve --plain`:
 fill in, reload keeps what was typed, a refused value is shown beside its field, a
 corrected submission gets a receipt, the receipt shows the state, and the typed values
-are gone once the server took them.
+are gone once the server took them; the teacher accepts it through the command line and
+the stored row equals, column by column, the row the entry form stores for the same inputs.
 
     webform_browser_test.py <tavro> <webform_browser_database>
 
@@ -10,7 +11,9 @@ Screenshots go to $TAVRO_SHOTS. Exits 77 (skipped) without chromium, chromedrive
 """
 import os
 import re
+import json
 import signal
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -59,7 +62,7 @@ def fail(text):
 
 
 def start_server(tavro, make_db, folder):
-    db = os.path.join(folder, "tavro.db")
+    db = os.path.join(folder, "tavro.db")  # accept_and_compare reads it too
     subprocess.run([make_db, db, TABLE], check=True)
     server = subprocess.Popen([tavro, "serve", "--table", TABLE, "--db", db, "--plain"], cwd=folder,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -142,6 +145,28 @@ class Page:
         self.driver.set_window_size(360, 740)
 
 
+def accept_and_compare(tavro, make_db, folder):
+    db = os.path.join(folder, "tavro.db")
+    run = lambda *args: subprocess.run([tavro, *args, "--db", db], cwd=folder, capture_output=True, text=True)
+    listed = run("submissions", "--table", TABLE)
+    if listed.returncode != 0 or "待审核" not in listed.stdout or "440606********1242" not in listed.stdout:
+        fail("tavro submissions: %s %s" % (listed.stdout, listed.stderr))
+    accepted = run("accept", "--table", TABLE, "--ids", "1")
+    if accepted.returncode != 0:
+        fail("tavro accept: %s %s" % (accepted.stdout, accepted.stderr))
+    form = subprocess.run([make_db, "--form-row"], capture_output=True, text=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+    if form.returncode != 0:
+        fail("the entry form's row: " + form.stderr)
+    expected = json.loads(form.stdout.strip().splitlines()[-1])
+    with sqlite3.connect("file:%s?mode=ro" % db, uri=True) as connection:
+        cursor = connection.execute('select * from "%s" where id = 1' % TABLE)
+        names = [d[0] for d in cursor.description]
+        stored = ["" if v is None else str(v) for v in cursor.fetchone()]
+    differing = [(n, s, e) for n, s, e in zip(names, stored, expected) if s != e]
+    if len(stored) != len(expected) or differing:
+        fail("the accepted row differs from the entry form's: %r" % differing)
+
+
 def main():
     tavro, make_db = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     shots = os.environ.get("TAVRO_SHOTS") or tempfile.mkdtemp()
@@ -212,6 +237,7 @@ def main():
                 fail("tavro serve did not end on SIGTERM")
         if server.returncode != 0 or "网上填报已结束" not in out:
             fail("tavro serve ended with %d: %s %s" % (server.returncode, out, err))
+        accept_and_compare(tavro, make_db, folder)
     print("PASS: screenshots in", shots)
 
 

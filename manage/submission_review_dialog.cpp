@@ -157,7 +157,12 @@ void SubmissionReviewDialog::showChosen()
         const bool differs = stored.contains(name);
         m_record->setItem(r, 0, cell(name));
         m_record->setItem(r, 1, cell(s.values.value(r)));
-        m_record->setItem(r, 2, cell(differs ? stored.value(name) : (s.matchedPupilId ? QStringLiteral("（相同）") : QString())));
+        QString existing;
+        if (differs)
+            existing = stored.value(name).isEmpty() ? QStringLiteral("（空）") : stored.value(name);
+        else if (s.matchedPupilId)
+            existing = QStringLiteral("（相同）");
+        m_record->setItem(r, 2, cell(existing));
         if (differs) {
             for (int c = 0; c < 3; ++c) {
                 QFont font = m_record->item(r, c)->font();

@@ -136,7 +136,7 @@ void WebFormTab::showState()
         m_qr->setPixmap(QPixmap());
         m_qr->setText(QStringLiteral("（未开启）"));
         m_details->setText(QStringLiteral(
-            "开启后，家长和学生用手机或电脑的浏览器打开下面给出的地址（或扫描二维码），填写本人的学籍信息。\n"
+            "开启后这里显示地址、班级码和二维码：家长和学生用手机或电脑的浏览器打开地址（或扫描二维码），填写本人的学籍信息。\n"
             "提交的记录先进入待审核，老师在“审核…”中逐条查看，接受后才写入班级表。\n"
             "关闭网上填报、关闭程序或到了午夜，地址即失效。"));
     } else {

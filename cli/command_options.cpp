@@ -147,6 +147,14 @@ std::optional<QList<qint64>> parseIds(const QString &text)
     return ids;
 }
 
+QString listedClassTable(Database &db, const QString &typed)
+{
+    const QString name = TableLists::listedName(TableLists::tableNames(db), typed);
+    if (name.isEmpty())
+        throw AppError(QStringLiteral("数据库中没有班级表“%1”，没有作任何改动。").arg(typed));
+    return name;
+}
+
 QStringList chooseTables(Database &db, const CommandOptions &options)
 {
     const QStringList listed = TableLists::tableNames(db);

@@ -59,6 +59,10 @@ QString parseOptions(CommandCatalog::Command command, const QStringList &args, C
 // when one is no positive whole number.
 std::optional<QList<qint64>> parseIds(const QString &text);
 
+// The listed class table the typed name stands for (the program's own tables
+// are never listed). Throws AppError saying nothing was changed.
+QString listedClassTable(Database &db, const QString &typed);
+
 // The tables to work on: the named ones, each of which must exist, or the
 // class tables the management window preselects. Throws AppError.
 QStringList chooseTables(Database &db, const CommandOptions &options);

@@ -14,15 +14,6 @@ namespace Commands {
 
 namespace {
 
-// The listed class table the typed name stands for; the program's own tables are never listed.
-QString existingTable(Database &db, const QString &typed)
-{
-    const QString name = TableLists::listedName(TableLists::tableNames(db), typed);
-    if (name.isEmpty())
-        throw AppError(QStringLiteral("数据库中没有班级表“%1”，没有作任何改动。").arg(typed));
-    return name;
-}
-
 QString idList(const QList<qint64> &ids)
 {
     QStringList texts;
@@ -35,7 +26,7 @@ QString idList(const QList<qint64> &ids)
 
 void remove(Database &db, const CommandOptions &options, const QList<qint64> &ids, QTextStream &out)
 {
-    const QString table = existingTable(db, options.table);
+    const QString table = listedClassTable(db, options.table);
     const QString reason = KeptRecords::storedReason(options.reason, options.note);
     const int count = KeptRecords::takeOutNow(db, table, ids, reason);
     if (count == 0)
@@ -89,7 +80,7 @@ void deleteRemoved(Database &db, const QList<qint64> &ids, QTextStream &out)
 
 void move(Database &db, const CommandOptions &options, const QList<qint64> &ids, QTextStream &out)
 {
-    const QString from = existingTable(db, options.table);
+    const QString from = listedClassTable(db, options.table);
     const QStringList listed = TableLists::tableNames(db);
     const QString known = TableLists::listedName(listed, options.to);
     const ClassMove::Result result =

@@ -14,14 +14,6 @@ namespace Commands {
 
 namespace {
 
-QString classTable(Database &db, const QString &typed)
-{
-    const QString name = TableLists::listedName(TableLists::tableNames(db), typed);
-    if (name.isEmpty())
-        throw AppError(QStringLiteral("数据库中没有班级表“%1”，没有作任何改动。").arg(typed));
-    return name;
-}
-
 int report(const QList<SubmissionQueue::Outcome> &outcomes, QTextStream &out, QTextStream &err)
 {
     int status = 0;
@@ -40,7 +32,7 @@ int report(const QList<SubmissionQueue::Outcome> &outcomes, QTextStream &out, QT
 
 void listSubmissions(Database &db, const CommandOptions &options, QTextStream &out)
 {
-    const QString table = classTable(db, options.table);
+    const QString table = listedClassTable(db, options.table);
     const QList<SubmissionQueue::ForReview> all = SubmissionQueue::list(db, table);
     if (all.isEmpty()) {
         out << QStringLiteral("%1 没有网上填报。").arg(table) << Qt::endl;
@@ -66,14 +58,14 @@ void listSubmissions(Database &db, const CommandOptions &options, QTextStream &o
 int acceptSubmissions(Database &db, const CommandOptions &options, const QList<qint64> &ids,
                       const QString &debugFilePath, QTextStream &out, QTextStream &err)
 {
-    const QString table = classTable(db, options.table);
+    const QString table = listedClassTable(db, options.table);
     return report(SubmissionQueue::accept(db, table, ids, History::who(db), debugFilePath), out, err);
 }
 
 int rejectSubmissions(Database &db, const CommandOptions &options, const QList<qint64> &ids, QTextStream &out,
                       QTextStream &err)
 {
-    const QString table = classTable(db, options.table);
+    const QString table = listedClassTable(db, options.table);
     return report(SubmissionQueue::reject(db, table, ids, options.note.trimmed(), History::who(db)), out, err);
 }
 

@@ -33,8 +33,11 @@ WebFormTab::WebFormTab(Database &db, Services &services, QWidget *parent)
     m_classes->setObjectName(QStringLiteral("cbWebFormClass"));
     m_classes->setAccessibleName(QStringLiteral("网上填报的班级"));
     m_open->setObjectName(QStringLiteral("btnOpenWebForm"));
+    m_open->setAccessibleName(m_open->text());
     m_close->setObjectName(QStringLiteral("btnCloseWebForm"));
+    m_close->setAccessibleName(m_close->text());
     m_print->setObjectName(QStringLiteral("btnPrintWebFormCode"));
+    m_print->setAccessibleName(QStringLiteral("打印网上填报的二维码"));
     m_review->setObjectName(QStringLiteral("btnReviewSubmissions"));
     m_review->setAccessibleName(QStringLiteral("审核网上填报"));
     m_qr->setFixedSize(168, 168);

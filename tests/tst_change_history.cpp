@@ -14,6 +14,7 @@
 #include "core/region/region_tables.h"
 #include "platform/app_error.h"
 #include "student_rows.h"
+#include "admin_command_run.h"
 #include "test_env.h"
 
 namespace {
@@ -84,27 +85,6 @@ qint64 idOf(Database &db, const QString &name)
     return db.query(SqlStatement(QStringLiteral("select id from 高一01 where 姓名 = ?"), {name})).text(0, 0).toLongLong();
 }
 
-struct Finished
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// Runs tavro in a child process on the test's database.
-Finished runTavro(const TestEnv &env, QStringList args)
-{
-    if (env.engine == QLatin1String("sqlite"))
-        args << QStringLiteral("--db") << env.path(QStringLiteral("tavro.db"));
-    else
-        args << QStringLiteral("--dir") << QFileInfo(env.writeConfigIni()).absolutePath();
-    QProcess p;
-    p.setWorkingDirectory(env.dir.path());
-    p.start(QStringLiteral(TAVRO_EXECUTABLE), args);
-    if (!p.waitForFinished(60000))
-        p.kill();
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 } // namespace
 
@@ -219,7 +199,7 @@ void TestChangeHistory::commandLineListsAndRefusesWithoutAChange()
     QVERIFY(act > 0);
     const QString number = QString::number(act);
 
-    const Finished listed = runTavro(env, {QStringLiteral("history"), QStringLiteral("--table"), kTable});
+    const AdminCommandRun listed = runTavroOn(env, {QStringLiteral("history"), QStringLiteral("--table"), kTable});
     QVERIFY2(listed.status == 0, qPrintable(listed.err));
     QVERIFY2(listed.out.contains(QStringLiteral("[操作 %1]").arg(act)), qPrintable(listed.out));
     QVERIFY(listed.out.contains(QStringLiteral("王三")));
@@ -231,10 +211,10 @@ void TestChangeHistory::commandLineListsAndRefusesWithoutAChange()
     changed.newValue = QStringLiteral("44060620090315123X");
     QVERIFY(History::lineText({1, QString(), QString(), changed})
                 .contains(QStringLiteral("440606********0011 → 440606********123X")));
-    const Finished one = runTavro(env, {QStringLiteral("history"), QStringLiteral("--id"),
+    const AdminCommandRun one = runTavroOn(env, {QStringLiteral("history"), QStringLiteral("--id"),
                                         QString::number(idOf(*env.db, QStringLiteral("李二")))});
     QVERIFY(one.out.contains(QStringLiteral("李二")) && !one.out.contains(QStringLiteral("王三")));
-    const Finished tomorrow = runTavro(env, {QStringLiteral("history"), QStringLiteral("--since"),
+    const AdminCommandRun tomorrow = runTavroOn(env, {QStringLiteral("history"), QStringLiteral("--since"),
                                              QDate::currentDate().addDays(2).toString(Qt::ISODate)});
     QVERIFY2(tomorrow.status == 0 && !tomorrow.out.contains(QStringLiteral("王三")), qPrintable(tomorrow.out));
 
@@ -247,11 +227,11 @@ void TestChangeHistory::commandLineListsAndRefusesWithoutAChange()
     };
     const qint64 historyLines = History::read(*env.db, HistoryFilter()).size();
     for (const QStringList &args : wrong) {
-        const Finished f = runTavro(env, args);
+        const AdminCommandRun f = runTavroOn(env, args);
         QVERIFY2(f.status == 2, qPrintable(args.join(QLatin1Char(' ')) + f.err));
         QVERIFY(f.err.contains(QStringLiteral("--help")));
     }
-    const Finished dry = runTavro(env, {QStringLiteral("undo-import"), number, QStringLiteral("--dry-run")});
+    const AdminCommandRun dry = runTavroOn(env, {QStringLiteral("undo-import"), number, QStringLiteral("--dry-run")});
     QVERIFY2(dry.status == 0 && dry.out.contains(QStringLiteral("张一")), qPrintable(dry.out + dry.err));
     QCOMPARE(count(*env.db, kTable), 3);
     QCOMPARE(History::read(*env.db, HistoryFilter()).size(), historyLines);

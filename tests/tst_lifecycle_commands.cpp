@@ -4,33 +4,11 @@
 #include <QtTest>
 
 #include "cli/command_line.h"
+#include "admin_command_run.h"
 #include "test_env.h"
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the command on the test's database, as an administrator would reach it.
-Run run(const TestEnv &env, QStringList args)
-{
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    if (env.engine == QLatin1String("postgresql")) {
-        r.status = runAdminCommand(args, out, err, env.dir.path(), env.writeConfigIni());
-    } else {
-        args << QStringLiteral("--db") << env.path(QStringLiteral("tavro.db"));
-        r.status = runAdminCommand(args, out, err, env.dir.path());
-    }
-    out.flush();
-    err.flush();
-    return r;
-}
 
 // Every table with its row count: what a refused command must leave as it was.
 QString state(Database &db)
@@ -75,7 +53,7 @@ void TestLifecycleCommands::usageErrorsChangeNothing()
         {"removed", "--ids", "1"},
     };
     for (const QStringList &args : wrong) {
-        const Run r = run(env, args);
+        const AdminCommandRun r = runAdminOn(env, args);
         QVERIFY2(r.status == 2, qPrintable(args.join(' ') + ": " + r.err));
         QVERIFY2(r.err.contains(QStringLiteral("--help")), qPrintable(r.err));
     }
@@ -89,7 +67,7 @@ void TestLifecycleCommands::usageErrorsChangeNothing()
         {"move", "--table", "高一01", "--ids", "5", "--to", "高一02"},
     };
     for (const QStringList &args : refused) {
-        const Run r = run(env, args);
+        const AdminCommandRun r = runAdminOn(env, args);
         QVERIFY2(r.status == 1 && !r.err.isEmpty(), qPrintable(args.join(' ') + ": " + r.out));
     }
     // Program tables may have been made empty on the way; no class table was touched.
@@ -104,24 +82,24 @@ void TestLifecycleCommands::removeListBringBackDeleteAndMove()
     db.execute(QStringLiteral("insert into 高一01 (姓名, 身份证件号, 入学年月, 班号) values ('甲', '440606200903150011', "
                               "'201409', '2014301'), ('乙', '', '', ''), ('丙', '', '', '')"));
 
-    Run r = run(env, {"remove", "--table", "高一01", "--ids", "1，2", "--reason", "其他", "--note", "随父母外出"});
+    AdminCommandRun r = runAdminOn(env, {"remove", "--table", "高一01", "--ids", "1，2", "--reason", "其他", "--note", "随父母外出"});
     QVERIFY2(r.status == 0, qPrintable(r.err));
-    r = run(env, {"removed", "--table", "高一01"});
+    r = runAdminOn(env, {"removed", "--table", "高一01"});
     QVERIFY2(r.status == 0, qPrintable(r.err));
     QVERIFY2(r.out.contains(QStringLiteral("\t高一01\t1\t甲\t440606********0011\t其他：随父母外出\t")), qPrintable(r.out));
     QCOMPARE(r.out.count(QLatin1Char('\n')), 4); // heading, two records, count
     const QString keptOfYi = r.out.section(QLatin1Char('\n'), 1, 1).section(QLatin1Char('\t'), 0, 0);
 
-    r = run(env, {"bring-back", "--ids", keptOfYi});
+    r = runAdminOn(env, {"bring-back", "--ids", keptOfYi});
     QVERIFY2(r.status == 0 && r.out.contains(QStringLiteral("乙")), qPrintable(r.err + r.out));
     QCOMPARE(db.query(QStringLiteral("select 姓名 from 高一01 where id = 2")).text(0, 0), QStringLiteral("乙"));
 
-    r = run(env, {"delete-removed", "--ids", "1,99"});
+    r = runAdminOn(env, {"delete-removed", "--ids", "1,99"});
     QVERIFY2(r.status == 0, qPrintable(r.err));
-    r = run(env, {"removed"});
+    r = runAdminOn(env, {"removed"});
     QVERIFY2(r.out.contains(QStringLiteral("没有已移出的记录")), qPrintable(r.out));
 
-    r = run(env, {"move", "--table", "高一01", "--ids", "2,3", "--to", "初一04"});
+    r = runAdminOn(env, {"move", "--table", "高一01", "--ids", "2,3", "--to", "初一04"});
     QVERIFY2(r.status == 0, qPrintable(r.err));
     QVERIFY2(r.out.contains(QStringLiteral("新建班级表 初一04")), qPrintable(r.out));
     QCOMPARE(db.query(QStringLiteral("select count(*) from 高一01")).text(0, 0), QStringLiteral("0"));

@@ -16,6 +16,7 @@
 #include "core/webform/web_submission.h"
 #include "entry_form_driver.h"
 #include "platform/app_error.h"
+#include "admin_command_run.h"
 #include "test_env.h"
 #include "ui_entry_form.h"
 #include "web_form_inputs.h"
@@ -55,28 +56,6 @@ QList<HistoryLine> actOf(Database &db, qint64 pupilId)
     return {};
 }
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const TestEnv &env, QStringList args)
-{
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    if (env.engine == QLatin1String("postgresql")) {
-        r.status = runAdminCommand(args, out, err, env.dir.path(), env.writeConfigIni());
-    } else {
-        args << QStringLiteral("--db") << env.path(QStringLiteral("tavro.db"));
-        r.status = runAdminCommand(args, out, err, env.dir.path());
-    }
-    out.flush();
-    err.flush();
-    return r;
-}
 
 } // namespace
 
@@ -271,17 +250,17 @@ void TestSubmissionQueue::commandLineReview()
         {"reject", "--table", "高一01", "--ids", id, "--note", "改", "--reason", "转学"},
     };
     for (const QStringList &args : wrong) {
-        const Run r = run(env, args);
+        const AdminCommandRun r = runAdminOn(env, args);
         QVERIFY2(r.status == 2 && r.err.contains(QStringLiteral("--help")), qPrintable(args.join(' ') + ": " + r.err));
     }
     QCOMPARE(SubmissionQueue::count(db, kTable), 1);
     QCOMPARE(pupils(db), 0);
 
-    Run r = run(env, {"submissions", "--table", "高一01"});
+    AdminCommandRun r = runAdminOn(env, {"submissions", "--table", "高一01"});
     QVERIFY2(r.status == 0, qPrintable(r.err));
     QVERIFY2(r.out.contains(QStringLiteral("\t张三\t440606********1242\t待审核\t（新学生）")), qPrintable(r.out));
     QVERIFY(!r.out.contains(QStringLiteral("440606200003151242")));
-    r = run(env, {"accept", "--table", "高一01", "--ids", id + ",999"});
+    r = runAdminOn(env, {"accept", "--table", "高一01", "--ids", id + ",999"});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(QStringLiteral("999")), qPrintable(r.err));
     QCOMPARE(pupils(db), 1);

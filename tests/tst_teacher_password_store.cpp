@@ -13,6 +13,7 @@
 #include "core/keeping/school_settings.h"
 #include "core/keeping/teacher_password.h"
 #include "platform/app_error.h"
+#include "admin_command_run.h"
 #include "test_env.h"
 
 namespace {
@@ -25,30 +26,6 @@ QStringList historyKinds(Database &db)
     return kinds;
 }
 
-struct Finished
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-// `tavro password` in a child process on the test's database, `typed` on its standard input.
-Finished runPasswordCommand(const TestEnv &env, const QByteArray &typed)
-{
-    QStringList args{QStringLiteral("password")};
-    if (env.engine == QLatin1String("sqlite"))
-        args << QStringLiteral("--db") << env.path(QStringLiteral("tavro.db"));
-    else
-        args << QStringLiteral("--dir") << QFileInfo(env.writeConfigIni()).absolutePath();
-    QProcess p;
-    p.setWorkingDirectory(env.dir.path());
-    p.start(QStringLiteral(TAVRO_EXECUTABLE), args);
-    p.write(typed);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000))
-        p.kill();
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 } // namespace
 
@@ -105,14 +82,14 @@ void TestTeacherPasswordStore::storedOnlyAsArgon2idAndChangedByCommand()
     QCOMPARE(SchoolSettings::value(*env.db, QStringLiteral("teacher.password")), stored);
 
     // Refused at the command line: too short, then two different ones. Nothing changes.
-    Finished run = runPasswordCommand(env, "short\nshort\n");
+    AdminCommandRun run = runTavroOn(env, {QStringLiteral("password")}, "short\nshort\n");
     QCOMPARE(run.status, 2);
     QVERIFY2(run.err.contains(QStringLiteral("至少要有 6 个字符")), qPrintable(run.err));
     QCOMPARE(SchoolSettings::value(*env.db, QStringLiteral("teacher.password")), stored);
-    QCOMPARE(runPasswordCommand(env, "").status, 2);
+    QCOMPARE(runTavroOn(env, {QStringLiteral("password")}, "").status, 2);
     QCOMPARE(SchoolSettings::value(*env.db, QStringLiteral("teacher.password")), stored);
 
-    run = runPasswordCommand(env, "新的密码 with spaces\n");
+    run = runTavroOn(env, {QStringLiteral("password")}, "新的密码 with spaces\n");
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.contains(QStringLiteral("新的教师密码已生效")), qPrintable(run.out + run.err));
     QVERIFY(TeacherPassword::verify(*env.db, QStringLiteral("新的密码 with spaces")));

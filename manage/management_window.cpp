@@ -424,13 +424,7 @@ void ManagementWindow::Button13Click()
 
 void ManagementWindow::showWebFormClasses()
 {
-    QStringList classes;
-    const QList<bool> isClass = TableLists::classTableSelection(m_tables);
-    for (int i = 0; i < m_tables.size(); ++i) {
-        if (isClass.at(i))
-            classes << m_tables.at(i);
-    }
-    m_webFormTab->setClasses(classes, m_classOfThisRun);
+    m_webFormTab->setClasses(TableLists::classTables(m_tables), m_classOfThisRun);
 }
 
 void ManagementWindow::setClassOfThisRun(const QString &table, const RegionTables *regions, const QDateTime &startup)
@@ -456,14 +450,9 @@ const RegionTables &ManagementWindow::regionTables()
 void ManagementWindow::Button15Click()
 {
     runGuarded(m_services.messages, [&] {
-        QStringList classTables;
-        const QList<bool> isClass = TableLists::classTableSelection(m_tables);
-        for (int i = 0; i < m_tables.size(); ++i) {
-            if (isClass.at(i))
-                classTables << m_tables.at(i);
-        }
         ImportDialog dialog(m_db, m_services, regionTables(),
-                            m_startup.isValid() ? m_startup : m_services.clock.now(), classTables, m_classOfThisRun,
+                            m_startup.isValid() ? m_startup : m_services.clock.now(),
+                            TableLists::classTables(m_tables), m_classOfThisRun,
                             this);
         dialog.exec();
         if (dialog.importedRows() > 0)

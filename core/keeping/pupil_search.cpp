@@ -63,14 +63,7 @@ QList<Pupil> find(Database &db, const QStringList &tables, const QString &typed)
 
 QStringList classTables(Database &db)
 {
-    const QStringList listed = TableLists::tableNames(db);
-    const QList<bool> isClass = TableLists::classTableSelection(listed);
-    QStringList tables;
-    for (int i = 0; i < listed.size(); ++i) {
-        if (isClass.at(i))
-            tables << listed.at(i);
-    }
-    return tables;
+    return TableLists::classTables(TableLists::tableNames(db));
 }
 
 } // namespace PupilSearch

@@ -1,10 +1,10 @@
 #include "backup_list.h"
 
 #include "core/operations/table_lists.h"
+#include "core/record/class_count.h"
 #include "platform/app_error.h"
 #include "platform/database_backup.h"
 #include "platform/sql_database.h"
-#include "platform/table_name.h"
 
 namespace BackupList {
 
@@ -12,17 +12,9 @@ static void readContents(Entry &entry)
 {
     try {
         const std::unique_ptr<SqlDatabase> db = SqlDatabase::openSqlite(entry.path, SqliteMode::ReadOnly);
-        const QStringList tables = TableLists::tableNames(*db);
-        const QList<bool> isClass = TableLists::classTableSelection(tables);
-        entry.classes = 0;
-        for (int i = 0; i < tables.size(); ++i) {
-            if (!isClass.at(i))
-                continue;
-            ++entry.classes;
-            entry.pupils += db->query(QStringLiteral("select count(*) from ") + TableName(tables.at(i)).sql(*db))
-                                .text(0, 0)
-                                .toLongLong();
-        }
+        const QStringList classes = TableLists::classTables(TableLists::tableNames(*db));
+        entry.classes = int(classes.size());
+        entry.pupils = ClassCount::pupilsIn(*db, classes);
     } catch (const AppError &e) {
         entry.classes = -1;
         entry.problem = e.text();

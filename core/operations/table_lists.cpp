@@ -23,6 +23,16 @@ QList<bool> classTableSelection(const QStringList &names)
     return selected;
 }
 
+QStringList classTables(const QStringList &names)
+{
+    QStringList classes;
+    for (const QString &name : names) {
+        if (ClassTableNames::isPreselected(name))
+            classes << name;
+    }
+    return classes;
+}
+
 QString listedName(const QStringList &names, const QString &typed)
 {
     if (typed.isEmpty())

@@ -16,6 +16,8 @@ QStringList tableNames(Database &db);
 
 // For each name: selected exactly when it begins with 高, 初 or 小.
 QList<bool> classTableSelection(const QStringList &names);
+// The names among them that are class tables, in their order.
+QStringList classTables(const QStringList &names);
 
 // The listed name that the typed text stands for (table names compare without
 // regard to case), or an empty string when the text names no listed table.
